@@ -1,0 +1,290 @@
+#include "host/files/ProfileReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+#include "host/files/TextEncoding.h"
+
+namespace stagehand::host {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string_view CutAtNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
+
+// Only names with a folder part or a drive are looked for in the title folder; the
+// desktop looks for bare names in its system folder, which the player does not have.
+bool HasFolderPart(std::string_view name) {
+    const bool drive = name.size() >= 2 && name[1] == ':' &&
+                       ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z'));
+    return drive || name.find_first_of("\\/") != name.npos;
+}
+
+std::string_view Unquote(std::string_view value) {
+    if (value.size() >= 2 && value.front() == value.back() &&
+        (value.front() == '"' || value.front() == '\'')) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+ProfileReader::FileStamp StampOf(const struct stat& info) {
+    ProfileReader::FileStamp stamp;
+    stamp.size = static_cast<uint64_t>(info.st_size);
+    stamp.modifiedNs = int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
+    stamp.changedNs = int64_t{info.st_ctim.tv_sec} * 1'000'000'000 + info.st_ctim.tv_nsec;
+    stamp.inode = static_cast<uint64_t>(info.st_ino);
+    stamp.device = static_cast<uint64_t>(info.st_dev);
+    return stamp;
+}
+
+bool StatPath(const fs::path& path, ProfileReader::FileStamp& stamp) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return false;
+    }
+    stamp = StampOf(info);
+    return true;
+}
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// The bytes of a regular file of at most maxBytes, read through one descriptor so the
+// stamp describes what was read.
+struct BoundedRead {
+    enum class Outcome { kRead, kMissing, kNotAFile, kTooLarge, kFailed };
+    Outcome outcome = Outcome::kFailed;
+    std::string bytes;
+    int error = 0;
+    bool haveStamp = false;
+    ProfileReader::FileStamp stamp;
+};
+
+BoundedRead ReadBounded(const fs::path& path, uint64_t maxBytes) {
+    BoundedRead result;
+    // Non-blocking open, so a FIFO placed in the title folder cannot stall the player.
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.Get() < 0) {
+        result.error = errno;
+        const bool gone = result.error == ENOENT || result.error == ENOTDIR;
+        result.outcome = gone ? BoundedRead::Outcome::kMissing : BoundedRead::Outcome::kFailed;
+        return result;
+    }
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0) {
+        result.error = errno;
+        return result;
+    }
+    result.haveStamp = true;
+    result.stamp = StampOf(info);
+    if (!S_ISREG(info.st_mode)) {
+        result.outcome = BoundedRead::Outcome::kNotAFile;
+        return result;
+    }
+    if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > maxBytes) {
+        result.outcome = BoundedRead::Outcome::kTooLarge;
+        return result;
+    }
+    // Read what stat announced, then on to the end in case the file grew meanwhile, but
+    // never past the cap.
+    result.bytes.resize(static_cast<size_t>(info.st_size));
+    size_t total = 0;
+    while (true) {
+        if (total == result.bytes.size()) {
+            if (total > maxBytes) {
+                result.outcome = BoundedRead::Outcome::kTooLarge;
+                result.bytes.clear();
+                return result;
+            }
+            const size_t grown = std::min<uint64_t>(maxBytes + 1, total + 64 * 1024);
+            result.bytes.resize(std::max(grown, total + 1));
+        }
+        const ssize_t got =
+            ::read(fd.Get(), result.bytes.data() + total, result.bytes.size() - total);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            result.error = errno;
+            result.bytes.clear();
+            return result;
+        }
+        if (got == 0) {
+            break;
+        }
+        total += static_cast<size_t>(got);
+    }
+    result.bytes.resize(total);
+    result.outcome = BoundedRead::Outcome::kRead;
+    return result;
+}
+
+}  // namespace
+
+ProfileReader::ProfileReader(const TitlePaths& paths) : paths_(paths) {}
+
+void ProfileReader::SetErrorSink(std::function<void(const std::string&)> sink) {
+    sink_ = std::move(sink);
+}
+
+void ProfileReader::Report(const std::string& message) const {
+    if (sink_) {
+        sink_(message);
+    }
+}
+
+uint32_t ProfileReader::ReadStringFrom(const ProfileFile* file, std::string_view section,
+                                       std::string_view key, std::string_view defaultValue,
+                                       std::string& out, uint32_t bufferSize) {
+    out.clear();
+    if (bufferSize == 0) {
+        return 0;
+    }
+    const ProfileSection* found = file ? file->FindSection(CutAtNul(section)) : nullptr;
+    const std::optional<std::string_view> value =
+        found ? found->FindValue(CutAtNul(key)) : std::nullopt;
+    const std::string_view text =
+        value ? Unquote(*value) : TrimTrailingBlanks(CutAtNul(defaultValue));
+    const size_t count = std::min<size_t>(text.size(), bufferSize - 1);
+    out.assign(text.substr(0, count));
+    return static_cast<uint32_t>(count);
+}
+
+uint32_t ProfileReader::ReadSectionFrom(const ProfileFile* file, std::string_view section,
+                                        std::string& out, uint32_t bufferSize) {
+    out.clear();
+    if (bufferSize == 0) {
+        return 0;
+    }
+    const ProfileSection* found = file ? file->FindSection(CutAtNul(section)) : nullptr;
+    if (found == nullptr) {
+        return 0;
+    }
+    const std::string_view text = found->Text();
+    // The caller's buffer also takes the final extra terminator.
+    if (text.size() < bufferSize) {
+        out.assign(text);
+        return static_cast<uint32_t>(text.size());
+    }
+    if (bufferSize < 2) {
+        return 0;
+    }
+    out.assign(text.substr(0, bufferSize - 2));
+    return bufferSize - 2;
+}
+
+uint32_t ProfileReader::ReadString(std::string_view file, std::string_view section,
+                                   std::string_view key, std::string_view defaultValue,
+                                   std::string& out, uint32_t bufferSize) {
+    const ProfileFile* parsed = bufferSize == 0 ? nullptr : Find(file);
+    return ReadStringFrom(parsed, section, key, defaultValue, out, bufferSize);
+}
+
+uint32_t ProfileReader::ReadSection(std::string_view file, std::string_view section,
+                                    std::string& out, uint32_t bufferSize) {
+    const ProfileFile* parsed = bufferSize == 0 ? nullptr : Find(file);
+    return ReadSectionFrom(parsed, section, out, bufferSize);
+}
+
+const ProfileFile* ProfileReader::Find(std::string_view titleName) {
+    titleName = CutAtNul(titleName);
+    if (!HasFolderPart(titleName)) {
+        return nullptr;
+    }
+    ++useClock_;
+    FileStamp stamp;
+    auto cached = std::find_if(cache_.begin(), cache_.end(),
+                               [&](const CacheEntry& e) { return e.titleName == titleName; });
+    if (cached != cache_.end()) {
+        if (!StatPath(cached->hostPath, stamp)) {
+            // Renamed or recreated under another case: look the name up once more.
+            std::optional<fs::path> again = paths_.Resolve(titleName);
+            if (!again || !StatPath(*again, stamp)) {
+                cache_.erase(cached);
+                return nullptr;
+            }
+            cached->hostPath = std::move(*again);
+            cached->stamp = {};
+            cached->file.reset();
+            Load(*cached, stamp);
+        } else if (stamp != cached->stamp) {
+            Load(*cached, stamp);
+        }
+        cached->lastUse = useClock_;
+        return cached->file.get();
+    }
+
+    std::optional<fs::path> host = paths_.Resolve(titleName);
+    if (!host || !StatPath(*host, stamp)) {
+        return nullptr;
+    }
+    if (cache_.size() >= kMaxCachedFiles) {
+        cache_.erase(std::min_element(
+            cache_.begin(), cache_.end(),
+            [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; }));
+    }
+    CacheEntry& entry = cache_.emplace_back();
+    entry.titleName.assign(titleName);
+    entry.hostPath = std::move(*host);
+    entry.lastUse = useClock_;
+    Load(entry, stamp);
+    return entry.file.get();
+}
+
+void ProfileReader::Load(CacheEntry& entry, const FileStamp& stamp) {
+    entry.file.reset();
+    entry.stamp = stamp;
+    BoundedRead read = ReadBounded(entry.hostPath, kMaxFileBytes);
+    if (read.haveStamp) {
+        entry.stamp = read.stamp;
+    }
+    const std::string name = "The profile file \"" + Cp1252ToUtf8(entry.titleName) + "\"";
+    switch (read.outcome) {
+        case BoundedRead::Outcome::kRead:
+            entry.file = std::make_unique<const ProfileFile>(ProfileFile::Parse(read.bytes));
+            return;
+        case BoundedRead::Outcome::kMissing:
+            return;
+        case BoundedRead::Outcome::kNotAFile:
+            Report(name + " is not a file and was not read.");
+            return;
+        case BoundedRead::Outcome::kTooLarge:
+            Report(name + " is larger than 64 MiB and was not read.");
+            return;
+        case BoundedRead::Outcome::kFailed:
+            Report(name + " could not be read: " +
+                   std::error_code(read.error, std::generic_category()).message() + ".");
+            return;
+    }
+}
+
+}  // namespace stagehand::host

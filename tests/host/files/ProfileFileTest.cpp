@@ -1,0 +1,101 @@
+#include "host/files/ProfileFile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace stagehand::host {
+namespace {
+
+using namespace std::string_literals;
+
+std::optional<std::string_view> Value(const ProfileFile& file, std::string_view section,
+                                      std::string_view key) {
+    const ProfileSection* s = file.FindSection(section);
+    return s ? s->FindValue(key) : std::nullopt;
+}
+
+TEST(ProfileFileTest, NormalisesKeyLinesAndTrimsEveryLine) {
+    const ProfileFile file = ProfileFile::Parse(
+        "[Roles]\n  Key = Value  \n\tTabbed\t=\v two words \f\nEmpty=\n=nokey\n\n   \n");
+    const ProfileSection* roles = file.FindSection("Roles");
+    ASSERT_NE(roles, nullptr);
+    EXPECT_EQ(roles->Text(), "Key=Value\0Tabbed=two words\0Empty=\0=nokey\0"s);
+    EXPECT_EQ(roles->LineCount(), 4u);
+    EXPECT_EQ(roles->LineKey(0), "Key");
+    EXPECT_EQ(roles->FindValue("key"), "Value");
+    EXPECT_EQ(roles->FindValue("TABBED"), "two words");
+    EXPECT_EQ(roles->FindValue("empty"), "");
+    EXPECT_EQ(roles->FindValue("missing"), std::nullopt);
+}
+
+TEST(ProfileFileTest, SplitsLinesAtLfCrlfLoneCrAndCutsAtNul) {
+    const ProfileFile file = ProfileFile::Parse("[s]\ra=1\r\nb=2\nc=3\r\rd=x\0ignored=9\ne=5\r"s);
+    EXPECT_EQ(Value(file, "s", "a"), "1");
+    EXPECT_EQ(Value(file, "s", "b"), "2");
+    EXPECT_EQ(Value(file, "s", "c"), "3");
+    EXPECT_EQ(Value(file, "s", "d"), "x");
+    EXPECT_EQ(Value(file, "s", "ignored"), std::nullopt);
+    EXPECT_EQ(Value(file, "s", "e"), "5");
+    EXPECT_EQ(file.FindSection("s")->LineCount(), 5u);
+    // A NUL right at the start of a line leaves a blank line.
+    EXPECT_EQ(ProfileFile::Parse("[s]\n\0k=1\nj=2"s).FindSection("s")->Text(), "j=2\0"s);
+}
+
+TEST(ProfileFileTest, ReadsHeadersAsTheDesktopDoes) {
+    const ProfileFile file = ProfileFile::Parse(
+        "orphan=1\n[ Spaced Name ] junk=2\nk=1\n[broken=3\n[nobracket\n[]\nempty=yes\n");
+    ASSERT_EQ(file.Sections().size(), 2u);
+    const ProfileSection* spaced = file.FindSection("spaced name");
+    ASSERT_NE(spaced, nullptr);
+    EXPECT_EQ(spaced->Name(), "Spaced Name");
+    // Junk after `]` is dropped; a `[` line without `]` is an ordinary line.
+    EXPECT_EQ(spaced->Text(), "k=1\0[broken=3\0[nobracket\0"s);
+    EXPECT_EQ(spaced->FindValue("[broken"), "3");
+    EXPECT_EQ(spaced->FindValue("junk"), std::nullopt);
+    EXPECT_EQ(Value(file, "", "empty"), "yes");
+    // Lines before the first header belong to no section.
+    EXPECT_EQ(Value(file, "", "orphan"), std::nullopt);
+}
+
+TEST(ProfileFileTest, FirstOfDuplicateSectionsAndKeysWins) {
+    const ProfileFile file =
+        ProfileFile::Parse("[Main]\nk=1\nK=2\n[other]\nx=1\n[MAIN]\nk=3\nlater=4\n");
+    ASSERT_EQ(file.Sections().size(), 2u);
+    EXPECT_EQ(Value(file, "main", "K"), "1");
+    EXPECT_EQ(Value(file, "main", "later"), std::nullopt);
+    EXPECT_EQ(file.FindSection("main")->Text(), "k=1\0K=2\0"s);
+    // The ignored duplicate does not swallow the section before it.
+    EXPECT_EQ(Value(file, "other", "x"), "1");
+}
+
+TEST(ProfileFileTest, CommentsAndKeylessLinesAreLinesButNotKeys) {
+    const ProfileFile file = ProfileFile::Parse("[s]\n  ; note = 1\n;x=2\nplain words\nk=v\n");
+    const ProfileSection* s = file.FindSection("s");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->Text(), "; note = 1\0;x=2\0plain words\0k=v\0"s);
+    EXPECT_EQ(s->FindValue("; note"), std::nullopt);
+    EXPECT_EQ(s->FindValue(";x"), std::nullopt);
+    EXPECT_EQ(s->FindValue("plain words"), std::nullopt);
+    EXPECT_EQ(s->LineKey(0), std::nullopt);
+    EXPECT_EQ(s->LineKey(2), std::nullopt);
+    EXPECT_EQ(s->LineKey(3), "k");
+}
+
+TEST(ProfileFileTest, MatchesNamesCaseBlindIn1252AndKeepsValueCase) {
+    const ProfileFile file = ProfileFile::Parse("[\xC9t\xE9]\n\xC0 Propos=\"Mixed Case\"\nx=a=b\n");
+    EXPECT_EQ(Value(file, "\xE9T\xC9", "\xE0 PROPOS"), "\"Mixed Case\"");
+    EXPECT_EQ(Value(file, "ETE", "\xE0 propos"), std::nullopt);
+    // Only the first `=` separates key from value.
+    EXPECT_EQ(Value(file, "\xE9t\xE9", "X"), "a=b");
+}
+
+TEST(ProfileFileTest, EmptyAndHeaderlessInputsHaveNoSections) {
+    EXPECT_TRUE(ProfileFile::Parse("").Sections().empty());
+    EXPECT_TRUE(ProfileFile::Parse("a=1\nb=2").Sections().empty());
+    EXPECT_TRUE(ProfileFile::Parse("\0[s]\nk=1"s).Sections().empty());
+    EXPECT_EQ(ProfileFile::Parse("[s]").FindSection("S")->Text(), "");
+}
+
+}  // namespace
+}  // namespace stagehand::host

@@ -1,0 +1,221 @@
+#include "host/files/ProfileReader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace stagehand::host {
+namespace {
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+class ProfileReaderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = fs::temp_directory_path() /
+                ("stagehand-profile-" + test + "-" + std::to_string(std::random_device{}()));
+        fs::create_directories(root_);
+        paths_.emplace(root_);
+        reader_.emplace(*paths_);
+        reader_->SetErrorSink([this](const std::string& m) { faults_.push_back(m); });
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    fs::path Write(const fs::path& relative, const std::string& bytes) {
+        const fs::path p = root_ / relative;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+        return p;
+    }
+
+    // Reads key k of section s in C:\t.ini.
+    std::string Get(std::string_view key, uint32_t bufferSize = 1024, std::string_view dflt = "") {
+        std::string out;
+        const uint32_t n = reader_->ReadString("C:\\t.ini", "s", key, dflt, out, bufferSize);
+        EXPECT_EQ(n, out.size());
+        return out;
+    }
+    std::string Section(std::string_view file, std::string_view section, uint32_t bufferSize) {
+        std::string out = "stale";
+        const uint32_t n = reader_->ReadSection(file, section, out, bufferSize);
+        EXPECT_EQ(n, out.size());
+        return out;
+    }
+
+    fs::path root_;
+    std::optional<TitlePaths> paths_;
+    std::optional<ProfileReader> reader_;
+    std::vector<std::string> faults_;
+};
+
+TEST_F(ProfileReaderTest, OneKeyTruncatesToBufferMinusOne) {
+    Write("t.ini", "[s]\nk1024=" + std::string(1024, 'a') + "\nk1025=" + std::string(1025, 'b') +
+                       "\nk1026=" + std::string(1026, 'c') + "\nshort=abc\n");
+    EXPECT_EQ(Get("k1024", 1026), std::string(1024, 'a'));
+    EXPECT_EQ(Get("k1025", 1026), std::string(1025, 'b'));
+    EXPECT_EQ(Get("k1026", 1026), std::string(1025, 'c'));
+    EXPECT_EQ(Get("short", 4), "abc");
+    EXPECT_EQ(Get("short", 3), "ab");
+    EXPECT_EQ(Get("short", 2), "a");
+    EXPECT_EQ(Get("short", 1), "");
+    std::string out = "stale";
+    EXPECT_EQ(reader_->ReadString("C:\\t.ini", "s", "short", "dflt", out, 0), 0u);
+    EXPECT_EQ(out, "");
+}
+
+TEST_F(ProfileReaderTest, MissingFileSectionOrKeyGivesTrimmedDefault) {
+    Write("t.ini", "[s]\nk=v\n");
+    EXPECT_EQ(Get("nokey", 64, "fallback  "), "fallback");
+    EXPECT_EQ(Get("nokey", 5, "fallback"), "fall");
+    EXPECT_EQ(Get("nokey", 64, ""), "");
+    EXPECT_EQ(Get("nokey", 64, "  "), "");
+    std::string out;
+    EXPECT_EQ(reader_->ReadString("C:\\t.ini", "other", "k", "d", out, 64), 1u);
+    EXPECT_EQ(out, "d");
+    EXPECT_EQ(reader_->ReadString("C:\\none.ini", "s", "k", "dd", out, 64), 2u);
+    EXPECT_EQ(out, "dd");
+    EXPECT_TRUE(faults_.empty());
+    // Callers hand over C strings: everything after a NUL is not part of the name.
+    reader_->ReadString("C:\\t.ini\0x"s, "s\0x"s, "k\0x"s, "d\0x"s, out, 64);
+    EXPECT_EQ(out, "v");
+    EXPECT_EQ(Get("nokey", 64, "d \0x"s), "d");
+}
+
+TEST_F(ProfileReaderTest, StripsOneOuterPairOfMatchingQuotes) {
+    Write("t.ini",
+          "[s]\nd=\"abc\"\nq='abc'\nmixed=\"abc'\nlone=\"\nempty=\"\"\ntwice=\"\"x\"\"\n"
+          "inner=a\"b\"\nspaced = \" padded \" \n");
+    EXPECT_EQ(Get("d"), "abc");
+    EXPECT_EQ(Get("q"), "abc");
+    EXPECT_EQ(Get("mixed"), "\"abc'");
+    EXPECT_EQ(Get("lone"), "\"");
+    EXPECT_EQ(Get("empty"), "");
+    EXPECT_EQ(Get("twice"), "\"x\"");
+    EXPECT_EQ(Get("inner"), "a\"b\"");
+    EXPECT_EQ(Get("spaced"), " padded ");
+    EXPECT_EQ(Get("d", 3), "ab");
+}
+
+TEST_F(ProfileReaderTest, SectionCountsAroundTheBufferSize) {
+    // One line "k=xxx..." of length L-1, plus its '\0', makes a text of length L.
+    std::string file;
+    for (int length : {5121, 5122, 5123, 5124}) {
+        file += "[s" + std::to_string(length) + "]\nk=" + std::string(length - 3, 'x') + "\n";
+    }
+    Write("t.ini", file);
+    const auto text = [](int length) { return "k=" + std::string(length - 3, 'x') + '\0'; };
+    EXPECT_EQ(Section("C:\\t.ini", "s5121", 5124), text(5121));
+    EXPECT_EQ(Section("C:\\t.ini", "s5122", 5124), text(5122));
+    EXPECT_EQ(Section("C:\\t.ini", "s5123", 5124), text(5123));
+    EXPECT_EQ(Section("C:\\t.ini", "s5124", 5124), text(5124).substr(0, 5122));
+    EXPECT_EQ(Section("C:\\t.ini", "s5121", 2), "");
+    EXPECT_EQ(Section("C:\\t.ini", "s5121", 3), "k");
+    EXPECT_EQ(Section("C:\\t.ini", "s5121", 1), "");
+    EXPECT_EQ(Section("C:\\t.ini", "s5121", 0), "");
+    EXPECT_EQ(Section("C:\\t.ini", "nosuch", 100), "");
+    EXPECT_EQ(Section("C:\\none.ini", "s5121", 100), "");
+}
+
+TEST_F(ProfileReaderTest, SectionHoldsCommentsKeylessLinesAndQuotes) {
+    Write("t.ini", "[s]\n  ; comment = 1\nplain line\nKey = \"Value\"  \n\n[empty]\n[next]\n");
+    EXPECT_EQ(Section("C:\\t.ini", "S", 100), "; comment = 1\0plain line\0Key=\"Value\"\0"s);
+    EXPECT_EQ(Section("C:\\t.ini", "empty", 1), "");
+    EXPECT_EQ(Get("; comment", 100, "d"), "d");
+    EXPECT_EQ(Get("plain line", 100, "d"), "d");
+    EXPECT_EQ(Get("KEY"), "Value");
+}
+
+TEST_F(ProfileReaderTest, BareNamesAreNotLookedForInTheTitleFolder) {
+    Write("x.ini", "[s]\nk=root\n");
+    Write("x/y.ini", "[s]\nk=sub\n");
+    std::string out;
+    EXPECT_EQ(reader_->ReadString("x.ini", "s", "k", "d", out, 64), 1u);
+    EXPECT_EQ(out, "d");
+    EXPECT_EQ(Section("x.ini", "s", 64), "");
+    reader_->ReadString("C:\\x.ini", "s", "k", "d", out, 64);
+    EXPECT_EQ(out, "root");
+    reader_->ReadString("c:X.INI", "s", "k", "d", out, 64);
+    EXPECT_EQ(out, "root");
+    reader_->ReadString("x\\y.ini", "s", "k", "d", out, 64);
+    EXPECT_EQ(out, "sub");
+    reader_->ReadString("/x/Y.ini", "s", "k", "d", out, 64);
+    EXPECT_EQ(out, "sub");
+}
+
+TEST_F(ProfileReaderTest, SeesRewrittenRenamedAndDeletedFiles) {
+    const fs::path p = Write("t.ini", "[s]\nk=aaaa\n");
+    EXPECT_EQ(Get("k"), "aaaa");
+    const auto before = fs::last_write_time(p);
+    Write("t.ini", "[s]\nk=bbbb\n");  // same size
+    fs::last_write_time(p, before + std::chrono::seconds(2));
+    EXPECT_EQ(Get("k"), "bbbb");
+    Write("t.ini", "[s]\nk=longer value\n");
+    EXPECT_EQ(Get("k"), "longer value");
+
+    fs::remove(p);
+    Write("T.INI", "[s]\nk=recreated\n");
+    EXPECT_EQ(Get("k"), "recreated");
+
+    fs::remove(root_ / "T.INI");
+    EXPECT_EQ(Get("k", 100, "gone"), "gone");
+    EXPECT_EQ(Section("C:\\t.ini", "s", 100), "");
+    EXPECT_EQ(reader_->CachedFileCount(), 0u);
+    EXPECT_TRUE(faults_.empty());
+}
+
+TEST_F(ProfileReaderTest, RefusesFilesOverTheCapOncePerChange) {
+    const fs::path big = root_ / "big.ini";
+    Write("big.ini", "[s]\nk=v\n");
+    fs::resize_file(big, ProfileReader::kMaxFileBytes + 1);
+    std::string out;
+    EXPECT_EQ(reader_->ReadString("C:\\big.ini", "s", "k", "d", out, 64), 1u);
+    EXPECT_EQ(out, "d");
+    ASSERT_EQ(faults_.size(), 1u);
+    EXPECT_EQ(faults_[0],
+              "The profile file \"C:\\big.ini\" is larger than 64 MiB and was not read.");
+    EXPECT_EQ(Section("C:\\big.ini", "s", 64), "");
+    EXPECT_EQ(faults_.size(), 1u);
+
+    // Exactly at the cap is read.
+    fs::resize_file(big, ProfileReader::kMaxFileBytes);
+    reader_->ReadString("C:\\big.ini", "s", "k", "d", out, 64);
+    EXPECT_EQ(out, "v");
+    EXPECT_EQ(faults_.size(), 1u);
+}
+
+TEST_F(ProfileReaderTest, ReportsWhatCannotBeRead) {
+    fs::create_directories(root_ / "folder.ini");
+    std::string out;
+    EXPECT_EQ(reader_->ReadString("C:\\folder.ini", "s", "k", "d", out, 64), 1u);
+    ASSERT_EQ(faults_.size(), 1u);
+    EXPECT_NE(faults_[0].find("\"C:\\folder.ini\""), std::string::npos);
+    EXPECT_EQ(reader_->ReadString("C:\\", "s", "k", "d", out, 64), 1u);
+    EXPECT_EQ(faults_.size(), 2u);
+}
+
+TEST_F(ProfileReaderTest, CacheStaysBoundedAndCorrect) {
+    const size_t files = ProfileReader::kMaxCachedFiles + 8;
+    for (size_t i = 0; i < files; ++i) {
+        Write("f" + std::to_string(i) + ".ini", "[s]\nk=" + std::to_string(i) + "\n");
+    }
+    std::string out;
+    for (int round = 0; round < 2; ++round) {
+        for (size_t i = 0; i < files; ++i) {
+            reader_->ReadString("C:\\f" + std::to_string(i) + ".ini", "s", "k", "", out, 64);
+            EXPECT_EQ(out, std::to_string(i));
+        }
+    }
+    EXPECT_EQ(reader_->CachedFileCount(), ProfileReader::kMaxCachedFiles);
+}
+
+}  // namespace
+}  // namespace stagehand::host
