@@ -257,12 +257,5 @@ TEST(Variant, MixedKindsAreNeitherEqualNorLess) {
     EXPECT_FALSE(invalid.IsEqual(invalid));
 }
 
-TEST(Variant, WritesTextForms) {
-    EXPECT_EQ(Int(INT32_MIN).ToText(), "-2147483648");
-    EXPECT_EQ(Int(1, CVariant::kBoolean).ToText(), "1");
-    EXPECT_EQ(Text("a\"b", CVariant::kString).ToQuotedText(), "\"a\"b\"");
-    EXPECT_EQ(CVariant::Enquote("x"), "\"x\"");
-}
-
 }  // namespace
 }  // namespace stagehand

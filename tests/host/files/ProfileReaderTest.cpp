@@ -4,10 +4,10 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
+
+#include "support/TempFolder.h"
 
 namespace stagehand::host {
 namespace {
@@ -17,43 +17,31 @@ using namespace std::string_literals;
 class ProfileReaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        root_ = fs::temp_directory_path() /
-                ("stagehand-profile-" + test + "-" + std::to_string(std::random_device{}()));
-        fs::create_directories(root_);
-        paths_.emplace(root_);
-        reader_.emplace(*paths_);
-        reader_->SetErrorSink([this](const std::string& m) { faults_.push_back(m); });
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
+        reader_.SetErrorSink([this](const std::string& m) { faults_.push_back(m); });
     }
 
     fs::path Write(const fs::path& relative, const std::string& bytes) {
-        const fs::path p = root_ / relative;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-        return p;
+        return folder_.Write(relative, bytes);
     }
 
     // Reads key k of section s in C:\t.ini.
     std::string Get(std::string_view key, uint32_t bufferSize = 1024, std::string_view dflt = "") {
         std::string out;
-        const uint32_t n = reader_->ReadString("C:\\t.ini", "s", key, dflt, out, bufferSize);
+        const uint32_t n = reader_.ReadString("C:\\t.ini", "s", key, dflt, out, bufferSize);
         EXPECT_EQ(n, out.size());
         return out;
     }
     std::string Section(std::string_view file, std::string_view section, uint32_t bufferSize) {
         std::string out = "stale";
-        const uint32_t n = reader_->ReadSection(file, section, out, bufferSize);
+        const uint32_t n = reader_.ReadSection(file, section, out, bufferSize);
         EXPECT_EQ(n, out.size());
         return out;
     }
 
-    fs::path root_;
-    std::optional<TitlePaths> paths_;
-    std::optional<ProfileReader> reader_;
+    testing::TempFolder folder_;
+    const fs::path& root_ = folder_.Path();
+    TitlePaths paths_{root_};
+    ProfileReader reader_{paths_};
     std::vector<std::string> faults_;
 };
 
@@ -68,7 +56,7 @@ TEST_F(ProfileReaderTest, OneKeyTruncatesToBufferMinusOne) {
     EXPECT_EQ(Get("short", 2), "a");
     EXPECT_EQ(Get("short", 1), "");
     std::string out = "stale";
-    EXPECT_EQ(reader_->ReadString("C:\\t.ini", "s", "short", "dflt", out, 0), 0u);
+    EXPECT_EQ(reader_.ReadString("C:\\t.ini", "s", "short", "dflt", out, 0), 0u);
     EXPECT_EQ(out, "");
 }
 
@@ -79,13 +67,13 @@ TEST_F(ProfileReaderTest, MissingFileSectionOrKeyGivesTrimmedDefault) {
     EXPECT_EQ(Get("nokey", 64, ""), "");
     EXPECT_EQ(Get("nokey", 64, "  "), "");
     std::string out;
-    EXPECT_EQ(reader_->ReadString("C:\\t.ini", "other", "k", "d", out, 64), 1u);
+    EXPECT_EQ(reader_.ReadString("C:\\t.ini", "other", "k", "d", out, 64), 1u);
     EXPECT_EQ(out, "d");
-    EXPECT_EQ(reader_->ReadString("C:\\none.ini", "s", "k", "dd", out, 64), 2u);
+    EXPECT_EQ(reader_.ReadString("C:\\none.ini", "s", "k", "dd", out, 64), 2u);
     EXPECT_EQ(out, "dd");
     EXPECT_TRUE(faults_.empty());
     // Callers hand over C strings: everything after a NUL is not part of the name.
-    reader_->ReadString("C:\\t.ini\0x"s, "s\0x"s, "k\0x"s, "d\0x"s, out, 64);
+    reader_.ReadString("C:\\t.ini\0x"s, "s\0x"s, "k\0x"s, "d\0x"s, out, 64);
     EXPECT_EQ(out, "v");
     EXPECT_EQ(Get("nokey", 64, "d \0x"s), "d");
 }
@@ -138,16 +126,16 @@ TEST_F(ProfileReaderTest, BareNamesAreNotLookedForInTheTitleFolder) {
     Write("x.ini", "[s]\nk=root\n");
     Write("x/y.ini", "[s]\nk=sub\n");
     std::string out;
-    EXPECT_EQ(reader_->ReadString("x.ini", "s", "k", "d", out, 64), 1u);
+    EXPECT_EQ(reader_.ReadString("x.ini", "s", "k", "d", out, 64), 1u);
     EXPECT_EQ(out, "d");
     EXPECT_EQ(Section("x.ini", "s", 64), "");
-    reader_->ReadString("C:\\x.ini", "s", "k", "d", out, 64);
+    reader_.ReadString("C:\\x.ini", "s", "k", "d", out, 64);
     EXPECT_EQ(out, "root");
-    reader_->ReadString("c:X.INI", "s", "k", "d", out, 64);
+    reader_.ReadString("c:X.INI", "s", "k", "d", out, 64);
     EXPECT_EQ(out, "root");
-    reader_->ReadString("x\\y.ini", "s", "k", "d", out, 64);
+    reader_.ReadString("x\\y.ini", "s", "k", "d", out, 64);
     EXPECT_EQ(out, "sub");
-    reader_->ReadString("/x/Y.ini", "s", "k", "d", out, 64);
+    reader_.ReadString("/x/Y.ini", "s", "k", "d", out, 64);
     EXPECT_EQ(out, "sub");
 }
 
@@ -168,7 +156,7 @@ TEST_F(ProfileReaderTest, SeesRewrittenRenamedAndDeletedFiles) {
     fs::remove(root_ / "T.INI");
     EXPECT_EQ(Get("k", 100, "gone"), "gone");
     EXPECT_EQ(Section("C:\\t.ini", "s", 100), "");
-    EXPECT_EQ(reader_->CachedFileCount(), 0u);
+    EXPECT_EQ(reader_.CachedFileCount(), 0u);
     EXPECT_TRUE(faults_.empty());
 }
 
@@ -177,7 +165,7 @@ TEST_F(ProfileReaderTest, RefusesFilesOverTheCapOncePerChange) {
     Write("big.ini", "[s]\nk=v\n");
     fs::resize_file(big, ProfileReader::kMaxFileBytes + 1);
     std::string out;
-    EXPECT_EQ(reader_->ReadString("C:\\big.ini", "s", "k", "d", out, 64), 1u);
+    EXPECT_EQ(reader_.ReadString("C:\\big.ini", "s", "k", "d", out, 64), 1u);
     EXPECT_EQ(out, "d");
     ASSERT_EQ(faults_.size(), 1u);
     EXPECT_EQ(faults_[0],
@@ -187,7 +175,7 @@ TEST_F(ProfileReaderTest, RefusesFilesOverTheCapOncePerChange) {
 
     // Exactly at the cap is read.
     fs::resize_file(big, ProfileReader::kMaxFileBytes);
-    reader_->ReadString("C:\\big.ini", "s", "k", "d", out, 64);
+    reader_.ReadString("C:\\big.ini", "s", "k", "d", out, 64);
     EXPECT_EQ(out, "v");
     EXPECT_EQ(faults_.size(), 1u);
 }
@@ -195,10 +183,10 @@ TEST_F(ProfileReaderTest, RefusesFilesOverTheCapOncePerChange) {
 TEST_F(ProfileReaderTest, ReportsWhatCannotBeRead) {
     fs::create_directories(root_ / "folder.ini");
     std::string out;
-    EXPECT_EQ(reader_->ReadString("C:\\folder.ini", "s", "k", "d", out, 64), 1u);
+    EXPECT_EQ(reader_.ReadString("C:\\folder.ini", "s", "k", "d", out, 64), 1u);
     ASSERT_EQ(faults_.size(), 1u);
     EXPECT_NE(faults_[0].find("\"C:\\folder.ini\""), std::string::npos);
-    EXPECT_EQ(reader_->ReadString("C:\\", "s", "k", "d", out, 64), 1u);
+    EXPECT_EQ(reader_.ReadString("C:\\", "s", "k", "d", out, 64), 1u);
     EXPECT_EQ(faults_.size(), 2u);
 }
 
@@ -210,11 +198,11 @@ TEST_F(ProfileReaderTest, CacheStaysBoundedAndCorrect) {
     std::string out;
     for (int round = 0; round < 2; ++round) {
         for (size_t i = 0; i < files; ++i) {
-            reader_->ReadString("C:\\f" + std::to_string(i) + ".ini", "s", "k", "", out, 64);
+            reader_.ReadString("C:\\f" + std::to_string(i) + ".ini", "s", "k", "", out, 64);
             EXPECT_EQ(out, std::to_string(i));
         }
     }
-    EXPECT_EQ(reader_->CachedFileCount(), ProfileReader::kMaxCachedFiles);
+    EXPECT_EQ(reader_.CachedFileCount(), ProfileReader::kMaxCachedFiles);
 }
 
 }  // namespace

@@ -3,41 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
+
+#include "support/TempFolder.h"
 
 namespace stagehand::host {
 namespace {
 namespace fs = std::filesystem;
 
+// The title lives in base_/title, so that base_ can hold what lies beside the title.
 class TitlePathsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        base_ = fs::temp_directory_path() /
-                ("stagehand-paths-" + test + "-" + std::to_string(std::random_device{}()));
-        root_ = base_ / "title";
-        fs::create_directories(root_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(base_, ec);
-    }
+    fs::path Touch(const fs::path& relative) { return base_.Write("title" / relative); }
+    fs::path Folder(const fs::path& relative) { return base_.MakeFolder("title" / relative); }
 
-    fs::path Touch(const fs::path& relative) {
-        const fs::path p = root_ / relative;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p) << "x";
-        return p;
-    }
-    fs::path Folder(const fs::path& relative) {
-        fs::create_directories(root_ / relative);
-        return root_ / relative;
-    }
-
-    fs::path base_;  // holds the title folder and what lies beside it
-    fs::path root_;
+    testing::TempFolder base_;
+    const fs::path root_ = base_.MakeFolder("title");
 };
 
 TEST_F(TitlePathsTest, ResolvesWindowsNamesCaseBlind) {
@@ -96,7 +77,7 @@ TEST_F(TitlePathsTest, DrivesAndLeadingSeparatorsMeanTheRoot) {
 TEST_F(TitlePathsTest, NeverLeavesTheTitleFolder) {
     const fs::path msg = Touch("msg.mii");
     const fs::path passwd = Touch("etc/passwd");
-    std::ofstream(base_ / "outside.txt") << "x";
+    base_.Write("outside.txt");
     const TitlePaths paths(root_);
     EXPECT_EQ(paths.Resolve("C:\\..\\..\\msg.mii"), msg);
     EXPECT_EQ(paths.Resolve("data\\..\\..\\msg.mii"), msg);
