@@ -125,7 +125,7 @@ BoundedRead ReadBounded(const fs::path& path, uint64_t maxBytes) {
                 result.bytes.clear();
                 return result;
             }
-            const size_t grown = std::min<uint64_t>(maxBytes + 1, total + 64 * 1024);
+            const size_t grown = std::min<uint64_t>(maxBytes + 1, total + size_t{64} * 1024);
             result.bytes.resize(std::max(grown, total + 1));
         }
         const ssize_t got =
