@@ -20,14 +20,6 @@ std::string_view CutAtNul(std::string_view text) {
     return text.substr(0, text.find('\0'));
 }
 
-// Only names with a folder part or a drive are looked for in the title folder; the
-// desktop looks for bare names in its system folder, which the player does not have.
-bool HasFolderPart(std::string_view name) {
-    const bool drive = name.size() >= 2 && name[1] == ':' &&
-                       ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z'));
-    return drive || name.find_first_of("\\/") != name.npos;
-}
-
 std::string_view Unquote(std::string_view value) {
     if (value.size() >= 2 && value.front() == value.back() &&
         (value.front() == '"' || value.front() == '\'')) {
@@ -217,7 +209,8 @@ uint32_t ProfileReader::ReadSection(std::string_view file, std::string_view sect
 
 const ProfileFile* ProfileReader::Find(std::string_view titleName) {
     titleName = CutAtNul(titleName);
-    if (!HasFolderPart(titleName)) {
+    // The desktop looks for bare names in its system folder, which the player does not have.
+    if (TitlePaths::IsBareName(titleName)) {
         return nullptr;
     }
     ++useClock_;

@@ -1,5 +1,6 @@
 #include "host/files/TitlePaths.h"
 
+#include <algorithm>
 #include <system_error>
 #include <vector>
 
@@ -21,9 +22,13 @@ bool IsAsciiLetter(char c) {
 // The name as a C string, without a drive prefix: `X:` means the title folder's root, as
 // does a leading separator, and the current directory is the root too, so every name is
 // walked from the root.
+bool HasDrive(std::string_view name) {
+    return name.size() >= 2 && IsAsciiLetter(name[0]) && name[1] == ':';
+}
+
 std::string_view TitleRelative(std::string_view name) {
     name = name.substr(0, name.find('\0'));
-    if (name.size() >= 2 && IsAsciiLetter(name[0]) && name[1] == ':') {
+    if (HasDrive(name)) {
         name.remove_prefix(2);
     }
     return name;
@@ -239,6 +244,11 @@ std::optional<fs::path> TitlePaths::ResolveFolder(std::string_view folderPart) c
         dir = std::move(*next);
     }
     return dir;
+}
+
+bool TitlePaths::IsBareName(std::string_view titleName) {
+    titleName = titleName.substr(0, titleName.find('\0'));
+    return !HasDrive(titleName) && std::none_of(titleName.begin(), titleName.end(), IsSeparator);
 }
 
 std::optional<fs::path> TitlePaths::Resolve(std::string_view titleName) const {

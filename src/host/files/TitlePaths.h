@@ -32,6 +32,10 @@ class TitlePaths {
     // The title's current directory, as the title sees it.
     static std::string CurrentDirectory() { return "C:\\"; }
 
+    // True for a name with neither a drive nor a folder part (`text.ini`). Such a name
+    // means a file in the desktop's system folder to its profile reader, not the title's.
+    static bool IsBareName(std::string_view titleName);
+
     // The host path of an existing file or directory, or nullopt. A name that reduces to
     // the folder itself (`C:\`, `.`) gives Root(); an empty name gives nullopt.
     std::optional<std::filesystem::path> Resolve(std::string_view titleName) const;
