@@ -18,7 +18,7 @@ enum class MouseButton { kLeft, kRight };
 // What the user does, in the logical screen's coordinates and the desktop's virtual-key codes
 // (host/ui/Keys.h). Characters are Windows-1252 codes.
 class InputSink {
-public:
+  public:
     virtual ~InputSink() = default;
     virtual void PointerMoved(Point position) = 0;
     virtual void ButtonChanged(MouseButton button, bool down, Point position) = 0;
@@ -32,7 +32,7 @@ public:
 };
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
 
     // Milliseconds on a clock that only moves forward; wraps after 49 days like the desktop's.

@@ -1,0 +1,187 @@
+#include "host/headless/HeadlessBackend.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "host/gfx/Png.h"
+#include "host/ui/Keys.h"
+
+namespace stagehand::host {
+
+namespace {
+int32_t Until(uint32_t time, uint32_t now) {
+    return static_cast<int32_t>(time - now);
+}
+}  // namespace
+
+HeadlessBackend::HeadlessBackend(InputScript script, std::ostream& out, std::ostream& errors,
+                                 std::filesystem::path shotFolder)
+    : script_(std::move(script)), out_(out), errors_(errors), shotFolder_(std::move(shotFolder)) {
+    for (const std::string& e : script_.errors)
+        errors_ << e << '\n';
+}
+
+std::unique_ptr<HeadlessBackend> HeadlessBackend::FromFile(const std::filesystem::path& file,
+                                                           std::ostream& out, std::ostream& errors,
+                                                           std::string* error) {
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec || !std::filesystem::is_regular_file(file, ec)) {
+        if (error)
+            *error = "cannot read the input script " + file.string();
+        return nullptr;
+    }
+    if (size > kMaxScriptBytes) {
+        if (error)
+            *error = "the input script " + file.string() + " is larger than 16 MiB";
+        return nullptr;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in && !in.eof()) {
+        if (error)
+            *error = "cannot read the input script " + file.string();
+        return nullptr;
+    }
+    return std::make_unique<HeadlessBackend>(ParseInputScript(text.str()), out, errors);
+}
+
+void HeadlessBackend::SetPrintExpander(std::function<std::string(const std::string&)> expander) {
+    expander_ = std::move(expander);
+}
+
+void HeadlessBackend::Present(const Surface& frame, const Rect&) {
+    frame_ = &frame;
+    ++presentCount_;
+}
+
+bool HeadlessBackend::WaitForInput(InputSink& sink, std::optional<uint32_t> until) {
+    ++waitCount_;
+    // Something the player named is already due: let it run.
+    if (until && Until(*until, clock_) <= 0)
+        return true;
+    if (waitingUntil_) {
+        if (until && Until(*until, clock_) < Until(*waitingUntil_, clock_)) {
+            clock_ = *until;
+            return true;
+        }
+        clock_ = *waitingUntil_;
+        waitingUntil_.reset();
+        return true;
+    }
+    if (next_ < script_.steps.size()) {
+        Perform(script_.steps[next_++], sink);
+        return true;
+    }
+    if (!closedAtEnd_) {
+        closedAtEnd_ = true;
+        sink.CloseRequested();
+        return true;
+    }
+    return false;
+}
+
+void HeadlessBackend::Perform(const InputStep& step, InputSink& sink) {
+    using Kind = InputStep::Kind;
+    if (step.hasPosition) {
+        pointer_ = step.position;
+        sink.PointerMoved(pointer_);
+    }
+    switch (step.kind) {
+        case Kind::kWait:
+            if (step.milliseconds > 0)
+                waitingUntil_ = clock_ + step.milliseconds;
+            break;
+        case Kind::kMove:
+            break;
+        case Kind::kPress:
+            sink.ButtonChanged(MouseButton::kLeft, true, pointer_);
+            break;
+        case Kind::kRelease:
+            sink.ButtonChanged(MouseButton::kLeft, false, pointer_);
+            break;
+        case Kind::kRightPress:
+            sink.ButtonChanged(MouseButton::kRight, true, pointer_);
+            break;
+        case Kind::kRightRelease:
+            sink.ButtonChanged(MouseButton::kRight, false, pointer_);
+            break;
+        case Kind::kClick:
+            sink.ButtonChanged(MouseButton::kLeft, true, pointer_);
+            sink.ButtonChanged(MouseButton::kLeft, false, pointer_);
+            break;
+        case Kind::kKey:
+            Key(step, sink);
+            break;
+        case Kind::kCharacter:
+            TypeCharacter(step.character, sink);
+            break;
+        case Kind::kShot:
+            Shot(step.text, step.line);
+            break;
+        case Kind::kPrint:
+            out_ << (expander_ ? expander_(step.text) : step.text) << '\n';
+            out_.flush();
+            break;
+        case Kind::kClose:
+            sink.CloseRequested();
+            break;
+    }
+}
+
+void HeadlessBackend::Key(const InputStep& step, InputSink& sink) {
+    if (step.shift)
+        sink.KeyChanged(vk::kShift, true, false);
+    if (step.control)
+        sink.KeyChanged(vk::kControl, true, false);
+    if (step.alt)
+        sink.KeyChanged(vk::kMenu, true, false);
+    sink.KeyChanged(step.virtualKey, true, false);
+    // Printable characters come from the keyboard layout, as a machine's text input does;
+    // the window system makes control characters and Alt combinations itself.
+    if (!step.control && !step.alt) {
+        const auto c = vk::CharacterFor(step.virtualKey, step.shift);
+        if (c && *c >= 32)
+            sink.CharacterTyped(*c);
+    }
+    sink.KeyChanged(step.virtualKey, false, false);
+    if (step.alt)
+        sink.KeyChanged(vk::kMenu, false, false);
+    if (step.control)
+        sink.KeyChanged(vk::kControl, false, false);
+    if (step.shift)
+        sink.KeyChanged(vk::kShift, false, false);
+}
+
+void HeadlessBackend::TypeCharacter(uint8_t character, InputSink& sink) {
+    const auto stroke = vk::KeyStrokeFor(character);
+    if (!stroke) {
+        // Characters no key of the layout types (accented letters) arrive on their own.
+        sink.CharacterTyped(character);
+        return;
+    }
+    if (stroke->shift)
+        sink.KeyChanged(vk::kShift, true, false);
+    sink.KeyChanged(stroke->virtualKey, true, false);
+    if (character >= 32)
+        sink.CharacterTyped(character);
+    sink.KeyChanged(stroke->virtualKey, false, false);
+    if (stroke->shift)
+        sink.KeyChanged(vk::kShift, false, false);
+}
+
+void HeadlessBackend::Shot(const std::string& file, int line) {
+    std::filesystem::path path(file);
+    if (path.is_relative())
+        path = shotFolder_ / path;
+    std::string error;
+    if (!frame_) {
+        errors_ << "input line " << line << ": nothing has been shown yet\n";
+        return;
+    }
+    if (!WritePng(*frame_, path.string(), &error))
+        errors_ << "input line " << line << ": " << error << '\n';
+}
+
+}  // namespace stagehand::host

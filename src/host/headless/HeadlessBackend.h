@@ -1,0 +1,80 @@
+// The backend of runs without a display or sound device: a virtual millisecond clock that
+// starts at 100000 and moves only when the input script waits (or the player sleeps), and a
+// scripted user (InputScript.h). The window system asks for input only when everything due
+// at the current time has run, so each script command sees the effects of the one before.
+//
+// `wait MS` stops at every moment the window system names (the next timer, the idle hook's
+// deadline) on the way, so that each of them happens at its own time. When the script runs
+// out the player is asked to close, as by `close`; if it still waits for input after that,
+// the run ends.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "host/Backend.h"
+#include "host/headless/InputScript.h"
+
+namespace stagehand::host {
+
+class HeadlessBackend : public Backend {
+  public:
+    static constexpr uint32_t kStartTime = 100000;
+    static constexpr uintmax_t kMaxScriptBytes = 16 * 1024 * 1024;
+
+    // `out` takes `print` lines, `errors` the script's faults; relative `shot` files are
+    // written under `shotFolder`.
+    HeadlessBackend(InputScript script, std::ostream& out, std::ostream& errors,
+                    std::filesystem::path shotFolder = std::filesystem::current_path());
+    // Reads a script file; nullptr and an error text when it cannot be read.
+    static std::unique_ptr<HeadlessBackend> FromFile(const std::filesystem::path& file,
+                                                     std::ostream& out, std::ostream& errors,
+                                                     std::string* error);
+
+    // Expands a `print` line (message handler tags, once the player has them).
+    void SetPrintExpander(std::function<std::string(const std::string&)> expander);
+
+    uint32_t Now() override { return clock_; }
+    void PollInput(InputSink&) override {}
+    bool WaitForInput(InputSink& sink, std::optional<uint32_t> until) override;
+    void Sleep(uint32_t milliseconds) override { clock_ += milliseconds; }
+    void Present(const Surface& frame, const Rect& changed) override;
+    void SetCaption(const std::string& caption) override { caption_ = caption; }
+    void SetPointerVisible(bool visible) override { pointerVisible_ = visible; }
+    void WarpPointer(Point) override {}
+
+    const std::string& Caption() const { return caption_; }
+    bool PointerVisible() const { return pointerVisible_; }
+    int PresentCount() const { return presentCount_; }
+    // How many times the player waited for input: a loop that spins would wait never.
+    int WaitCount() const { return waitCount_; }
+    bool Finished() const { return next_ >= script_.steps.size(); }
+
+  private:
+    void Perform(const InputStep& step, InputSink& sink);
+    void Key(const InputStep& step, InputSink& sink);
+    void TypeCharacter(uint8_t character, InputSink& sink);
+    void Shot(const std::string& file, int line);
+
+    InputScript script_;
+    size_t next_ = 0;
+    std::ostream& out_;
+    std::ostream& errors_;
+    std::filesystem::path shotFolder_;
+    std::function<std::string(const std::string&)> expander_;
+    uint32_t clock_ = kStartTime;
+    std::optional<uint32_t> waitingUntil_;
+    bool closedAtEnd_ = false;
+    Point pointer_{0, 0};
+    const Surface* frame_ = nullptr;
+    std::string caption_;
+    bool pointerVisible_ = true;
+    int presentCount_ = 0;
+    int waitCount_ = 0;
+};
+
+}  // namespace stagehand::host

@@ -1,0 +1,156 @@
+// Turning the backend's input into window messages: hit-testing, capture, double clicks,
+// key-down and character messages with the desktop's flags.
+#include <cstdlib>
+
+#include "host/ui/Keys.h"
+#include "host/ui/WindowSystem.h"
+
+namespace stagehand::host {
+
+namespace {
+constexpr uint32_t kAltBit = 1u << 29;
+constexpr uint32_t kPreviousDownBit = 1u << 30;
+constexpr uint32_t kReleasedBit = 1u << 31;
+}  // namespace
+
+WindowHandle WindowSystem::HitTestIn(WindowHandle window, Point screen) const {
+    const Record* r = Find(window);
+    if (!r || !(r->style & style::kVisible) || (r->style & style::kDisabled))
+        return {};
+    if (!ScreenRect(window).Contains(screen))
+        return {};
+    for (auto it = r->children.rbegin(); it != r->children.rend(); ++it)
+        if (WindowHandle hit = HitTestIn(*it, screen))
+            return hit;
+    return window;
+}
+
+WindowHandle WindowSystem::HitTest(Point screen) const {
+    for (auto it = topLevel_.rbegin(); it != topLevel_.rend(); ++it)
+        if (WindowHandle hit = HitTestIn(*it, screen))
+            return hit;
+    return {};
+}
+
+uint32_t WindowSystem::MouseKeys() const {
+    uint32_t keys = 0;
+    if (leftDown_)
+        keys |= mouse_keys::kLeft;
+    if (rightDown_)
+        keys |= mouse_keys::kRight;
+    if (keyDownNow_[vk::kShift])
+        keys |= mouse_keys::kShift;
+    if (keyDownNow_[vk::kControl])
+        keys |= mouse_keys::kControl;
+    return keys;
+}
+
+void WindowSystem::PostMouse(uint32_t id, Point screen) {
+    const WindowHandle target = capture_ ? capture_ : HitTest(screen);
+    if (!target)
+        return;
+    Message m = MakeMessage(target, id, MouseKeys(), PackPoint(ScreenToClient(target, screen)));
+    m.screen = screen;
+    queue_.push_back(m);
+}
+
+void WindowSystem::PointerMoved(Point position) {
+    // The same position twice makes one move, so a pointer warped by the logic and then
+    // reported by the machine does not move twice.
+    if (pointerKnown_ && position == pointer_)
+        return;
+    pointer_ = position;
+    pointerKnown_ = true;
+    PostMouse(msg::kMouseMove, position);
+}
+
+void WindowSystem::ButtonChanged(MouseButton button, bool down, Point position) {
+    PointerMoved(position);
+    const bool left = button == MouseButton::kLeft;
+    (left ? leftDown_ : rightDown_) = down;
+    if (!down) {
+        PostMouse(left ? msg::kLButtonUp : msg::kRButtonUp, position);
+        return;
+    }
+    const WindowHandle target = capture_ ? capture_ : HitTest(position);
+    const uint32_t now = backend_.Now();
+    const Record* record = Find(target);
+    const bool doubleClick = record && record->doubleClicks && lastPress_.valid &&
+                             lastPress_.window == target && lastPress_.button == button &&
+                             now - lastPress_.time <= kDoubleClickTime &&
+                             std::abs(position.x - lastPress_.screen.x) <= kDoubleClickDistance &&
+                             std::abs(position.y - lastPress_.screen.y) <= kDoubleClickDistance;
+    // A third quick press is a plain press again.
+    lastPress_ = {target, button, now, position, !doubleClick};
+    if (doubleClick)
+        PostMouse(left ? msg::kLButtonDoubleClick : msg::kRButtonDoubleClick, position);
+    else
+        PostMouse(left ? msg::kLButtonDown : msg::kRButtonDown, position);
+}
+
+void WindowSystem::PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat, bool released) {
+    if (!Exists(focus_))
+        return;
+    uint32_t lParam = 1;
+    if (altDown)
+        lParam |= kAltBit;
+    if (repeat || released)
+        lParam |= kPreviousDownBit;
+    if (released)
+        lParam |= kReleasedBit;
+    queue_.push_back(MakeMessage(focus_, id, code, static_cast<intptr_t>(lParam)));
+}
+
+void WindowSystem::KeyChanged(uint8_t key, bool down, bool repeat) {
+    const bool alt = keyDownNow_[vk::kMenu] || (down && key == vk::kMenu);
+    const bool control = keyDownNow_[vk::kControl] || (down && key == vk::kControl);
+    // Alt makes the system variants, unless Control is held too (Control+Alt types
+    // characters on many layouts, so the desktop treats it as a plain key).
+    const bool system = alt && !(control && key != vk::kMenu);
+    keyDownNow_[key] = down;
+    if (!down) {
+        lastKeyWasRepeat_ = false;
+        PostKey(system ? msg::kSysKeyUp : msg::kKeyUp, key, alt, false, true);
+        return;
+    }
+    lastKeyWasRepeat_ = repeat;
+    PostKey(system ? msg::kSysKeyDown : msg::kKeyDown, key, alt, repeat, false);
+
+    // The characters the window system makes itself; printable characters typed without
+    // Control or Alt come from the backend (the machine's own keyboard layout).
+    const bool shift = keyDownNow_[vk::kShift];
+    if (control && !alt) {
+        if (key >= vk::kA && key <= vk::kA + 25)
+            PostKey(msg::kChar, static_cast<uint8_t>(key - vk::kA + 1), false, repeat, false);
+        else if (key == vk::kReturn)
+            PostKey(msg::kChar, 10, false, repeat, false);
+        else if (key == vk::kBack)
+            PostKey(msg::kChar, 127, false, repeat, false);
+        else if (key == vk::kEscape || key == vk::kOem4)
+            PostKey(msg::kChar, 27, false, repeat, false);
+        return;
+    }
+    if (key == vk::kReturn || key == vk::kEscape || key == vk::kTab || key == vk::kBack) {
+        PostKey(system ? msg::kSysChar : msg::kChar, *vk::CharacterFor(key, false), alt, repeat,
+                false);
+        return;
+    }
+    if (system) {
+        if (auto c = vk::CharacterFor(key, shift))
+            PostKey(msg::kSysChar, *c, true, repeat, false);
+    }
+}
+
+void WindowSystem::CharacterTyped(uint8_t character) {
+    // A character typed while a key auto-repeats carries the repeat flag, as its key does.
+    PostKey(msg::kChar, character, keyDownNow_[vk::kMenu], lastKeyWasRepeat_, false);
+}
+
+void WindowSystem::CloseRequested() {
+    if (Exists(main_))
+        Post(main_, msg::kClose);
+    else
+        PostQuit(0);
+}
+
+}  // namespace stagehand::host

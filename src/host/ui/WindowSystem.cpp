@@ -1,0 +1,366 @@
+#include "host/ui/WindowSystem.h"
+
+#include <algorithm>
+
+#include "host/files/TextEncoding.h"
+
+namespace stagehand::host {
+
+WindowSystem::WindowSystem(Backend& backend, Size screen)
+    : backend_(backend), framebuffer_(screen.width, screen.height) {
+    // The first present shows the whole (black) screen.
+    damage_ = framebuffer_.Bounds();
+    pointer_ = {screen.width / 2, screen.height / 2};
+}
+
+WindowSystem::~WindowSystem() {
+    // Windows still standing go without notices: their owners may already be gone.
+    for (auto& [value, record] : windows_) {
+        if (record.owner) {
+            record.owner->system_ = nullptr;
+            record.owner->handle_ = {};
+        }
+    }
+}
+
+WindowSystem::Record* WindowSystem::Find(WindowHandle window) {
+    auto it = windows_.find(window.value);
+    return it == windows_.end() ? nullptr : &it->second;
+}
+
+const WindowSystem::Record* WindowSystem::Find(WindowHandle window) const {
+    auto it = windows_.find(window.value);
+    return it == windows_.end() ? nullptr : &it->second;
+}
+
+std::vector<WindowHandle>& WindowSystem::SiblingsOf(const Record& record) {
+    if (Record* parent = Find(record.parent))
+        return parent->children;
+    return topLevel_;
+}
+
+const std::vector<WindowHandle>& WindowSystem::SiblingsOf(const Record& record) const {
+    if (const Record* parent = Find(record.parent))
+        return parent->children;
+    return topLevel_;
+}
+
+bool WindowSystem::IsInside(WindowHandle window, WindowHandle ancestor) const {
+    for (const Record* r = Find(window); r; r = Find(r->parent)) {
+        if (window == ancestor)
+            return true;
+        window = r->parent;
+    }
+    return false;
+}
+
+WindowHandle WindowSystem::Create(Window* owner, const WindowParams& params) {
+    const bool child = (params.style & style::kChild) != 0;
+    if (child && !Exists(params.parent))
+        return {};
+    const WindowHandle handle{nextHandle_++};
+    Record record;
+    record.owner = owner;
+    record.parent = child ? params.parent : WindowHandle{};
+    record.rect = params.rect;
+    record.style = params.style;
+    record.title = params.title;
+    record.doubleClicks = params.doubleClicks;
+    record.background = params.background;
+    windows_.emplace(handle.value, std::move(record));
+    Record& placed = windows_.at(handle.value);
+    SiblingsOf(placed).push_back(handle);
+    if (placed.style & style::kVisible) {
+        Invalidate(handle);
+        // A top-level window shown while nothing has the keyboard takes it, as the active
+        // window does on the desktop.
+        if (!child && !focus_)
+            SetFocus(handle);
+    }
+    return handle;
+}
+
+void WindowSystem::Destroy(WindowHandle window) {
+    Record* record = Find(window);
+    if (!record || record->dying)
+        return;
+    record->dying = true;
+    const Region exposed = VisibleRegion(window);
+
+    // Children first, the topmost first.
+    std::vector<WindowHandle> children = record->children;
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+        Destroy(*it);
+
+    if (capture_ == window || IsInside(capture_, window))
+        ReleaseCapture();
+    if (focus_ == window || IsInside(focus_, window))
+        SetFocus({});
+    Send(window, msg::kDestroy);
+
+    record = Find(window);
+    if (!record)
+        return;
+    Window* owner = record->owner;
+    std::erase_if(timers_, [window](const Timer& t) { return t.window == window; });
+    std::erase(SiblingsOf(*record), window);
+    windows_.erase(window.value);
+    if (lastPress_.window == window)
+        lastPress_.valid = false;
+    if (owner) {
+        owner->handle_ = {};
+        owner->OnWindowGone();  // may delete the owner
+    }
+    InvalidateScreen(exposed, {}, true);
+    if (window == main_) {
+        main_ = {};
+        PostQuit(0);
+    }
+}
+
+void WindowSystem::Detach(Window* owner) {
+    if (Record* record = Find(owner->handle_))
+        record->owner = nullptr;
+}
+
+WindowHandle WindowSystem::Parent(WindowHandle window) const {
+    const Record* r = Find(window);
+    return r ? r->parent : WindowHandle{};
+}
+
+std::vector<WindowHandle> WindowSystem::Children(WindowHandle window) const {
+    const Record* r = Find(window);
+    return r ? r->children : std::vector<WindowHandle>{};
+}
+
+uint32_t WindowSystem::Style(WindowHandle window) const {
+    const Record* r = Find(window);
+    return r ? r->style : 0;
+}
+
+void WindowSystem::Show(WindowHandle window, bool show) {
+    Record* record = Find(window);
+    if (!record || IsVisible(window) == show)
+        return;
+    if (show) {
+        record->style |= style::kVisible;
+        Invalidate(window);
+        if (!record->parent && !focus_)
+            SetFocus(window);
+    } else {
+        const Region exposed = VisibleRegion(window);
+        record->style &= ~style::kVisible;
+        ClearInvalidInside(window);
+        InvalidateScreen(exposed, {}, true);
+    }
+}
+
+bool WindowSystem::IsVisible(WindowHandle window) const {
+    const Record* r = Find(window);
+    return r && (r->style & style::kVisible);
+}
+
+bool WindowSystem::IsShown(WindowHandle window) const {
+    const Record* r = Find(window);
+    if (!r)
+        return false;
+    for (; r; r = Find(r->parent))
+        if (!(r->style & style::kVisible))
+            return false;
+    return true;
+}
+
+void WindowSystem::Enable(WindowHandle window, bool enable) {
+    Record* record = Find(window);
+    if (!record || IsEnabled(window) == enable)
+        return;
+    if (enable) {
+        record->style &= ~style::kDisabled;
+        return;
+    }
+    record->style |= style::kDisabled;
+    Send(window, msg::kCancelMode);
+    if (focus_ == window || IsInside(focus_, window))
+        SetFocus({});
+}
+
+bool WindowSystem::IsEnabled(WindowHandle window) const {
+    const Record* r = Find(window);
+    return r && !(r->style & style::kDisabled);
+}
+
+void WindowSystem::Move(WindowHandle window, const Rect& rect) {
+    Record* record = Find(window);
+    if (!record || record->rect == rect)
+        return;
+    const Region exposed = VisibleRegion(window);
+    ClearInvalidInside(window);
+    record->rect = rect;
+    InvalidateScreen(exposed, {}, true);
+    Invalidate(window);
+}
+
+void WindowSystem::BringToTop(WindowHandle window) {
+    Record* record = Find(window);
+    if (!record)
+        return;
+    auto& siblings = SiblingsOf(*record);
+    if (!siblings.empty() && siblings.back() == window)
+        return;
+    std::erase(siblings, window);
+    siblings.push_back(window);
+    Invalidate(window);
+}
+
+Rect WindowSystem::WindowRect(WindowHandle window) const {
+    const Record* r = Find(window);
+    return r ? r->rect : Rect{};
+}
+
+Rect WindowSystem::ClientRect(WindowHandle window) const {
+    const Rect r = WindowRect(window);
+    return {0, 0, r.Width(), r.Height()};
+}
+
+Rect WindowSystem::ScreenRect(WindowHandle window) const {
+    const Record* r = Find(window);
+    if (!r)
+        return {};
+    const Point origin = ClientToScreen(window, {0, 0});
+    return Rect::FromSize(origin.x, origin.y, r->rect.Width(), r->rect.Height());
+}
+
+Point WindowSystem::ClientToScreen(WindowHandle window, Point p) const {
+    int64_t x = p.x, y = p.y;
+    for (const Record* r = Find(window); r; r = Find(r->parent)) {
+        x += r->rect.left;
+        y += r->rect.top;
+    }
+    auto clamp = [](int64_t v) {
+        return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+    };
+    return {clamp(x), clamp(y)};
+}
+
+Point WindowSystem::ScreenToClient(WindowHandle window, Point p) const {
+    const Point origin = ClientToScreen(window, {0, 0});
+    return {static_cast<int32_t>(int64_t{p.x} - origin.x),
+            static_cast<int32_t>(int64_t{p.y} - origin.y)};
+}
+
+std::string WindowSystem::Title(WindowHandle window) const {
+    const Record* r = Find(window);
+    return r ? r->title : std::string{};
+}
+
+void WindowSystem::SetTitle(WindowHandle window, const std::string& title) {
+    Record* record = Find(window);
+    if (!record)
+        return;
+    record->title = title;
+    if (window == main_)
+        SetMainWindow(window);
+}
+
+WindowHandle WindowSystem::FindTopLevel(const std::string& title) const {
+    for (auto it = topLevel_.rbegin(); it != topLevel_.rend(); ++it) {
+        const Record* r = Find(*it);
+        if (r && EqualsCaseBlind1252(r->title, title))
+            return *it;
+    }
+    return {};
+}
+
+void WindowSystem::SetMainWindow(WindowHandle window) {
+    main_ = window;
+    const std::string title = Title(window);
+    backend_.SetCaption(title.empty() ? std::string("Stagehand") : Cp1252ToUtf8(title));
+}
+
+Message WindowSystem::MakeMessage(WindowHandle target, uint32_t id, uintptr_t wParam,
+                                  intptr_t lParam) {
+    return Message{target, id, wParam, lParam, pointer_, backend_.Now()};
+}
+
+void WindowSystem::Post(WindowHandle target, uint32_t id, uintptr_t wParam, intptr_t lParam) {
+    if (!Exists(target))
+        return;
+    queue_.push_back(MakeMessage(target, id, wParam, lParam));
+}
+
+intptr_t WindowSystem::Send(WindowHandle target, uint32_t id, uintptr_t wParam, intptr_t lParam) {
+    if (!Exists(target))
+        return 0;
+    return Deliver(MakeMessage(target, id, wParam, lParam));
+}
+
+intptr_t WindowSystem::Deliver(const Message& message) {
+    Record* record = Find(message.target);
+    if (!record)
+        return 0;
+    if (record->owner)
+        return record->owner->OnMessage(message);
+    // A window without an owner gets the default handling.
+    Window stand_in;
+    stand_in.system_ = this;
+    stand_in.handle_ = message.target;
+    const intptr_t result = stand_in.DefaultMessage(message);
+    stand_in.system_ = nullptr;  // the stand-in must not destroy the window on its way out
+    return result;
+}
+
+void WindowSystem::PostQuit(int exitCode) {
+    queue_.push_back(MakeMessage({}, msg::kQuit, static_cast<uintptr_t>(exitCode), 0));
+}
+
+uint32_t WindowSystem::RegisterMessage() {
+    return nextRegistered_++;
+}
+
+WindowHandle WindowSystem::SetCapture(WindowHandle window) {
+    const WindowHandle previous = capture_;
+    if (!Exists(window) || window == previous)
+        return previous;
+    capture_ = window;
+    if (previous)
+        Send(previous, msg::kCaptureChanged, 0, static_cast<intptr_t>(window.value));
+    return previous;
+}
+
+void WindowSystem::ReleaseCapture() {
+    const WindowHandle previous = capture_;
+    if (!previous)
+        return;
+    capture_ = {};
+    Send(previous, msg::kCaptureChanged, 0, 0);
+}
+
+WindowHandle WindowSystem::SetFocus(WindowHandle window) {
+    const WindowHandle previous = focus_;
+    if (window && !Exists(window))
+        return previous;
+    if (window == previous)
+        return previous;
+    focus_ = window;
+    if (previous)
+        Send(previous, msg::kKillFocus, window.value);
+    if (window && focus_ == window)
+        Send(window, msg::kSetFocus, previous.value);
+    return previous;
+}
+
+void WindowSystem::SetPointerPosition(Point position) {
+    const Size screen = ScreenSize();
+    position.x = std::clamp(position.x, 0, std::max(0, screen.width - 1));
+    position.y = std::clamp(position.y, 0, std::max(0, screen.height - 1));
+    backend_.WarpPointer(position);
+    PointerMoved(position);
+}
+
+int WindowSystem::ShowPointer(bool show) {
+    pointerShowCount_ += show ? 1 : -1;
+    backend_.SetPointerVisible(pointerShowCount_ >= 0);
+    return pointerShowCount_;
+}
+
+}  // namespace stagehand::host

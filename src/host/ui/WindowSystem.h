@@ -1,0 +1,271 @@
+// The window system the player's logic runs on: a tree of windows on one retained 32-bit
+// framebuffer the size of the logical screen, a posted message queue with synchronous send,
+// mouse and key input, capture and focus, per-window timers, invalidation and painting, and
+// the message loop with its pre-translate and idle hooks.
+//
+// It follows the desktop's rules where titles can see them:
+// - Mouse messages go to the topmost shown, enabled window under the pointer (children before
+//   their parent, later siblings before earlier ones), or to the capture window.
+// - The loop takes, in this order: posted messages, new input, paint messages (parents before
+//   children, bottom to top), timer messages; when none is left it presents the frame and
+//   runs the idle hook, then waits for input, the next timer or the idle hook's deadline.
+// - A window paints through a canvas clipped to its visible area (cut by its ancestors and,
+//   with clip-siblings, by siblings stacked above it) and to the part that needs painting.
+//   Windows that do not erase leave the pixels below them.
+// Everything runs on one thread; handlers may create and destroy windows from any message.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/Backend.h"
+#include "host/gfx/Canvas.h"
+#include "host/gfx/Region.h"
+#include "host/gfx/Surface.h"
+#include "host/ui/Messages.h"
+#include "host/ui/Window.h"
+
+namespace stagehand::host {
+
+// What an idle hook wants: `more` asks to be called again, at `wakeAt` (the clock's
+// milliseconds) or, without it, as soon as the queue is empty again. Without `more` the hook
+// is called again only after the next message.
+struct IdleRequest {
+    bool more = false;
+    std::optional<uint32_t> wakeAt;
+};
+
+class WindowSystem : public InputSink {
+  public:
+    // The shortest timer period; a period of 0 gets this.
+    static constexpr uint32_t kMinimumTimerPeriod = 10;
+    static constexpr uint32_t kDoubleClickTime = 500;
+    static constexpr int32_t kDoubleClickDistance = 2;
+
+    WindowSystem(Backend& backend, Size screen);
+    ~WindowSystem() override;
+    WindowSystem(const WindowSystem&) = delete;
+    WindowSystem& operator=(const WindowSystem&) = delete;
+
+    Backend& GetBackend() { return backend_; }
+    Size ScreenSize() const { return framebuffer_.Dimensions(); }
+    const Surface& Framebuffer() const { return framebuffer_; }
+    uint32_t Now() { return backend_.Now(); }
+    // Blocks the whole thread; input that arrives meanwhile is handled afterwards.
+    void Sleep(uint32_t milliseconds) { backend_.Sleep(milliseconds); }
+
+    // --- The tree -------------------------------------------------------------------------
+    // Creates a window for `owner` (which may be null: messages then get default handling).
+    // A child needs a live parent; the new window goes on top of its siblings.
+    WindowHandle Create(Window* owner, const WindowParams& params);
+    // Destroys the window's children (last created first), then the window itself.
+    void Destroy(WindowHandle window);
+    bool Exists(WindowHandle window) const { return windows_.count(window.value) != 0; }
+    WindowHandle Parent(WindowHandle window) const;
+    // Bottom to top.
+    std::vector<WindowHandle> Children(WindowHandle window) const;
+    std::vector<WindowHandle> TopLevelWindows() const { return topLevel_; }
+    uint32_t Style(WindowHandle window) const;
+
+    void Show(WindowHandle window, bool show);
+    // The window's own visible style (its ancestors may still hide it).
+    bool IsVisible(WindowHandle window) const;
+    // Visible, and every ancestor visible.
+    bool IsShown(WindowHandle window) const;
+    // Disabling sends cancel mode to the window and takes the focus from it.
+    void Enable(WindowHandle window, bool enable);
+    bool IsEnabled(WindowHandle window) const;
+    void Move(WindowHandle window, const Rect& rect);
+    // Puts the window above its siblings.
+    void BringToTop(WindowHandle window);
+
+    // In the parent's client coordinates (the screen's for top-level windows).
+    Rect WindowRect(WindowHandle window) const;
+    // (0, 0, width, height).
+    Rect ClientRect(WindowHandle window) const;
+    Rect ScreenRect(WindowHandle window) const;
+    Point ClientToScreen(WindowHandle window, Point p) const;
+    Point ScreenToClient(WindowHandle window, Point p) const;
+
+    std::string Title(WindowHandle window) const;
+    void SetTitle(WindowHandle window, const std::string& title);
+    // The top-level window whose title equals `title`, compared without regard to case as
+    // the desktop does; the topmost when several match.
+    WindowHandle FindTopLevel(const std::string& title) const;
+
+    // The main window: its title is the host window's caption, a close request from outside
+    // is sent to it, and its destruction ends the message loop.
+    void SetMainWindow(WindowHandle window);
+    WindowHandle MainWindow() const { return main_; }
+
+    // --- Messages -------------------------------------------------------------------------
+    void Post(WindowHandle target, uint32_t id, uintptr_t wParam = 0, intptr_t lParam = 0);
+    // Delivers at once and returns the handler's answer; 0 when the window does not exist.
+    intptr_t Send(WindowHandle target, uint32_t id, uintptr_t wParam = 0, intptr_t lParam = 0);
+    void PostQuit(int exitCode);
+    // A message number no other caller gets, for private notifications.
+    uint32_t RegisterMessage();
+
+    // --- Input state ----------------------------------------------------------------------
+    // Returns the window that had the capture.
+    WindowHandle SetCapture(WindowHandle window);
+    void ReleaseCapture();
+    WindowHandle Capture() const { return capture_; }
+    // Returns the window that had the focus. A null handle takes the focus away.
+    WindowHandle SetFocus(WindowHandle window);
+    WindowHandle Focus() const { return focus_; }
+    // Whether the key was down when the message being handled was made, as the desktop
+    // answers: the state moves with the key messages taken from the queue.
+    bool IsKeyDown(uint8_t virtualKey) const { return keyDown_[virtualKey]; }
+    Point PointerPosition() const { return pointer_; }
+    // Moves the pointer (clamped to the screen) and makes the move message for it.
+    void SetPointerPosition(Point position);
+    // Raises or lowers the pointer's show count and returns it; shown while it is >= 0.
+    int ShowPointer(bool show);
+
+    // --- Timers ---------------------------------------------------------------------------
+    // (Re)starts the window's periodic timer `id`; replacing one restarts its period.
+    void SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs);
+    void KillTimer(WindowHandle window, uintptr_t id);
+
+    // --- Painting -------------------------------------------------------------------------
+    // Marks `rect` (client coordinates; the whole window when absent) for painting, with
+    // the parts of windows inside it and of windows stacked above it that it overlaps.
+    void Invalidate(WindowHandle window, std::optional<Rect> rect = std::nullopt,
+                    bool erase = true);
+    void Validate(WindowHandle window);
+    // Paints the window at once if any of it waits to be painted.
+    void UpdateNow(WindowHandle window);
+    // For the paint message: a canvas clipped to what waits to be painted, which is then
+    // no longer waiting. Erases first (msg::kEraseBackground) when erasing was asked for.
+    Canvas BeginPaint(WindowHandle window);
+    // A canvas on the window's whole visible area, outside the paint cycle.
+    Canvas WindowCanvas(WindowHandle window);
+    // The part of the screen the window may draw on, in screen coordinates.
+    Region VisibleRegion(WindowHandle window) const;
+    bool NeedsPaint(WindowHandle window) const;
+
+    // --- The loop -------------------------------------------------------------------------
+    // A hook sees every message before it is dispatched; it may change the message (target,
+    // id) and returns true to consume it. Hooks run in the order they were added.
+    using PreTranslateHook = std::function<bool(Message&)>;
+    void AddPreTranslateHook(PreTranslateHook hook);
+    using IdleHook = std::function<IdleRequest(int count)>;
+    void SetIdleHook(IdleHook hook);
+    // Runs until a quit message (its exit code) or until the backend runs out of input (0).
+    int Run();
+    // Handles everything that is due now without waiting or idling; true if anything ran.
+    bool RunPending();
+    // Presents what changed in the framebuffer.
+    void PresentChanges();
+
+    // --- InputSink (called by the backend) ---------------------------------------------------
+    void PointerMoved(Point position) override;
+    void ButtonChanged(MouseButton button, bool down, Point position) override;
+    void KeyChanged(uint8_t virtualKey, bool down, bool repeat) override;
+    void CharacterTyped(uint8_t character) override;
+    void CloseRequested() override;
+
+  private:
+    friend class Window;
+
+    struct Record {
+        Window* owner = nullptr;
+        WindowHandle parent;
+        std::vector<WindowHandle> children;  // bottom to top
+        Rect rect;
+        uint32_t style = 0;
+        std::string title;
+        bool doubleClicks = false;
+        std::optional<Color> background;
+        bool dying = false;
+        Region invalid;  // screen coordinates
+        bool erase = false;
+    };
+    struct Timer {
+        WindowHandle window;
+        uintptr_t id = 0;
+        uint32_t period = 0;
+        uint32_t due = 0;
+        uint64_t order = 0;
+    };
+
+    Record* Find(WindowHandle window);
+    const Record* Find(WindowHandle window) const;
+    std::vector<WindowHandle>& SiblingsOf(const Record& record);
+    const std::vector<WindowHandle>& SiblingsOf(const Record& record) const;
+    bool IsInside(WindowHandle window, WindowHandle ancestor) const;
+    Message MakeMessage(WindowHandle target, uint32_t id, uintptr_t wParam, intptr_t lParam);
+    intptr_t Deliver(const Message& message);
+    void Detach(Window* owner);
+
+    // Input.
+    WindowHandle HitTest(Point screen) const;
+    WindowHandle HitTestIn(WindowHandle window, Point screen) const;
+    uint32_t MouseKeys() const;
+    void PostMouse(uint32_t id, Point screen);
+    void PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat, bool released);
+
+    // Painting.
+    std::vector<WindowHandle> PaintOrder() const;
+    void AppendSubtree(WindowHandle window, std::vector<WindowHandle>& out) const;
+    void InvalidateScreen(const Region& area, WindowHandle from, bool erase);
+    void ClearInvalidInside(WindowHandle window);
+    WindowHandle NextToPaint() const;
+    // During the erase message of a paint: a canvas on just the part being painted.
+    Canvas EraseCanvas(WindowHandle window);
+
+    // Timers.
+    std::optional<uint32_t> NextTimerDue() const;
+    bool TakeTimerMessage(Message& out);
+
+    // The loop.
+    bool TakeMessage(Message& out);
+    void Dispatch(Message& message);
+
+    Backend& backend_;
+    Surface framebuffer_;
+    Rect damage_;
+    WindowHandle erasing_;
+    Region eraseClip_;
+    std::map<uint32_t, Record> windows_;
+    std::vector<WindowHandle> topLevel_;  // bottom to top
+    uint32_t nextHandle_ = 1;
+    WindowHandle main_;
+    WindowHandle capture_;
+    WindowHandle focus_;
+    std::deque<Message> queue_;
+    std::vector<Timer> timers_;
+    uint64_t timerOrder_ = 0;
+    uint32_t nextRegistered_ = msg::kFirstRegistered;
+
+    Point pointer_;
+    bool pointerKnown_ = false;
+    bool leftDown_ = false;
+    bool rightDown_ = false;
+    bool keyDown_[256] = {};     // as of the messages taken so far
+    bool keyDownNow_[256] = {};  // as of the input received so far
+    bool lastKeyWasRepeat_ = false;
+    int pointerShowCount_ = 0;
+    struct LastPress {
+        WindowHandle window;
+        MouseButton button = MouseButton::kLeft;
+        uint32_t time = 0;
+        Point screen;
+        bool valid = false;
+    } lastPress_;
+
+    std::vector<PreTranslateHook> preTranslate_;
+    IdleHook idle_;
+    bool idleWanted_ = true;
+    int idleCount_ = 0;
+    std::optional<uint32_t> idleWakeAt_;
+};
+
+}  // namespace stagehand::host
