@@ -1,0 +1,71 @@
+#include "host/system/Clock.h"
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace stagehand::host {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+std::atomic<int> signalsCaught{0};
+
+void CountSignal(int) {
+    signalsCaught.fetch_add(1);
+}
+
+TEST(ClockTest, TickCountNeverGoesBackwards) {
+    uint32_t previous = MonotonicMilliseconds();
+    for (int i = 0; i < 10'000; ++i) {
+        const uint32_t now = MonotonicMilliseconds();
+        // Wrap-aware: a step back would show as a difference of nearly 2^32.
+        EXPECT_LT(now - previous, uint32_t{1} << 31);
+        previous = now;
+    }
+}
+
+TEST(ClockTest, SleepLastsAtLeastItsTime) {
+    const uint32_t ticksBefore = MonotonicMilliseconds();
+    const auto before = Steady::now();
+    SleepMilliseconds(30);
+    EXPECT_GE(Steady::now() - before, std::chrono::milliseconds(30));
+    EXPECT_GE(MonotonicMilliseconds() - ticksBefore, 29u);  // the ticks are truncated
+    SleepMilliseconds(0);
+}
+
+TEST(ClockTest, SignalsDoNotShortenASleep) {
+    // A handler without SA_RESTART, so that the signal interrupts the sleep.
+    struct sigaction action {};
+    action.sa_handler = CountSignal;
+    sigemptyset(&action.sa_mask);
+    struct sigaction previous {};
+    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+    signalsCaught = 0;
+
+    std::atomic<bool> done{false};
+    Steady::duration slept{};
+    std::thread sleeper([&] {
+        const auto before = Steady::now();
+        SleepMilliseconds(80);
+        slept = Steady::now() - before;
+        done = true;
+    });
+    const pthread_t target = sleeper.native_handle();
+    while (!done) {
+        pthread_kill(target, SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    sleeper.join();
+    sigaction(SIGUSR1, &previous, nullptr);
+
+    EXPECT_GT(signalsCaught.load(), 0);
+    EXPECT_GE(slept, std::chrono::milliseconds(80));
+}
+
+}  // namespace
+}  // namespace stagehand::host
