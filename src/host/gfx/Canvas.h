@@ -5,6 +5,7 @@
 // is given, so the backend presents only what changed.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "host/gfx/Color.h"
@@ -17,7 +18,7 @@ namespace stagehand::host {
 class Font;
 
 class Canvas {
-public:
+  public:
     Canvas(Surface& target, Point origin, Region clip, Rect* damage = nullptr);
 
     Point Origin() const { return origin_; }
@@ -29,12 +30,17 @@ public:
     void Blit(const Surface& source, const Rect& sourceRect, Point dest);
     // Mixes `color` into one pixel with coverage 0 (nothing) to 255 (opaque): text glyphs.
     void BlendPixel(int32_t x, int32_t y, Color color, uint8_t coverage);
-    // Draws Windows-1252 text in `rect` with the flags of TextFormat.h; the background
-    // around the glyphs is left as it is.
+    // BlendPixel for a block of `width` x `height` coverage values (rows top to bottom, no
+    // padding) with its top-left corner at `dest`: one glyph.
+    void BlendCoverage(const uint8_t* coverage, int32_t width, int32_t height, Point dest,
+                       Color color);
+    // Draws Windows-1252 text in `rect` with the flags of TextFormat.h, laid out as
+    // TextLayout.h describes; the background around the glyphs is left as it is. Only the
+    // clip limits it: text that runs past `rect` is drawn there too.
     void DrawText(const Font& font, std::string_view text, const Rect& rect, Color color,
                   uint32_t format);
 
-private:
+  private:
     void AddDamage(const Rect& targetRect);
 
     Surface& target_;

@@ -1,0 +1,37 @@
+// Decodes the input as a PNG file; aborts when a decoded image breaks the promises of a
+// surface (size within the limits, opaque 0x00RRGGBB pixels) or when decoding reports failure
+// without saying why.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "host/gfx/Png.h"
+
+using stagehand::host::DecodePng;
+using stagehand::host::Surface;
+
+#define FUZZ_CHECK(cond)                                                                  \
+    do {                                                                                  \
+        if (!(cond)) {                                                                    \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
+            std::abort();                                                                 \
+        }                                                                                 \
+    } while (0)
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string error;
+    const std::optional<Surface> image = DecodePng(std::span(data, size), &error);
+    if (!image) {
+        FUZZ_CHECK(!error.empty());
+        return 0;
+    }
+    FUZZ_CHECK(!image->IsEmpty());
+    FUZZ_CHECK(int64_t{image->Width()} * image->Height() <= Surface::kMaxPixels);
+    FUZZ_CHECK(image->Pixels().size() == static_cast<size_t>(image->Width()) * image->Height());
+    for (uint32_t pixel : image->Pixels())
+        FUZZ_CHECK((pixel >> 24) == 0);
+    return 0;
+}

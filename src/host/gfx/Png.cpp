@@ -1,0 +1,168 @@
+#include "host/gfx/Png.h"
+
+#include <fcntl.h>
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace stagehand::host {
+
+namespace {
+
+// Deflate cannot shrink data by more than about 1032 to 1, so an image whose rows would not
+// fit in that many times the file's size is a lie told by a damaged header.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+constexpr uint64_t kHeaderSlack = 1024;
+
+// Pixels are 0x00RRGGBB words; read them as words with alpha on top, whichever byte order
+// the machine keeps them in.
+constexpr png_uint_32 kWordFormat =
+    std::endian::native == std::endian::little ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+void SetError(std::string* error, std::string message) {
+    if (error)
+        *error = std::move(message);
+}
+
+// Lays every pixel over black and clears the alpha byte.
+void DropAlpha(Surface& surface) {
+    for (int32_t y = 0; y < surface.Height(); ++y) {
+        Color* row = surface.Row(y);
+        for (int32_t x = 0; x < surface.Width(); ++x) {
+            const uint32_t p = row[x];
+            const uint32_t alpha = p >> 24;
+            if (alpha == 255) {
+                row[x] = p & 0x00FFFFFF;
+                continue;
+            }
+            auto scale = [alpha](uint8_t v) {
+                return static_cast<uint8_t>((v * alpha + 127) / 255);
+            };
+            row[x] = Rgb(scale(RedOf(p)), scale(GreenOf(p)), scale(BlueOf(p)));
+        }
+    }
+}
+
+// Takes over an image whose header has been read: checks its size against the limits and
+// the size of the data it came from, then decodes it.
+std::optional<Surface> FinishRead(png_image& image, uint64_t dataSize, const std::string& name,
+                                  std::string* error) {
+    const uint64_t width = image.width;
+    const uint64_t height = image.height;
+    if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX ||
+        width * height > static_cast<uint64_t>(Surface::kMaxPixels)) {
+        png_image_free(&image);
+        SetError(error, name + ": image of " + std::to_string(width) + " x " +
+                            std::to_string(height) + " pixels is too large");
+        return std::nullopt;
+    }
+    // The least the image data can take: one bit a pixel and a filter byte a row.
+    if (height * (1 + (width + 7) / 8) > dataSize * kMaxDeflateRatio + kHeaderSlack) {
+        png_image_free(&image);
+        SetError(error, name + ": image of " + std::to_string(width) + " x " +
+                            std::to_string(height) + " pixels cannot fit in " +
+                            std::to_string(dataSize) + " bytes");
+        return std::nullopt;
+    }
+    Surface surface(static_cast<int32_t>(width), static_cast<int32_t>(height));
+    if (surface.IsEmpty()) {
+        png_image_free(&image);
+        SetError(error, name + ": out of memory for the image");
+        return std::nullopt;
+    }
+    image.format = kWordFormat;
+    const bool ok = png_image_finish_read(&image, nullptr, surface.Row(0), 0, nullptr) != 0;
+    const std::string message = image.message;
+    png_image_free(&image);
+    if (!ok) {
+        SetError(error, name + ": " + message);
+        return std::nullopt;
+    }
+    DropAlpha(surface);
+    return surface;
+}
+
+png_image FreshImage() {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    return image;
+}
+
+}  // namespace
+
+bool WritePng(const Surface& surface, const std::string& path, std::string* error) {
+    if (surface.IsEmpty()) {
+        SetError(error, path + ": an empty surface cannot be written as PNG");
+        return false;
+    }
+    std::vector<uint8_t> rgb;
+    rgb.reserve(static_cast<size_t>(surface.Width()) * surface.Height() * 3);
+    for (Color c : surface.Pixels()) {
+        rgb.push_back(RedOf(c));
+        rgb.push_back(GreenOf(c));
+        rgb.push_back(BlueOf(c));
+    }
+    png_image image = FreshImage();
+    image.width = static_cast<png_uint_32>(surface.Width());
+    image.height = static_cast<png_uint_32>(surface.Height());
+    image.format = PNG_FORMAT_RGB;
+    const bool ok = png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+    const std::string message = image.message;
+    png_image_free(&image);
+    if (!ok)
+        SetError(error, path + ": " + (message.empty() ? "cannot write" : message));
+    return ok;
+}
+
+std::optional<Surface> ReadPng(const std::string& path, std::string* error) {
+    // Opened without blocking, so that a named pipe given as an image cannot stall the
+    // player; only regular files are read.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, path + ": " + std::strerror(errno));
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        SetError(error, path + ": not a regular file");
+        return std::nullopt;
+    }
+    std::unique_ptr<std::FILE, FileCloser> file(fdopen(fd, "rb"));
+    if (!file) {
+        close(fd);
+        SetError(error, path + ": " + std::strerror(errno));
+        return std::nullopt;
+    }
+    png_image image = FreshImage();
+    if (!png_image_begin_read_from_stdio(&image, file.get())) {
+        SetError(error, path + ": " + image.message);
+        png_image_free(&image);
+        return std::nullopt;
+    }
+    return FinishRead(image, static_cast<uint64_t>(info.st_size), path, error);
+}
+
+std::optional<Surface> DecodePng(std::span<const uint8_t> bytes, std::string* error) {
+    png_image image = FreshImage();
+    if (bytes.empty() || !png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
+        SetError(error, std::string("PNG data: ") + (bytes.empty() ? "empty" : image.message));
+        png_image_free(&image);
+        return std::nullopt;
+    }
+    return FinishRead(image, bytes.size(), "PNG data", error);
+}
+
+}  // namespace stagehand::host
