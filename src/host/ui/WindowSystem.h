@@ -57,8 +57,12 @@ class WindowSystem : public InputSink {
     Size ScreenSize() const { return framebuffer_.Dimensions(); }
     const Surface& Framebuffer() const { return framebuffer_; }
     uint32_t Now() { return backend_.Now(); }
-    // Blocks the whole thread; input that arrives meanwhile is handled afterwards.
-    void Sleep(uint32_t milliseconds) { backend_.Sleep(milliseconds); }
+    // Blocks the whole thread; input that arrives meanwhile is handled afterwards. What was
+    // drawn before shows during the sleep, as drawing on the desktop's screen did at once.
+    void Sleep(uint32_t milliseconds) {
+        PresentChanges();
+        backend_.Sleep(milliseconds);
+    }
 
     // --- The tree -------------------------------------------------------------------------
     // Creates a window for `owner` (which may be null: messages then get default handling).

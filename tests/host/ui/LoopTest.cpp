@@ -127,8 +127,15 @@ TEST(Idle, SleepBlocksTheThreadAndInputWaitsUntilAfter) {
     OneWindow s("click 5 5\nwait 10\n");
     s.frame.recordMoves = false;
     s.frame.hook = [&](const Message& m) -> std::optional<intptr_t> {
-        if (m.id == msg::kLButtonDown)
+        if (m.id == msg::kLButtonDown) {
+            // What is painted before a sleep is on screen during it.
+            s.frame.fill = Rgb(1, 2, 3);
+            s.ws.Invalidate(s.frame.Handle());
+            s.ws.UpdateNow(s.frame.Handle());
+            const int presented = s.backend.PresentCount();
             s.ws.Sleep(2000);
+            EXPECT_EQ(s.backend.PresentCount(), presented + 1);
+        }
         return std::nullopt;
     };
     s.ws.SetTimer(s.frame.Handle(), 1, 1000);
