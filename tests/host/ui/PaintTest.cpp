@@ -63,6 +63,23 @@ TEST(Painting, HidingExposesWhatWasBelowAndUpdateNowPaintsAtOnce) {
     EXPECT_FALSE(s.ws.NeedsPaint(top.Handle()));
 }
 
+TEST(Painting, MovingRepaintsTheOldPlaceAndTheNewAndHitTestingFollows) {
+    Painted s;
+    s.frame.fill = kGrey;
+    Recorder box("box", s.log);
+    box.fill = kRed;
+    box.recordMoves = false;
+    box.Make(s.ws, {10, 10, 30, 30}, kShownChild, s.frame.Handle());
+    s.ws.RunPending();
+    s.ws.Move(box.Handle(), {100, 100, 120, 120});
+    s.ws.RunPending();
+    EXPECT_EQ(s.At(15, 15), kGrey);
+    EXPECT_EQ(s.At(110, 110), kRed);
+    s.ws.ButtonChanged(MouseButton::kLeft, true, {105, 105});
+    s.ws.RunPending();
+    EXPECT_FALSE(s.Only("box:down 5,5").empty());
+}
+
 TEST(Clipping, AChildIsCutByItsParentAndClipSiblingsBySiblingsAbove) {
     Painted s;
     Recorder parent("parent", s.log), under("under", s.log), over("over", s.log);

@@ -1,0 +1,277 @@
+// The backend on a real display (CTest runs this program under a virtual X server). Input is
+// pushed into SDL's queue as the desktop would send it; pictures are read back from the
+// renderer.
+#include "host/sdl/SdlBackend.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace stagehand::host {
+namespace {
+
+constexpr Color kBlue = Rgb(0, 0, 200);
+constexpr Color kRed = Rgb(220, 0, 0);
+constexpr Color kGreen = Rgb(0, 180, 0);
+
+class RecordingSink : public InputSink {
+  public:
+    std::vector<std::string> events;
+
+    void PointerMoved(Point p) override { Add("move %d,%d", p.x, p.y); }
+    void ButtonChanged(MouseButton button, bool down, Point p) override {
+        Add("%s %s %d,%d", button == MouseButton::kLeft ? "left" : "right", down ? "down" : "up",
+            p.x, p.y);
+    }
+    void KeyChanged(uint8_t key, bool down, bool repeat) override {
+        Add("key %02X %s%s", key, down ? "down" : "up", repeat ? " repeat" : "");
+    }
+    void CharacterTyped(uint8_t c) override { Add("char %02X", c); }
+    void CloseRequested() override { events.push_back("close"); }
+
+  private:
+    template <typename... Args>
+    void Add(const char* format, Args... args) {
+        char text[64];
+        std::snprintf(text, sizeof text, format, args...);
+        events.push_back(text);
+    }
+};
+
+// One window for the whole program, kept until it ends, as the player keeps its own: some X
+// servers refuse a connection made right after the last one closed, and Mesa's software GL
+// driver leaks a little when it is unloaded with the last window, too late for LeakSanitizer
+// to name it. Each test starts from a 1280 x 960 window.
+class SdlBackendTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        if (backend_ != nullptr || !error_.empty())
+            return;
+        SdlBackend::Options options;
+        options.fullscreen = false;
+        backend_ = SdlBackend::Create(options, error_).release();
+    }
+
+    void SetUp() override {
+        if (backend_ == nullptr)
+            GTEST_SKIP() << "no display: " << error_;
+        backend_->SetFullscreen(false);
+        SDL_SetWindowSize(backend_->Window(), 1280, 960);
+        // Let the window settle and forget what the desktop said about it meanwhile.
+        Settle();
+        int width = 0, height = 0;
+        SDL_GetWindowSize(backend_->Window(), &width, &height);
+        if (width != 1280 || height != 960)
+            GTEST_SKIP() << "the display is too small";
+    }
+
+    void Settle() {
+        RecordingSink ignored;
+        for (int i = 0; i < 5; ++i) {
+            SDL_Delay(20);
+            backend_->PollInput(ignored);
+        }
+    }
+
+    std::vector<std::string> Deliver() {
+        RecordingSink sink;
+        backend_->PollInput(sink);
+        return sink.events;
+    }
+
+    void PushKey(Uint32 type, SDL_Scancode scancode, SDL_Keycode keycode, Uint16 mod,
+                 bool repeat = false) {
+        SDL_Event event{};
+        event.key.type = type;
+        event.key.windowID = SDL_GetWindowID(backend_->Window());
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.repeat = repeat ? 1 : 0;
+        event.key.keysym = {scancode, keycode, mod, 0};
+        SDL_PushEvent(&event);
+    }
+
+    void PushText(const char* utf8) {
+        SDL_Event event{};
+        event.text.type = SDL_TEXTINPUT;
+        event.text.windowID = SDL_GetWindowID(backend_->Window());
+        std::strncpy(event.text.text, utf8, sizeof event.text.text - 1);
+        SDL_PushEvent(&event);
+    }
+
+    void PushMotion(int x, int y) {
+        SDL_Event event{};
+        event.motion = {SDL_MOUSEMOTION, 0, SDL_GetWindowID(backend_->Window()), 0, 0, x, y, 0, 0};
+        SDL_PushEvent(&event);
+    }
+
+    void PushButton(Uint32 type, Uint8 button, int x, int y) {
+        SDL_Event event{};
+        const Uint8 state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.button = {type, 0, SDL_GetWindowID(backend_->Window()), 0, button, state, 1, 0, x, y};
+        SDL_PushEvent(&event);
+    }
+
+    static inline SdlBackend* backend_ = nullptr;  // never deleted: see above
+    static inline std::string error_;
+};
+
+using Events = std::vector<std::string>;
+
+TEST_F(SdlBackendTest, ShowsTheFrameScaledAndUpdatesOnlyWhatChanged) {
+    // The window is twice the screen.
+    Surface frame(640, 480, kBlue);
+    frame.Fill({100, 100, 200, 150}, kRed);
+    backend_->Present(frame, frame.Bounds());
+    Surface shot = backend_->CaptureWindow();
+    ASSERT_EQ(shot.Dimensions(), (Size{1280, 960})) << backend_->RendererName();
+    EXPECT_EQ(shot.PixelAt(300, 250), kRed);
+    EXPECT_EQ(shot.PixelAt(100, 100), kBlue);
+    EXPECT_EQ(shot.PixelAt(1279, 959), kBlue);
+
+    // Only the changed rectangle reaches the window, from the right place in the frame.
+    frame.Fill({300, 300, 320, 310}, kGreen);
+    frame.Fill({500, 20, 520, 40}, kRed);
+    backend_->Present(frame, {300, 300, 320, 310});
+    shot = backend_->CaptureWindow();
+    EXPECT_EQ(shot.PixelAt(2 * 300, 2 * 300), kGreen);
+    EXPECT_EQ(shot.PixelAt(2 * 320 - 1, 2 * 310 - 1), kGreen);
+    EXPECT_EQ(shot.PixelAt(2 * 320, 2 * 305), kBlue);
+    EXPECT_EQ(shot.PixelAt(2 * 510, 2 * 30), kBlue);
+}
+
+TEST_F(SdlBackendTest, ResizedWindowGetsBarsAndThePointerIsClampedToTheScreen) {
+    Surface frame(640, 480, kBlue);
+    backend_->Present(frame, frame.Bounds());
+    SDL_SetWindowSize(backend_->Window(), 1000, 500);
+    Settle();
+    // 640 x 480 at 500 / 480: 667 pixels wide, 166 pixels of bar on the left.
+    const Surface shot = backend_->CaptureWindow();
+    ASSERT_EQ(shot.Dimensions(), (Size{1000, 500}));
+    EXPECT_EQ(shot.PixelAt(100, 250), kBlack);
+    EXPECT_EQ(shot.PixelAt(900, 250), kBlack);
+    EXPECT_EQ(shot.PixelAt(170, 250), kBlue);
+    EXPECT_EQ(shot.PixelAt(829, 250), kBlue);
+
+    PushMotion(50, 0);
+    PushMotion(500, 250);
+    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 999, 499);
+    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE, 999, 499);
+    PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 999, 499);
+    EXPECT_EQ(Deliver(),
+              (Events{"move 0,0", "move 320,240", "right down 639,479", "right up 639,479"}));
+}
+
+TEST_F(SdlBackendTest, PointerMovesArePassedOnOncePerLogicalPixel) {
+    // Twice the screen: window pixels 500 and 501 are both logical 250.
+    PushMotion(500, 250);
+    PushMotion(501, 251);
+    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 501, 251);
+    PushMotion(502, 251);
+    EXPECT_EQ(Deliver(), (Events{"move 250,125", "left down 250,125", "move 251,125"}));
+
+    // The window system makes its own move for a warp, so the warp's own is not passed on.
+    backend_->WarpPointer({100, 100});
+    SDL_Delay(50);
+    for (const std::string& event : Deliver())
+        EXPECT_NE(event, "move 100,100");
+    PushMotion(300, 300);
+    EXPECT_EQ(Deliver(), (Events{"move 150,150"}));
+}
+
+TEST_F(SdlBackendTest, KeysAndTypedTextButNoTextWithCtrlOrAlt) {
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, KMOD_NONE);
+    PushText("a\xC3\xA9\xE2\x82\xAC\xE6\x97\xA5z");  // a é € 日 z: 日 has no 1252 code
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, KMOD_NONE, true);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_A, SDLK_a, KMOD_NONE);
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_8, SDLK_KP_8, KMOD_NUM);
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_8, SDLK_KP_8, KMOD_NONE);
+    EXPECT_EQ(Deliver(), (Events{"key 41 down", "char 61", "char E9", "char 80", "char 7A",
+                                 "key 41 down repeat", "key 41 up", "key 68 down", "key 26 down"}));
+
+    // No text while Ctrl or Alt is held: the window system makes those characters itself.
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_LCTRL, SDLK_LCTRL, KMOD_LCTRL);
+    PushText("c");
+    PushKey(SDL_KEYUP, SDL_SCANCODE_LCTRL, SDLK_LCTRL, KMOD_NONE);
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_RALT, SDLK_RALT, KMOD_RALT);
+    PushText("q");
+    PushKey(SDL_KEYUP, SDL_SCANCODE_RALT, SDLK_RALT, KMOD_NONE);
+    PushText("x");
+    EXPECT_EQ(Deliver(),
+              (Events{"key 11 down", "key 11 up", "key 12 down", "key 12 up", "char 78"}));
+}
+
+TEST_F(SdlBackendTest, AltEnterSwitchesFullScreenAndIsNotPassedOn) {
+    ASSERT_FALSE(backend_->IsFullscreen());
+    for (const bool fullscreen : {true, false}) {
+        PushKey(SDL_KEYDOWN, SDL_SCANCODE_LALT, SDLK_LALT, KMOD_LALT);
+        PushKey(SDL_KEYDOWN, SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LALT);
+        PushKey(SDL_KEYDOWN, SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LALT, true);
+        PushKey(SDL_KEYUP, SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LALT);
+        PushKey(SDL_KEYUP, SDL_SCANCODE_LALT, SDLK_LALT, KMOD_NONE);
+        EXPECT_EQ(Deliver(), (Events{"key 12 down", "key 12 up"}));
+        EXPECT_EQ(backend_->IsFullscreen(), fullscreen);
+        Settle();
+    }
+    // Enter on its own is an ordinary key.
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, KMOD_NONE);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, KMOD_NONE);
+    EXPECT_EQ(Deliver(), (Events{"key 0D down", "key 0D up"}));
+    // Back in a window, it is a whole multiple of the screen again.
+    SDL_SetWindowSize(backend_->Window(), 1000, 500);
+    backend_->SetFullscreen(true);
+    Settle();
+    backend_->SetFullscreen(false);
+    Settle();
+    SDL_Rect usable{};
+    SDL_GetDisplayUsableBounds(0, &usable);
+    const int multiple = std::min(usable.w / 640, usable.h / 480);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(backend_->Window(), &width, &height);
+    EXPECT_EQ(width, 640 * multiple);
+    EXPECT_EQ(height, 480 * multiple);
+}
+
+TEST_F(SdlBackendTest, OpensFullScreenByDefaultAndClosesCleanly) {
+    std::string error;
+    auto fullscreen = SdlBackend::Create(SdlBackend::Options{}, error);
+    ASSERT_NE(fullscreen, nullptr) << error;
+    EXPECT_TRUE(fullscreen->IsFullscreen());
+    EXPECT_STREQ(SDL_GetWindowTitle(fullscreen->Window()), "Stagehand");
+    const Surface frame(640, 480, kBlue);
+    fullscreen->Present(frame, frame.Bounds());
+}
+
+TEST_F(SdlBackendTest, QuitAndClosingTheWindowAskToClose) {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    RecordingSink sink;
+    EXPECT_TRUE(backend_->WaitForInput(sink, std::nullopt));
+    EXPECT_EQ(sink.events, (Events{"close"}));
+
+    SDL_Event close{};
+    close.window.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    close.window.windowID = SDL_GetWindowID(backend_->Window());
+    SDL_PushEvent(&close);
+    EXPECT_EQ(Deliver(), (Events{"close"}));
+}
+
+TEST_F(SdlBackendTest, WaitingEndsAtTheDeadline) {
+    RecordingSink sink;
+    const uint32_t start = backend_->Now();
+    EXPECT_TRUE(backend_->WaitForInput(sink, start + 100));
+    EXPECT_LT(backend_->Now() - start, 1000u);
+    // A deadline already past does not wait at all.
+    const uint32_t before = backend_->Now();
+    EXPECT_TRUE(backend_->WaitForInput(sink, before - 10));
+    EXPECT_LT(backend_->Now() - before, 50u);
+}
+
+}  // namespace
+}  // namespace stagehand::host
