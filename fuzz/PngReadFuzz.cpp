@@ -10,16 +10,10 @@
 
 #include "host/gfx/Png.h"
 
+#include "FuzzCheck.h"
+
 using stagehand::host::DecodePng;
 using stagehand::host::Surface;
-
-#define FUZZ_CHECK(cond)                                                                  \
-    do {                                                                                  \
-        if (!(cond)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                                 \
-        }                                                                                 \
-    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;

@@ -14,19 +14,13 @@
 #include "host/files/ProfileReader.h"
 #include "host/files/TextEncoding.h"
 
+#include "FuzzCheck.h"
+
 using stagehand::host::EqualsCaseBlind1252;
 using stagehand::host::FoldCase1252;
 using stagehand::host::ProfileFile;
 using stagehand::host::ProfileReader;
 using stagehand::host::ProfileSection;
-
-#define FUZZ_CHECK(cond)                                                                  \
-    do {                                                                                  \
-        if (!(cond)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                                 \
-        }                                                                                 \
-    } while (0)
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "host/system/MachineFacts.h"
 
+#include "host/system/FileRead.h"
+
 #include <fcntl.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
@@ -58,17 +60,7 @@ std::string ReadBounded(const char* path) {
         return text;
     }
     text.resize(kMaxMeminfoBytes);
-    size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = read(fd, text.data() + got, text.size() - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
-    }
+    const size_t got = ReadAtMost(fd, text.data(), text.size());
     close(fd);
     text.resize(got);
     return text;

@@ -13,6 +13,7 @@
 
 #include "host/files/TextEncoding.h"
 #include "host/system/CommandLine.h"
+#include "host/system/FileRead.h"
 
 namespace stagehand::host {
 namespace fs = std::filesystem;
@@ -49,17 +50,7 @@ bool HasWindowsSignature(const fs::path& file) {
         return false;
     }
     char head[2] = {};
-    size_t got = 0;
-    while (got < sizeof head) {
-        const ssize_t n = read(fd, head + got, sizeof head - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
-    }
+    const size_t got = ReadAtMost(fd, head, sizeof head);
     close(fd);
     return got == sizeof head && head[0] == 'M' && head[1] == 'Z';
 }
