@@ -12,9 +12,15 @@ using Color = uint32_t;
 constexpr Color Rgb(uint8_t red, uint8_t green, uint8_t blue) {
     return (uint32_t{red} << 16) | (uint32_t{green} << 8) | blue;
 }
-constexpr uint8_t RedOf(Color c) { return static_cast<uint8_t>(c >> 16); }
-constexpr uint8_t GreenOf(Color c) { return static_cast<uint8_t>(c >> 8); }
-constexpr uint8_t BlueOf(Color c) { return static_cast<uint8_t>(c); }
+constexpr uint8_t RedOf(Color c) {
+    return static_cast<uint8_t>(c >> 16);
+}
+constexpr uint8_t GreenOf(Color c) {
+    return static_cast<uint8_t>(c >> 8);
+}
+constexpr uint8_t BlueOf(Color c) {
+    return static_cast<uint8_t>(c);
+}
 
 constexpr Color FromColorRef(uint32_t colorRef) {
     return Rgb(static_cast<uint8_t>(colorRef), static_cast<uint8_t>(colorRef >> 8),

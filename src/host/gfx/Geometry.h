@@ -33,9 +33,12 @@ struct Rect {
     int32_t Width() const { return right > left ? right - left : 0; }
     int32_t Height() const { return bottom > top ? bottom - top : 0; }
     bool IsEmpty() const { return right <= left || bottom <= top; }
-    bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    bool Contains(Point p) const {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
     bool Contains(const Rect& r) const {
-        return r.IsEmpty() || (r.left >= left && r.top >= top && r.right <= right && r.bottom <= bottom);
+        return r.IsEmpty() ||
+               (r.left >= left && r.top >= top && r.right <= right && r.bottom <= bottom);
     }
     bool Intersects(const Rect& r) const { return !Intersection(r).IsEmpty(); }
     Rect Intersection(const Rect& r) const;
@@ -56,13 +59,16 @@ inline Rect Rect::FromSize(int32_t left, int32_t top, int32_t width, int32_t hei
 inline Rect Rect::Intersection(const Rect& r) const {
     Rect out{std::max(left, r.left), std::max(top, r.top), std::min(right, r.right),
              std::min(bottom, r.bottom)};
-    if (out.IsEmpty()) return {};
+    if (out.IsEmpty())
+        return {};
     return out;
 }
 
 inline Rect Rect::Union(const Rect& r) const {
-    if (r.IsEmpty()) return *this;
-    if (IsEmpty()) return r;
+    if (r.IsEmpty())
+        return *this;
+    if (IsEmpty())
+        return r;
     return {std::min(left, r.left), std::min(top, r.top), std::max(right, r.right),
             std::max(bottom, r.bottom)};
 }

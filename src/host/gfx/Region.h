@@ -10,7 +10,7 @@
 namespace stagehand::host {
 
 class Region {
-public:
+  public:
     Region() = default;
     explicit Region(const Rect& rect);
 
@@ -30,7 +30,7 @@ public:
     void Offset(int32_t dx, int32_t dy);
     void Clear() { rects_.clear(); }
 
-private:
+  private:
     std::vector<Rect> rects_;
 };
 

@@ -13,7 +13,7 @@
 namespace stagehand::host {
 
 class Surface {
-public:
+  public:
     static constexpr int64_t kMaxPixels = 64LL * 1024 * 1024;
 
     Surface() = default;
@@ -37,7 +37,7 @@ public:
     // Copies `sourceRect` of `source` to `dest`, cut to both surfaces (opaque copy).
     void Blit(const Surface& source, const Rect& sourceRect, Point dest);
 
-private:
+  private:
     int32_t width_ = 0;
     int32_t height_ = 0;
     std::vector<Color> pixels_;
