@@ -30,27 +30,7 @@ bool Window::HasWindow() const {
 }
 
 intptr_t Window::DefaultMessage(const Message& message) {
-    if (!system_)
-        return 0;
-    switch (message.id) {
-        case msg::kClose:
-            system_->Destroy(message.target);
-            return 0;
-        case msg::kPaint:
-            // Beginning a paint erases what needs it and validates the window.
-            system_->BeginPaint(message.target);
-            return 0;
-        case msg::kEraseBackground: {
-            const WindowSystem::Record* record = system_->Find(message.target);
-            if (!record || !record->background)
-                return 0;
-            Canvas canvas = system_->EraseCanvas(message.target);
-            canvas.Fill(system_->ClientRect(message.target), *record->background);
-            return 1;
-        }
-        default:
-            return 0;
-    }
+    return system_ ? system_->DefaultProcess(message) : 0;
 }
 
 }  // namespace stagehand::host

@@ -300,13 +300,29 @@ intptr_t WindowSystem::Deliver(const Message& message) {
         return 0;
     if (record->owner)
         return record->owner->OnMessage(message);
-    // A window without an owner gets the default handling.
-    Window stand_in;
-    stand_in.system_ = this;
-    stand_in.handle_ = message.target;
-    const intptr_t result = stand_in.DefaultMessage(message);
-    stand_in.system_ = nullptr;  // the stand-in must not destroy the window on its way out
-    return result;
+    return DefaultProcess(message);
+}
+
+intptr_t WindowSystem::DefaultProcess(const Message& message) {
+    switch (message.id) {
+        case msg::kClose:
+            Destroy(message.target);
+            return 0;
+        case msg::kPaint:
+            // Beginning a paint erases what needs it and validates the window.
+            BeginPaint(message.target);
+            return 0;
+        case msg::kEraseBackground: {
+            const Record* record = Find(message.target);
+            if (!record || !record->background)
+                return 0;
+            Canvas canvas = EraseCanvas(message.target);
+            canvas.Fill(ClientRect(message.target), *record->background);
+            return 1;
+        }
+        default:
+            return 0;
+    }
 }
 
 void WindowSystem::PostQuit(int exitCode) {

@@ -115,6 +115,8 @@ class WindowSystem : public InputSink {
     void PostQuit(int exitCode);
     // A message number no other caller gets, for private notifications.
     uint32_t RegisterMessage();
+    // The desktop's default handling of a message (Window::DefaultMessage).
+    intptr_t DefaultProcess(const Message& message);
 
     // --- Input state ----------------------------------------------------------------------
     // Returns the window that had the capture.
