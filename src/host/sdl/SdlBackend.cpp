@@ -257,6 +257,8 @@ void SdlBackend::HandleKey(const SDL_KeyboardEvent& key, InputSink& sink) {
 }
 
 void SdlBackend::HandleText(const char* text, InputSink& sink) {
+    // The window system makes the characters of Control and Alt combinations itself. AltGr
+    // sets the mode modifier, not Alt, so what it types passes.
     if ((modifiers_ & (KMOD_CTRL | KMOD_ALT)) != 0)
         return;
     std::string_view rest(text);

@@ -167,6 +167,10 @@ std::optional<uint8_t> UsPlaceFor(SDL_Scancode scancode) {
 }  // namespace
 
 std::optional<uint8_t> VirtualKeyFor(SDL_Keycode keycode, SDL_Scancode scancode, bool numLock) {
+    // AltGr on layouts that have it (the right Alt's place, reported as the mode key) only
+    // selects characters, which arrive as typed text; it is not Alt.
+    if (keycode == SDLK_MODE)
+        return std::nullopt;
     if (auto key = KeypadFor(scancode, numLock))
         return key;
     if (auto key = FixedKeyFor(scancode))

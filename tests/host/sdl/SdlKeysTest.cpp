@@ -70,6 +70,8 @@ TEST(SdlKeysTest, BothEntersAndBothSidesOfEachModifierGiveOneCode) {
     // Keys the desktop gives titles nothing for.
     EXPECT_EQ(VirtualKeyFor(SDLK_LGUI, SDL_SCANCODE_LGUI, false), std::nullopt);
     EXPECT_EQ(VirtualKeyFor(SDLK_AUDIOPLAY, SDL_SCANCODE_AUDIOPLAY, false), std::nullopt);
+    // AltGr (the right Alt on layouts that make it the mode key) is not Alt.
+    EXPECT_EQ(VirtualKeyFor(SDLK_MODE, SDL_SCANCODE_RALT, false), std::nullopt);
 }
 
 TEST(SdlKeysTest, KeypadTypesDigitsOnlyWithNumLock) {
