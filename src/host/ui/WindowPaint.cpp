@@ -52,11 +52,13 @@ void WindowSystem::InvalidateScreen(const Region& area, WindowHandle from, bool 
         return;
     // Every window painted from `from` on (the window, what is inside it and what is stacked
     // above it) repaints its part of the area; windows painted before it are below it.
+    const Rect bounds = area.Bounds();
     bool marking = !from;
     for (WindowHandle w : PaintOrder()) {
         if (w == from)
             marking = true;
-        if (!marking)
+        // Most windows lie elsewhere: skip them before working out what of them shows.
+        if (!marking || !ScreenRect(w).Intersects(bounds))
             continue;
         Region part = VisibleRegion(w);
         part.Intersect(area);

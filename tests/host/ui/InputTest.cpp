@@ -8,8 +8,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-constexpr uint32_t kShownChild = style::kChild | style::kVisible;
-
 struct TwoButtons : HeadlessScreen {
     explicit TwoButtons(const std::string& script = "") : HeadlessScreen(script) {
         frame.Make(ws, {0, 0, 640, 480}, style::kPopup | style::kVisible);

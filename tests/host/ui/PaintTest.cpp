@@ -7,7 +7,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-constexpr uint32_t kShownChild = style::kChild | style::kVisible;
 constexpr Color kRed = Rgb(255, 0, 0);
 constexpr Color kGreen = Rgb(0, 255, 0);
 constexpr Color kBlue = Rgb(0, 0, 255);

@@ -17,6 +17,8 @@ namespace stagehand::testing {
 
 using namespace stagehand::host;
 
+constexpr uint32_t kShownChild = style::kChild | style::kVisible;
+
 inline std::string Describe(const Message& m) {
     const Point p = UnpackPoint(m.lParam);
     const std::string at = " " + std::to_string(p.x) + "," + std::to_string(p.y);

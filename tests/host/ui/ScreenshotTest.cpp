@@ -14,7 +14,6 @@
 namespace stagehand::testing {
 namespace {
 
-constexpr uint32_t kShownChild = style::kChild | style::kVisible;
 constexpr Color kGrey = Rgb(96, 96, 96);
 constexpr Color kBlue = Rgb(40, 60, 200);
 constexpr Color kRed = Rgb(200, 30, 30);

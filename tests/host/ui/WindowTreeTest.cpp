@@ -9,8 +9,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-constexpr uint32_t kShownChild = style::kChild | style::kVisible;
-
 // A full-screen frame with two overlapping children, B above A, and a grandchild inside A.
 struct Stage : HeadlessScreen {
     explicit Stage(const std::string& script = "") : HeadlessScreen(script) {
