@@ -1,6 +1,7 @@
 #include "host/files/ProfileReader.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -207,50 +208,160 @@ uint32_t ProfileReader::ReadSection(std::string_view file, std::string_view sect
     return ReadSectionFrom(parsed, section, out, bufferSize);
 }
 
+size_t ProfileReader::WatchedFileCount() const {
+    return static_cast<size_t>(
+        std::count_if(cache_.begin(), cache_.end(), [](const CacheEntry& e) { return e.watched; }));
+}
+
 const ProfileFile* ProfileReader::Find(std::string_view titleName) {
     titleName = CutAtNul(titleName);
     // The desktop looks for bare names in its system folder, which the player does not have.
     if (TitlePaths::IsBareName(titleName)) {
         return nullptr;
     }
+    if (watch_.Pending()) {
+        watch_.Drain([this](const ChangeWatch::Change& change) { Apply(change); });
+    }
     ++useClock_;
-    FileStamp stamp;
     auto cached = std::find_if(cache_.begin(), cache_.end(),
                                [&](const CacheEntry& e) { return e.titleName == titleName; });
     if (cached != cache_.end()) {
-        if (!StatPath(cached->hostPath, stamp)) {
-            // Renamed or recreated under another case: look the name up once more.
-            std::optional<fs::path> again = paths_.Resolve(titleName);
-            if (!again || !StatPath(*again, stamp)) {
-                cache_.erase(cached);
-                return nullptr;
-            }
-            cached->hostPath = std::move(*again);
-            cached->stamp = {};
-            cached->file.reset();
-            Load(*cached, stamp);
-        } else if (stamp != cached->stamp) {
-            Load(*cached, stamp);
+        if (!cached->verified && !Recheck(*cached)) {
+            DropWatches(*cached);
+            cache_.erase(cached);
+            return nullptr;
         }
         cached->lastUse = useClock_;
         return cached->file.get();
     }
 
+    FileStamp stamp;
     std::optional<fs::path> host = paths_.Resolve(titleName);
     if (!host || !StatPath(*host, stamp)) {
         return nullptr;
     }
     if (cache_.size() >= kMaxCachedFiles) {
-        cache_.erase(std::min_element(
+        auto oldest = std::min_element(
             cache_.begin(), cache_.end(),
-            [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; }));
+            [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; });
+        DropWatches(*oldest);
+        cache_.erase(oldest);
     }
     CacheEntry& entry = cache_.emplace_back();
     entry.titleName.assign(titleName);
     entry.hostPath = std::move(*host);
     entry.lastUse = useClock_;
+    PlaceWatches(entry);
     Load(entry, stamp);
+    entry.verified = entry.watched;
     return entry.file.get();
+}
+
+bool ProfileReader::Recheck(CacheEntry& entry) {
+    // Watches go in before the stat: a watched folder may have been replaced, or the kernel
+    // may have ended a watch, and a change after this point must still make an event.
+    if (entry.watched) {
+        PlaceWatches(entry);
+    }
+    FileStamp stamp;
+    if (!StatPath(entry.hostPath, stamp)) {
+        // Renamed or recreated under another case: look the name up once more.
+        std::optional<fs::path> again = paths_.Resolve(entry.titleName);
+        if (!again || !StatPath(*again, stamp)) {
+            return false;
+        }
+        entry.hostPath = std::move(*again);
+        entry.stamp = {};
+        entry.file.reset();
+        PlaceWatches(entry);
+        Load(entry, stamp);
+    } else if (entry.written || stamp != entry.stamp) {
+        if (!entry.watched) {
+            PlaceWatches(entry);
+        }
+        Load(entry, stamp);
+    }
+    entry.written = false;
+    entry.verified = entry.watched;
+    return true;
+}
+
+void ProfileReader::PlaceWatches(CacheEntry& entry) {
+    // The host path is the title folder joined with one host entry per part of the name;
+    // the title folder itself (`C:\`) has no parts and is watched as the file.
+    const fs::path relative = entry.hostPath.lexically_relative(paths_.Root());
+    std::vector<std::string> parts;
+    bool complete = watch_.Available() && !relative.empty();
+    if (complete && relative != ".") {
+        for (const fs::path& part : relative) {
+            if (part.empty() || part == "." || part == ".." || parts.size() > kMaxWatchedDepth) {
+                complete = false;
+                break;
+            }
+            parts.push_back(part.native());
+        }
+    }
+    std::vector<WatchLink> links;
+    if (complete) {
+        fs::path folder = paths_.Root();
+        for (std::string& part : parts) {
+            const int watch = watch_.Add(folder, true);
+            if (watch < 0) {
+                complete = false;
+                break;
+            }
+            folder /= part;
+            links.push_back({watch, std::move(part)});
+        }
+    }
+    if (complete) {
+        const int watch = watch_.Add(entry.hostPath, false);
+        complete = watch >= 0;
+        if (complete) {
+            links.push_back({watch, std::string()});
+        }
+    }
+    if (!complete) {
+        for (const WatchLink& link : links) {
+            watch_.Remove(link.watch);
+        }
+        links.clear();
+    }
+    // The old links go after the new ones are in, so a watch both share is kept, not
+    // ended and placed again.
+    DropWatches(entry);
+    entry.links = std::move(links);
+    entry.watched = complete;
+}
+
+void ProfileReader::DropWatches(CacheEntry& entry) {
+    for (const WatchLink& link : entry.links) {
+        watch_.Remove(link.watch);
+    }
+    entry.links.clear();
+    entry.watched = false;
+    entry.verified = false;
+}
+
+void ProfileReader::Apply(const ChangeWatch::Change& change) {
+    if (change.watch == ChangeWatch::kEverything) {
+        for (CacheEntry& entry : cache_) {
+            entry.verified = false;
+        }
+        return;
+    }
+    // A change names an entry of a watched folder, or (no name) the watched object itself:
+    // the file, or a folder on the way that was moved, deleted or changed.
+    const bool written = (change.mask & (IN_MODIFY | IN_CLOSE_WRITE)) != 0;
+    for (CacheEntry& entry : cache_) {
+        for (const WatchLink& link : entry.links) {
+            if (link.watch == change.watch && (change.name.empty() || change.name == link.child)) {
+                entry.verified = false;
+                entry.written = entry.written || written;
+                break;
+            }
+        }
+    }
 }
 
 void ProfileReader::Load(CacheEntry& entry, const FileStamp& stamp) {

@@ -1,16 +1,32 @@
 // The profile (INI) reads titles make: one key, or a whole section, with the desktop's
 // counts and truncation, from files named by title names and kept parsed in a cache.
 //
-// Guarantees: each file is parsed once and re-checked with one stat per read (size,
-// modification and change times in nanoseconds, inode, device), so an edited file is seen
-// at the next read. At most kMaxCachedFiles stay parsed (least recently used leaves). A
-// file over kMaxFileBytes, or one that cannot be read, is reported to the error sink once
-// per change of the file and then treated as missing; a missing file is not reported.
+// Guarantees: each file is parsed once, and a change finished before a read is seen by
+// that read. Changes arrive as events: every folder from the title folder down to the
+// file, and the file itself (links followed), are watched, so a read of a file nobody
+// touched costs one epoll_wait instead of a stat. An event that may concern a cached
+// file (the file written or its attributes changed, its name or a folder name on its
+// way created, deleted or renamed, a watched folder itself moved or deleted, events
+// lost) makes the next read of it stat it (size, modification and change times in
+// nanoseconds, inode, device) and re-read it when that differs; an event of a write
+// re-reads it even when the stat looks the same (two writes within one tick of the file
+// clock). Where a file cannot be watched (no inotify, the watch limit reached, more than
+// kMaxWatchedDepth folders deep, or on a network, cluster, FUSE or host-shared
+// filesystem whose changes may come from elsewhere) it gets that stat on every read
+// instead. At most kMaxCachedFiles stay parsed (least recently used leaves). A file over
+// kMaxFileBytes, or one that cannot be read, is reported to the error sink once per
+// change of the file and then treated as missing; a missing file is not reported, and is
+// looked for again on every read.
 // Where it bites: a bare file name (no folder part, no drive) is looked for in the
 // desktop's system folder, which the player does not have, so it is never found; callers
 // pass full names (`C:\msg.mii`). Cache entries are keyed by the name as written, so two
-// spellings of one file are parsed twice. Not thread-safe: one logic thread owns a reader.
-// The TitlePaths must outlive the reader.
+// spellings of one file are parsed twice. A cached file keeps the host entry it was found
+// under while that entry exists, even when another one would now match the name
+// case-blind. Some changes make no event, and a watched file does not see them until an
+// event next concerns it: a folder above the title folder moved or re-pointed, a link
+// outside the title folder re-pointed, a filesystem mounted over one of its folders,
+// writes through a shared memory mapping. Not thread-safe: one logic thread owns a
+// reader. The TitlePaths must outlive the reader.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +38,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/files/ChangeWatch.h"
 #include "host/files/ProfileFile.h"
 #include "host/files/TitlePaths.h"
 
@@ -31,6 +48,8 @@ class ProfileReader {
   public:
     static constexpr uint64_t kMaxFileBytes = uint64_t{64} << 20;
     static constexpr size_t kMaxCachedFiles = 32;
+    // Folders below the title folder a cached file may lie in and still be watched.
+    static constexpr size_t kMaxWatchedDepth = 16;
 
     explicit ProfileReader(const TitlePaths& paths);
 
@@ -57,6 +76,8 @@ class ProfileReader {
                                     std::string& out, uint32_t bufferSize);
 
     size_t CachedFileCount() const { return cache_.size(); }
+    // Cached files whose changes arrive as events; the others are checked with a stat.
+    size_t WatchedFileCount() const;
 
     // What one stat says about a file; any difference means the file changed.
     struct FileStamp {
@@ -69,21 +90,42 @@ class ProfileReader {
     };
 
   private:
+    // One watch a cached file depends on: a folder on its way, or the file itself.
+    struct WatchLink {
+        int watch = -1;
+        std::string child;  // the folder's entry on the way to the file; empty for the file
+    };
+
     struct CacheEntry {
         std::string titleName;
         std::filesystem::path hostPath;
         FileStamp stamp;
         std::unique_ptr<const ProfileFile> file;  // nullptr: refused or unreadable
         uint64_t lastUse = 0;
+        std::vector<WatchLink> links;
+        bool watched = false;   // every link is in place, so changes arrive as events
+        bool verified = false;  // watched, and no event since the last look at the file
+        bool written = false;   // an event says the file was written: read it again
     };
 
     // The parsed file a title name refers to, or nullptr when it is missing or refused.
     const ProfileFile* Find(std::string_view titleName);
+    // Looks at a cached file again after an event, or on every read when unwatched: stats
+    // it, finds it again under another case when it is gone, and re-reads it when it
+    // changed. False when it is missing now.
+    bool Recheck(CacheEntry& entry);
+    // Watches the folders from the title folder down to entry.hostPath and the file itself,
+    // before the file is looked at, so that any later change is an event.
+    void PlaceWatches(CacheEntry& entry);
+    void DropWatches(CacheEntry& entry);
+    // Clears the verified flag of every cached file a change may concern.
+    void Apply(const ChangeWatch::Change& change);
     // Reads and parses entry.hostPath, reporting a refusal; stamp is the stat just made.
     void Load(CacheEntry& entry, const FileStamp& stamp);
     void Report(const std::string& message) const;
 
     const TitlePaths& paths_;
+    ChangeWatch watch_;
     std::vector<CacheEntry> cache_;
     uint64_t useClock_ = 0;
     std::function<void(const std::string&)> sink_;

@@ -1,11 +1,17 @@
 #include "host/files/ProfileReader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include "host/files/ChangeWatch.h"
 
 #include "support/TempFolder.h"
 
@@ -36,6 +42,22 @@ class ProfileReaderTest : public ::testing::Test {
         const uint32_t n = reader_.ReadSection(file, section, out, bufferSize);
         EXPECT_EQ(n, out.size());
         return out;
+    }
+
+    // Rewrites a file in place keeping its size and modification time, so only the change
+    // time and the written event tell.
+    static void RewriteKeepingTimes(const fs::path& file, const std::string& bytes) {
+        struct stat before {};
+        ASSERT_EQ(::stat(file.c_str(), &before), 0);
+        ASSERT_EQ(static_cast<size_t>(before.st_size), bytes.size());
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    }
+
+    // Whether reads of files here are meant to go without a stat.
+    bool Watchable(const fs::path& folder) const {
+        return ChangeWatch().Available() && ChangeWatch::SeesEveryChange(folder);
     }
 
     testing::TempFolder folder_;
@@ -203,6 +225,157 @@ TEST_F(ProfileReaderTest, CacheStaysBoundedAndCorrect) {
         }
     }
     EXPECT_EQ(reader_.CachedFileCount(), ProfileReader::kMaxCachedFiles);
+}
+
+// The tests below check files that are watched, so that what they read comes from the
+// cache unless an event said otherwise.
+TEST_F(ProfileReaderTest, WatchedFileSeesEveryKindOfChangeAtTheNextRead) {
+    const fs::path p = Write("t.ini", "[s]\nk=aaaa\n");
+    EXPECT_EQ(Get("k"), "aaaa");
+    EXPECT_EQ(reader_.WatchedFileCount(), Watchable(root_) ? 1u : 0u);
+
+    RewriteKeepingTimes(p, "[s]\nk=bbbb\n");
+    EXPECT_EQ(Get("k"), "bbbb");
+    RewriteKeepingTimes(p, "[s]\nk=cccc\n");
+    EXPECT_EQ(Get("k"), "cccc");
+
+    Write("t.new", "[s]\nk=renamed\n");
+    fs::rename(root_ / "t.new", p);
+    EXPECT_EQ(Get("k"), "renamed");
+    RewriteKeepingTimes(p, "[s]\nk=rewrote\n");
+    EXPECT_EQ(Get("k"), "rewrote");
+
+    fs::remove(p);
+    EXPECT_EQ(Get("k", 100, "gone"), "gone");
+    EXPECT_EQ(reader_.CachedFileCount(), 0u);
+    Write("t.ini", "[s]\nk=back\n");
+    EXPECT_EQ(Get("k"), "back");
+
+    // A change to another file of the folder leaves the cached one trusted.
+    Write("other.ini", "[s]\nk=x\n");
+    EXPECT_EQ(Get("k"), "back");
+    RewriteKeepingTimes(p, "[s]\nk=last\n");
+    EXPECT_EQ(Get("k"), "last");
+    EXPECT_EQ(reader_.WatchedFileCount(), Watchable(root_) ? 1u : 0u);
+    EXPECT_TRUE(faults_.empty());
+}
+
+TEST_F(ProfileReaderTest, WatchesEveryFolderOnTheWayToAFile) {
+    const fs::path x = Write("data/x.ini", "[s]\nk=x1\n");
+    Write("a/b/y.ini", "[s]\nk=y1\n");
+    std::string out;
+    const auto read = [&](std::string_view file) {
+        reader_.ReadString(file, "s", "k", "none", out, 64);
+        return out;
+    };
+    EXPECT_EQ(read("C:\\data\\x.ini"), "x1");
+    EXPECT_EQ(read("C:\\a\\b\\y.ini"), "y1");
+    const size_t watched = Watchable(root_) ? 2 : 0;
+    EXPECT_EQ(reader_.WatchedFileCount(), watched);
+
+    RewriteKeepingTimes(x, "[s]\nk=x2\n");
+    EXPECT_EQ(read("C:\\data\\x.ini"), "x2");
+
+    // Moving a folder two levels up changes nothing below it, only the name on the way.
+    fs::rename(root_ / "a", root_ / "a-old");
+    Write("a/b/y.ini", "[s]\nk=y2\n");
+    EXPECT_EQ(read("C:\\a\\b\\y.ini"), "y2");
+    fs::remove_all(root_ / "a");
+    EXPECT_EQ(read("C:\\a\\b\\y.ini"), "none");
+
+    // A folder deleted and made again: its new files are watched, not the old folder.
+    fs::remove_all(root_ / "data");
+    Write("data/x.ini", "[s]\nk=x3\n");
+    EXPECT_EQ(read("C:\\data\\x.ini"), "x3");
+    EXPECT_EQ(reader_.WatchedFileCount(), watched / 2);
+    RewriteKeepingTimes(x, "[s]\nk=x4\n");
+    EXPECT_EQ(read("C:\\data\\x.ini"), "x4");
+
+    // The same for a folder renamed over the one on the way.
+    Write("data2/x.ini", "[s]\nk=x5\n");
+    fs::remove_all(root_ / "data");
+    fs::rename(root_ / "data2", root_ / "data");
+    EXPECT_EQ(read("C:\\data\\x.ini"), "x5");
+    RewriteKeepingTimes(x, "[s]\nk=x6\n");
+    EXPECT_EQ(read("C:\\data\\x.ini"), "x6");
+}
+
+TEST_F(ProfileReaderTest, FilesTooDeepToWatchGetAStatOnEveryRead) {
+    std::string deep = "C:";
+    fs::path folder;
+    for (size_t depth = 1; depth <= ProfileReader::kMaxWatchedDepth + 1; ++depth) {
+        deep += "\\d";
+        folder /= "d";
+        Write(folder / "x.ini", "[s]\nk=1\n");
+    }
+    std::string out;
+    const std::string deepest = deep + "\\x.ini";
+    const std::string watchable = deepest.substr(0, deepest.size() - 8) + "\\x.ini";
+    reader_.ReadString(watchable, "s", "k", "", out, 64);
+    EXPECT_EQ(reader_.WatchedFileCount(), Watchable(root_) ? 1u : 0u);
+    reader_.ReadString(deepest, "s", "k", "", out, 64);
+    EXPECT_EQ(reader_.WatchedFileCount(), Watchable(root_) ? 1u : 0u);
+    EXPECT_EQ(reader_.CachedFileCount(), 2u);
+
+    RewriteKeepingTimes(root_ / folder / "x.ini", "[s]\nk=2\n");
+    reader_.ReadString(deepest, "s", "k", "", out, 64);
+    EXPECT_EQ(out, "2");
+    RewriteKeepingTimes(root_ / folder.parent_path() / "x.ini", "[s]\nk=3\n");
+    reader_.ReadString(watchable, "s", "k", "", out, 64);
+    EXPECT_EQ(out, "3");
+}
+
+TEST_F(ProfileReaderTest, WatchesALinkedFileWhereItLies) {
+    testing::TempFolder elsewhere;
+    const fs::path target = elsewhere.Write("real.ini", "[s]\nk=one\n");
+    fs::create_symlink(target, root_ / "t.ini");
+    EXPECT_EQ(Get("k"), "one");
+    RewriteKeepingTimes(target, "[s]\nk=two\n");
+    EXPECT_EQ(Get("k"), "two");
+
+    // Pointing the link elsewhere is a change in the title folder.
+    const fs::path other = elsewhere.Write("other.ini", "[s]\nk=three\n");
+    fs::remove(root_ / "t.ini");
+    fs::create_symlink(other, root_ / "t.ini");
+    EXPECT_EQ(Get("k"), "three");
+    RewriteKeepingTimes(other, "[s]\nk=four_\n");
+    EXPECT_EQ(Get("k"), "four_");
+}
+
+TEST_F(ProfileReaderTest, ManyEditsInARowEndWithTheLatest) {
+    const fs::path p = Write("t.ini", "[s]\nk=0000\n");
+    EXPECT_EQ(Get("k"), "0000");
+    const auto value = [](int n) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%04d", n % 10000);
+        return std::string(text);
+    };
+    const auto edit = [&](int n) { RewriteKeepingTimes(p, "[s]\nk=" + value(n) + "\n"); };
+    // More events than one read of the queue takes, with and without reads in between.
+    for (int n = 1; n <= 400; ++n) {
+        edit(n);
+        if (n % 100 == 0 || n > 390) {
+            EXPECT_EQ(Get("k"), value(n));
+        }
+    }
+
+    // More events than the kernel queues: the edit in the middle is never reported.
+    Write("a.ini", "a");
+    Write("b.ini", "b");
+    size_t queued = 16384;
+    std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> queued;
+    queued = std::min<size_t>(queued, 200'000);
+    const auto now = fs::file_time_type::clock::now();
+    for (size_t i = 0; i <= queued + 16; ++i) {
+        fs::last_write_time(root_ / (i % 2 == 0 ? "a.ini" : "b.ini"),
+                            now + std::chrono::seconds(i));
+        if (i == queued) {
+            edit(401);
+        }
+    }
+    EXPECT_EQ(Get("k"), "0401");
+    edit(402);
+    EXPECT_EQ(Get("k"), "0402");
 }
 
 }  // namespace
