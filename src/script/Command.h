@@ -39,6 +39,9 @@ class CCommand {
     // Builds the arguments and calls the command function with them.
     int Invoke(CMessageHandler& target, const std::vector<std::string>& elements) const;
 
+    // The command function itself; a caller that may destroy the command's owner while the
+    // function runs calls a copy.
+    const CommandFunction& Callback() const { return callback_; }
     uint32_t Minimum() const { return minimum_; }
     uint32_t ParameterCount() const { return static_cast<uint32_t>(defaults_.size()); }
     const CVariant& Default(uint32_t index) const { return defaults_.at(index); }

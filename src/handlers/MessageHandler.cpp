@@ -1,0 +1,241 @@
+#include "handlers/MessageHandler.h"
+
+#include <utility>
+
+#include "script/Format.h"
+#include "stage/StageManager.h"
+#include "trace/Trace.h"
+
+namespace stagehand {
+
+namespace {
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Keeps the queue depth for one run and gives it back however the run ends.
+class DepthGuard {
+  public:
+    explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
+    ~DepthGuard() { --depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+
+  private:
+    int& depth_;
+};
+
+}  // namespace
+
+CMessageHandler::CMessageHandler() : alive_(std::make_shared<char>()) {}
+
+CMessageHandler::~CMessageHandler() {
+    alive_.reset();
+    if (!created_) {
+        return;
+    }
+    if (parent_ != nullptr) {
+        parent_->RemoveChildEntry(name_);
+    }
+    if (CStageManager* stage = CStageManager::Instance()) {
+        stage->Unregister(name_, *this);
+    }
+    properties_.clear();
+    commands_.clear();
+}
+
+bool CMessageHandler::Initialize(const std::string& name, CMessageHandler* parent) {
+    name_ = name;
+    created_ = true;
+    parent_ = parent;
+    if (parent_ != nullptr) {
+        parent_->AddChildEntry(*this);
+    }
+    if (CStageManager* stage = CStageManager::Instance()) {
+        stage->Register(*this);
+    }
+    RegisterProperties();
+    RegisterCommands();
+    LoadRoleData();
+    ApplyRoleData();
+    ReleaseRoleData();
+    return true;
+}
+
+void CMessageHandler::RegisterProperties() {
+    AddProperty("Type", CVariant::kString, &type_);
+}
+
+void CMessageHandler::RegisterCommands() {
+    AddCommand(
+        "Set",
+        [](CMessageHandler& target, CArguments& arguments) {
+            target.SetProperty(arguments[0].ToText(), arguments[1].ToText());
+            return 1;
+        },
+        2, "string,string", "\"\",\"\"");
+}
+
+void CMessageHandler::LoadRoleData() {
+    CStageManager* stage = CStageManager::Instance();
+    roleValues_ =
+        std::make_unique<RoleValues>(stage ? stage->GetRoleProperties(name_) : RoleValues{});
+}
+
+void CMessageHandler::ApplyRoleData() {
+    if (!roleValues_) {
+        return;
+    }
+    for (const auto& [key, value] : *roleValues_) {
+        SetProperty(key, value);
+    }
+}
+
+void CMessageHandler::ReleaseRoleData() {
+    roleValues_.reset();
+}
+
+void CMessageHandler::AddChildEntry(CMessageHandler&) {}
+
+void CMessageHandler::RemoveChildEntry(const std::string&) {}
+
+void CMessageHandler::AddProperty(const std::string& name, int32_t kind, int32_t* field) {
+    CVariant value;
+    value.Bind(field, kind);
+    properties_.insert_or_assign(name, std::move(value));
+}
+
+void CMessageHandler::AddProperty(const std::string& name, int32_t kind, std::string* field) {
+    CVariant value;
+    value.Bind(field, kind);
+    properties_.insert_or_assign(name, std::move(value));
+}
+
+void CMessageHandler::AddCommand(const std::string& name, CommandFunction callback,
+                                 uint32_t minimum, std::string_view typeList,
+                                 std::string_view defaultList) {
+    commands_.insert_or_assign(name, CCommand(std::move(callback), minimum, typeList, defaultList));
+}
+
+bool CMessageHandler::SetProperty(std::string_view name, std::string_view value) {
+    const auto found = properties_.find(name);
+    if (found == properties_.end()) {
+        return false;
+    }
+    found->second.SetFromText(value);
+    return true;
+}
+
+std::string CMessageHandler::GetProperty(std::string_view name) const {
+    const auto found = properties_.find(name);
+    return found == properties_.end() ? std::string() : found->second.ToText();
+}
+
+bool CMessageHandler::HasProperty(std::string_view property, std::string_view handlerName,
+                                  std::string* error) const {
+    if (properties_.find(property) != properties_.end()) {
+        return true;
+    }
+    if (error != nullptr) {
+        *error = FormatText(kInvalidPropertyText, {handlerName, property});
+    }
+    return false;
+}
+
+bool CMessageHandler::IsValidName(std::string_view text) {
+    if (text.empty() || !IsAsciiLetter(text.front())) {
+        return false;
+    }
+    for (const char c : text.substr(1)) {
+        if (!IsAsciiLetter(c) && !IsAsciiDigit(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CMessageHandler::ExecuteMessage(const CMessage& message) {
+    const auto found = commands_.find(message.command);
+    if (found == commands_.end()) {
+        if (trace::IsOn()) {
+            trace::Fault(FormatText("The message handler \"%s\" has no command \"%s\".",
+                                    {name_, message.command}));
+        }
+        return;
+    }
+    const CCommand& command = found->second;
+    if (trace::IsOn()) {
+        // The command still runs: missing elements take their defaults, surplus ones are
+        // dropped, as titles have always relied on.
+        const auto given = static_cast<uint32_t>(message.data.size());
+        if (given > command.ParameterCount()) {
+            trace::Fault(FormatText("%s.%s takes %u data elements; the message gives %u.",
+                                    {name_, message.command, command.ParameterCount(), given}));
+        } else if (given < command.Minimum()) {
+            trace::Fault(FormatText("%s.%s needs %u data elements; the message gives %u.",
+                                    {name_, message.command, command.Minimum(), given}));
+        }
+    }
+    CArguments arguments = command.BuildArguments(message.data);
+    // The command may destroy this handler, and with it the command table: call a copy.
+    const CommandFunction callback = command.Callback();
+    if (callback) {
+        callback(*this, arguments);
+    }
+}
+
+bool CMessageHandler::RunQueue(std::string_view name, int32_t scope) {
+    std::string queue;
+    if (scope == kPlainScope) {
+        queue = name;
+    } else if (scope == kEventScope) {
+        queue.reserve(name_.size() + kEventSeparator.size() + name.size());
+        queue += name_;
+        queue += kEventSeparator;
+        queue += name;
+    }
+    // A queue exists when it holds a message 1; its text is kept for the first step.
+    CStageManager* stage = CStageManager::Instance();
+    std::string text;
+    if (stage == nullptr || !stage->ReadMessage(queue, 1, text, nullptr)) {
+        return false;
+    }
+    if (stage->QueueDepth() >= kMaxQueueDepth) {
+        trace::Fault(FormatText(
+            "The message queue \"%s\" was not run: queue runs are already nested %d deep.",
+            {queue, kMaxQueueDepth}));
+        return false;
+    }
+    const DepthGuard depth(stage->QueueDepth());
+
+    // The run's own copy of who it runs for: a message may destroy this handler.
+    const std::string self = name_;
+    const std::weak_ptr<char> alive = alive_;
+    trace::QueueRun(queue, self);
+
+    for (uint32_t number = 1; number == 1 || stage->ReadMessage(queue, number, text, nullptr);
+         ++number) {
+        const CMessage message = stage->BuildMessage(text, queue, number);
+        CMessageHandler* target = nullptr;
+        if (message.target == self && !alive.expired()) {
+            target = this;
+        } else {
+            target = stage->Find(message.target);
+        }
+        if (target == nullptr) {
+            if (trace::IsOn()) {
+                trace::Fault(FormatText(kInvalidTargetText, {number, queue, message.target}));
+            }
+            continue;
+        }
+        target->ExecuteMessage(message);
+    }
+    return true;
+}
+
+}  // namespace stagehand

@@ -1,0 +1,114 @@
+// CMessageHandler: the base of every role of a title.
+//
+// A handler is a named object with properties bound to its own fields, commands that
+// messages call by name, and the right to run message queues. It takes its property values
+// from its role in the role file when it is created, and it may own a window (actors and
+// scenes create one; state variables and content managers never do).
+//
+// Creation runs in a fixed order: name and parent, entry into the parent's children and the
+// stage manager's table, then RegisterProperties, RegisterCommands, LoadRoleData,
+// ApplyRoleData, ReleaseRoleData. Subclasses override these and Initialize, always calling
+// the base first.
+//
+// Guarantees: a queue run survives anything its messages do, including destroying the
+// handler it runs for: the run keeps the name and never touches the destroyed object.
+// Queue runs nest at most kMaxQueueDepth deep; a deeper run does not start.
+// Where it bites: names of properties and commands match exactly (case-sensitive); a later
+// registration of a name replaces the earlier one.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "host/ui/Window.h"
+#include "script/Command.h"
+#include "script/Message.h"
+#include "script/Variant.h"
+
+namespace stagehand {
+
+// A role's key/value entries as read from the role file.
+using RoleValues = std::map<std::string, std::string>;
+
+class CMessageHandler : public host::Window {
+  public:
+    enum Scope : int32_t {
+        kPlainScope = 0,  // the queue of that name
+        kEventScope = 1,  // the handler's own event queue: name, "|", event
+    };
+    static constexpr std::string_view kEventSeparator = "|";
+    static constexpr int kMaxQueueDepth = 256;
+
+    CMessageHandler();
+    ~CMessageHandler() override;
+
+    // The creation sequence. Returns true when the handler was created.
+    virtual bool Initialize(const std::string& name, CMessageHandler* parent);
+
+    // Writes a property from script text; false when there is no such property.
+    bool SetProperty(std::string_view name, std::string_view value);
+    // The property's text, or "" when there is no such property.
+    std::string GetProperty(std::string_view name) const;
+    // For tag expansion: false with the player's error text when there is no such property.
+    bool HasProperty(std::string_view property, std::string_view handlerName,
+                     std::string* error) const;
+
+    bool HasCommand(std::string_view name) const { return commands_.count(name) != 0; }
+
+    const std::string& GetName() const { return name_; }
+    CMessageHandler* GetParent() const { return parent_; }
+    bool IsCreated() const { return created_; }
+    // The run-time class name, by which scenes are recognised among a container's children.
+    virtual std::string_view ClassName() const { return "CMessageHandler"; }
+
+    // A role name: a letter, then letters and digits (ASCII; bytes above 127 are neither).
+    static bool IsValidName(std::string_view text);
+
+    // Carries out one parsed message on this handler. Unknown commands and surplus data
+    // elements are reported in the trace.
+    void ExecuteMessage(const CMessage& message);
+
+    // Runs a message queue; true when the queue holds a message 1.
+    bool RunQueue(std::string_view name, int32_t scope);
+
+    // The player's error text for a property a tag names but the handler does not have.
+    static constexpr std::string_view kInvalidPropertyText =
+        "Invalid property used in message handler tag.\n\"%s.%s\"\n";
+    static constexpr std::string_view kInvalidTargetText =
+        "Message %d in message queue \"%s\" has an invalid target \"%s\".";
+
+  protected:
+    virtual void RegisterProperties();
+    virtual void RegisterCommands();
+    virtual void LoadRoleData();
+    virtual void ApplyRoleData();
+    virtual void ReleaseRoleData();
+
+    // Containers keep a table of their children; plain handlers have none.
+    virtual void AddChildEntry(CMessageHandler& child);
+    virtual void RemoveChildEntry(const std::string& childName);
+
+    // kind is a value type: 0 integer or 2 boolean for an integer field, 1 string for a text.
+    void AddProperty(const std::string& name, int32_t kind, int32_t* field);
+    void AddProperty(const std::string& name, int32_t kind, std::string* field);
+    void AddCommand(const std::string& name, CommandFunction callback, uint32_t minimum,
+                    std::string_view typeList, std::string_view defaultList);
+
+    // The role's entries, held between LoadRoleData and ReleaseRoleData.
+    std::unique_ptr<RoleValues> roleValues_;
+    std::string type_;
+
+  private:
+    bool created_ = false;
+    std::string name_;
+    CMessageHandler* parent_ = nullptr;
+    std::map<std::string, CVariant, std::less<>> properties_;
+    std::map<std::string, CCommand, std::less<>> commands_;
+    // Expires when the handler is destroyed; a queue run watches it.
+    std::shared_ptr<char> alive_;
+};
+
+}  // namespace stagehand

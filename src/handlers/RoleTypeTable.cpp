@@ -1,0 +1,24 @@
+// The role types a title can name, in the order the player enters them. A type joins this
+// table when its class exists, so a title naming a type the player cannot play yet creates
+// nothing for that role (and the trace says so) instead of a stand-in.
+#include "handlers/RoleTypes.h"
+#include "state/ContentManager.h"
+#include "state/StateVar.h"
+#include "state/StateVarBool.h"
+
+namespace stagehand {
+
+std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
+    return {
+        {"Boolean", &CStateVarBool::Create, {}},
+        {"String", &CStateVarString::Create, {}},
+        {"Integer", &CStateVarInt::Create, {}},
+        {"IniContentManager", &CIniContentManager::Create, {}},
+    };
+}
+
+std::vector<std::function<void()>> RoleTypeCleanUps() {
+    return {};
+}
+
+}  // namespace stagehand

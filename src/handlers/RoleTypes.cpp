@@ -1,0 +1,98 @@
+#include "handlers/RoleTypes.h"
+
+#include <utility>
+
+namespace stagehand {
+
+namespace {
+
+struct Registry {
+    bool built = false;
+    std::vector<std::pair<std::string, CRoleTypeRegistry::Factory>> types;
+    std::vector<std::function<void()>> cleanUps;
+};
+
+Registry& TheRegistry() {
+    static Registry registry;
+    return registry;
+}
+
+}  // namespace
+
+void CRoleTypeRegistry::Build() {
+    Build(RoleTypeTable(), RoleTypeCleanUps());
+}
+
+void CRoleTypeRegistry::Build(const std::vector<Entry>& table,
+                              std::vector<std::function<void()>> cleanUps) {
+    Registry& registry = TheRegistry();
+    if (registry.built) {
+        return;
+    }
+    registry.built = true;
+    for (const Entry& entry : table) {
+        if (entry.typeName.empty()) {
+            if (entry.setUp) {
+                entry.setUp();
+            }
+            continue;
+        }
+        // A later entry of the same name replaces the earlier one, as in a map.
+        Factory* existing = nullptr;
+        for (auto& [name, factory] : registry.types) {
+            if (name == entry.typeName) {
+                existing = &factory;
+            }
+        }
+        if (existing != nullptr) {
+            *existing = entry.create;
+        } else {
+            registry.types.emplace_back(std::string(entry.typeName), entry.create);
+        }
+    }
+    registry.cleanUps = std::move(cleanUps);
+}
+
+void CRoleTypeRegistry::TearDown() {
+    Registry& registry = TheRegistry();
+    if (!registry.built) {
+        return;
+    }
+    registry.types.clear();
+    registry.built = false;
+    std::vector<std::function<void()>> cleanUps = std::move(registry.cleanUps);
+    registry.cleanUps.clear();
+    for (const auto& cleanUp : cleanUps) {
+        if (cleanUp) {
+            cleanUp();
+        }
+    }
+}
+
+bool CRoleTypeRegistry::IsBuilt() {
+    return TheRegistry().built;
+}
+
+CRoleTypeRegistry::Factory CRoleTypeRegistry::Lookup(std::string_view typeName) {
+    for (const auto& [name, factory] : TheRegistry().types) {
+        if (name == typeName) {
+            return factory;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<std::string> CRoleTypeRegistry::Names() {
+    std::vector<std::string> names;
+    for (const auto& entry : TheRegistry().types) {
+        names.push_back(entry.first);
+    }
+    return names;
+}
+
+std::unique_ptr<CMessageHandler> CRoleTypeRegistry::Create(std::string_view typeName) {
+    const Factory create = Lookup(typeName);
+    return create ? create() : nullptr;
+}
+
+}  // namespace stagehand

@@ -1,0 +1,68 @@
+// CIniStageManager: the stage manager that reads the title's two files, `roles.mii` (one
+// section per role) and `msg.mii` (one section per message queue, messages keyed 1, 2, 3...),
+// through the profile reader, with the player's buffer sizes and limits.
+//
+// Guarantees: a message is read whole when it is 1 to 1024 characters long and refused
+// (stopping its queue) when longer; a role section is used when its text is 3 to 5121
+// characters long. Nothing is ever written. The files are re-read when they change.
+// Where it bites: the file names are fixed when the stage manager is made, from the title's
+// current directory.
+#pragma once
+
+#include <string>
+
+#include "stage/StageManager.h"
+
+namespace stagehand {
+
+class CIniStageManager : public CStageManager {
+  public:
+    static constexpr uint32_t kMessageBufferSize = 1026;
+    static constexpr uint32_t kMaxMessageLength = 1024;
+    static constexpr uint32_t kRoleBufferSize = 5124;
+    static constexpr uint32_t kMinRoleLength = 3;
+    static constexpr uint32_t kMaxRoleLength = 5121;
+
+    // The paths and the reader must outlive the stage manager.
+    CIniStageManager(const host::TitlePaths& paths, host::ProfileReader& reader);
+
+    RoleValues GetRole(const std::string& role) override;
+    bool ValidateRole(const std::string& role, std::string* error) override;
+    std::string GetMessageText(const std::string& queue, uint32_t number) override;
+    bool MessageExists(const std::string& queue, uint32_t number, std::string* error) override;
+    bool QueueExists(const std::string& queue, std::string* error) override;
+    bool ReadMessage(const std::string& queue, uint32_t number, std::string& text,
+                     std::string* error) override;
+
+    host::ProfileReader* Profiles() override { return &reader_; }
+    const host::TitlePaths* Paths() override { return &paths_; }
+
+    const std::string& QueueFile() const { return queueFile_; }
+    const std::string& RoleFile() const { return roleFile_; }
+
+    // Reads a role's entries into values; false with the player's error text (when asked
+    // for) when the role is missing, too small, too large, only comments or has a line
+    // without "=". Entries read before a bad line stay in values.
+    bool ReadRole(const std::string& role, RoleValues& values, std::string* error);
+
+    static constexpr std::string_view kInvalidRoleNameText = "Role name %s is not a valid name.";
+    static constexpr std::string_view kRoleTooSmallText = "Role %s is too small or does not exist.";
+    static constexpr std::string_view kRoleTooLargeText = "Role %s is too large.";
+    static constexpr std::string_view kRoleOnlyCommentsText = "Role %s contains only comments.";
+    static constexpr std::string_view kRoleInvalidPairText =
+        "Role %s has an invalid key-value pair.";
+    static constexpr std::string_view kMessageTooLargeText =
+        "Message number %u in queue %s is too large.";
+    static constexpr std::string_view kMessageTooSmallText =
+        "Message number %u in queue %s is too small or does not exist.";
+    static constexpr std::string_view kQueueMissingText =
+        "The message queue %s is either empty or does not exist.";
+
+  private:
+    const host::TitlePaths& paths_;
+    host::ProfileReader& reader_;
+    std::string queueFile_;
+    std::string roleFile_;
+};
+
+}  // namespace stagehand

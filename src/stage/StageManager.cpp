@@ -1,0 +1,268 @@
+#include "stage/StageManager.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "script/Delimiters.h"
+#include "script/Format.h"
+#include "script/TextUtil.h"
+#include "trace/Trace.h"
+
+namespace stagehand {
+
+namespace d = delimiters;
+
+namespace {
+
+CStageManager* g_instance = nullptr;
+
+constexpr std::string_view kEscape = d::LiteralDelimiter;
+constexpr std::string_view kMetaDataTypeKey = "MetaDataType";
+constexpr std::string_view kTypeKey = "Type";
+
+// The one-character text before position n; for n = 0 the character at 0 itself.
+std::string_view CharacterBefore(const std::string& text, size_t n) {
+    const size_t at = n == 0 ? 0 : n - 1;
+    return at < text.size() ? std::string_view(text).substr(at, 1) : std::string_view();
+}
+
+// The first `count` characters, at most the whole text; a negative count gives "".
+std::string_view Left(std::string_view text, int64_t count) {
+    return text.substr(0, static_cast<size_t>(std::clamp<int64_t>(count, 0, text.size())));
+}
+
+// The last `count` characters, at most the whole text; a negative count gives "".
+std::string_view Right(std::string_view text, int64_t count) {
+    const auto n = static_cast<size_t>(std::clamp<int64_t>(count, 0, text.size()));
+    return text.substr(text.size() - n);
+}
+
+// `count` characters from `start`, cut to what the text holds.
+std::string_view Mid(std::string_view text, int64_t start, int64_t count) {
+    if (start < 0 || count <= 0 || static_cast<size_t>(start) >= text.size()) {
+        return {};
+    }
+    return text.substr(static_cast<size_t>(start), static_cast<size_t>(count));
+}
+
+bool Fail(std::string* error, std::string message) {
+    if (error != nullptr) {
+        *error = std::move(message);
+    }
+    return false;
+}
+
+}  // namespace
+
+CStageManager::CStageManager()
+    : tags_{CTag(kPropertyTag, std::string(d::TagBegin), 1, std::string(d::TagEnd), 1),
+            CTag(kHashMark, std::string(d::HashMark), 1, std::string(d::HashMark), 1)} {
+    assert(g_instance == nullptr && "one stage manager at a time");
+    g_instance = this;
+}
+
+CStageManager::~CStageManager() {
+    if (g_instance == this) {
+        g_instance = nullptr;
+    }
+}
+
+CStageManager* CStageManager::Instance() {
+    return g_instance;
+}
+
+bool CStageManager::ReadMessage(const std::string& queue, uint32_t number, std::string& text,
+                                std::string* error) {
+    if (!MessageExists(queue, number, error)) {
+        text.clear();
+        return false;
+    }
+    text = GetMessageText(queue, number);
+    return true;
+}
+
+bool CStageManager::IsLoaded(std::string_view name) const {
+    return handlers_.find(name) != handlers_.end();
+}
+
+void CStageManager::Register(CMessageHandler& handler) {
+    handlers_.insert_or_assign(handler.GetName(), &handler);
+}
+
+void CStageManager::Unregister(std::string_view name) {
+    const auto found = handlers_.find(name);
+    if (found != handlers_.end()) {
+        handlers_.erase(found);
+    }
+}
+
+void CStageManager::Unregister(std::string_view name, const CMessageHandler& handler) {
+    const auto found = handlers_.find(name);
+    if (found != handlers_.end() && found->second == &handler) {
+        handlers_.erase(found);
+    }
+}
+
+CMessageHandler* CStageManager::Find(std::string_view name) const {
+    const auto found = handlers_.find(name);
+    return found == handlers_.end() ? nullptr : found->second;
+}
+
+RoleValues CStageManager::GetRoleProperties(const std::string& role) {
+    RoleValues values = GetRole(role);
+    values.erase(std::string(kMetaDataTypeKey));
+    for (auto& [key, value] : values) {
+        std::string error;
+        if (!ExpandTags(value, trace::IsOn() ? &error : nullptr) && trace::IsOn()) {
+            trace::Fault(FormatText("Role %s, key %s: %s", {role, key, error}));
+        }
+    }
+    return values;
+}
+
+std::string CStageManager::GetRoleType(const std::string& role) {
+    RoleValues values = GetRoleProperties(role);
+    const auto found = values.find(std::string(kTypeKey));
+    return found == values.end() ? std::string() : found->second;
+}
+
+CMessage CStageManager::GetMessage(const std::string& queue, uint32_t number) {
+    std::string text = GetMessageText(queue, number);
+    return BuildMessage(text, queue, number);
+}
+
+CMessage CStageManager::BuildMessage(std::string& text, const std::string& queue, uint32_t number) {
+    CMessage message;
+    if (!trace::IsOn()) {
+        ExpandTags(text, nullptr);
+        message.Parse(text);
+        return message;
+    }
+    std::string error;
+    if (!ExpandTags(text, &error)) {
+        trace::Fault(error);
+    }
+    trace::MessageRun(queue, number, text);
+    error.clear();
+    if (!message.Parse(text, &error)) {
+        trace::Fault(FormatText("Message %d in message queue \"%s\": %s", {number, queue, error}));
+    }
+    return message;
+}
+
+bool CStageManager::ExpandTags(std::string& text, std::string* error) {
+    std::string result = text;
+    // Kept across both delimiter pairs, as the player always did.
+    std::string lookBehind;
+    int64_t openShift = 0;
+    int64_t closeShift = 0;
+    int replacements = 0;
+    size_t scanned = 0;
+
+    for (const CTag& tag : tags_) {
+        while (true) {
+            scanned += text.size();
+            if (scanned > kMaxScannedCharacters) {
+                text = result;
+                return Fail(error, FormatText(kTooMuchScanningText, {result}));
+            }
+            const size_t p = text.find(tag.open);
+            if (p == std::string::npos) {
+                const size_t q = text.find(tag.close);
+                if (q != std::string::npos && q > 0) {
+                    lookBehind = CharacterBefore(text, q);
+                    if (lookBehind != kEscape) {
+                        return Fail(error, FormatText(kMissingStartText, {result}));
+                    }
+                }
+                break;
+            }
+            if (p > 0) {
+                lookBehind = CharacterBefore(text, p);
+            }
+            if (lookBehind == kEscape) {
+                // An escaped open delimiter: cut from the text, kept in the result.
+                openShift += tag.openLength;
+                text.erase(p, tag.open.size());
+                continue;
+            }
+            size_t q = 0;
+            while (true) {
+                q = text.find(tag.close);
+                if (q == std::string::npos) {
+                    return Fail(error, FormatText(kMissingEndText, {result}));
+                }
+                lookBehind = CharacterBefore(text, q);
+                if (lookBehind != kEscape) {
+                    break;
+                }
+                closeShift += tag.closeLength;
+                text.erase(q, tag.close.size());
+            }
+
+            text = result;
+            const auto pos = static_cast<int64_t>(p);
+            const auto end = static_cast<int64_t>(q);
+            const std::string_view content = Mid(text, pos + openShift + tag.openLength,
+                                                 end - tag.openLength - pos + closeShift);
+            std::string value;
+            if (!EvaluateTag(content, tag.kind, value, error)) {
+                return false;
+            }
+            if (tag.kind == kPropertyTag && ++replacements > kMaxReplacements) {
+                return Fail(error,
+                            FormatText(kTooManyReplacementsText, {kMaxReplacements, result}));
+            }
+            const int64_t length = static_cast<int64_t>(text.size());
+            const std::string_view head = Left(text, pos + openShift);
+            const std::string_view tail =
+                Right(text, length - tag.closeLength - end - closeShift - openShift);
+            if (head.size() + value.size() + tail.size() > kMaxExpandedLength) {
+                return Fail(error, FormatText(kTooLongText,
+                                              {static_cast<uint32_t>(kMaxExpandedLength), result}));
+            }
+            std::string next;
+            next.reserve(head.size() + value.size() + tail.size());
+            next += head;
+            next += value;
+            next += tail;
+            result = std::move(next);
+            text = result;
+            openShift = 0;
+            closeShift = 0;
+        }
+    }
+    text = result;
+    return true;
+}
+
+bool CStageManager::EvaluateTag(std::string_view content, int32_t kind, std::string& value,
+                                std::string* error) {
+    value.clear();
+    if (kind == kHashMark) {
+        return true;
+    }
+    if (content.empty()) {
+        return Fail(error, std::string(kNoDataText));
+    }
+    const size_t dot = content.find(d::TargetCommandDelimiter);
+    if (dot == std::string_view::npos) {
+        return Fail(error, FormatText(kMissingDelimiterText, {content}));
+    }
+    const std::string_view handlerName = Trim(content.substr(0, dot));
+    const std::string_view property = Trim(content.substr(dot + 1));
+    if (!CMessageHandler::IsValidName(handlerName)) {
+        return Fail(error, FormatText(kInvalidHandlerNameText, {content}));
+    }
+    const CMessageHandler* handler = Find(handlerName);
+    if (handler == nullptr) {
+        return Fail(error, FormatText(kNoHandlerText, {content}));
+    }
+    if (!handler->HasProperty(property, handlerName, error)) {
+        return false;
+    }
+    value = handler->GetProperty(property);
+    return true;
+}
+
+}  // namespace stagehand

@@ -1,0 +1,123 @@
+#include "state/ContentManager.h"
+
+#include "host/files/ProfileReader.h"
+#include "host/files/TitlePaths.h"
+#include "script/Delimiters.h"
+#include "script/Format.h"
+#include "stage/StageManager.h"
+#include "trace/Trace.h"
+
+namespace stagehand {
+
+namespace d = delimiters;
+
+void CContentManager::RegisterProperties() {
+    CMessageHandler::RegisterProperties();
+    AddProperty("Filename", CVariant::kString, &filename_);
+}
+
+void CContentManager::ApplyRoleData() {
+    CMessageHandler::ApplyRoleData();
+    if (filename_.empty()) {
+        return;
+    }
+    // The full name matters: a bare name would send the profile reader to the desktop's
+    // system folder instead of the title.
+    const std::string asWritten = filename_;
+    filename_.clear();
+    CStageManager* stage = CStageManager::Instance();
+    const host::TitlePaths* paths = stage ? stage->Paths() : nullptr;
+    if (paths != nullptr) {
+        if (const auto found = paths->FindFirst(asWritten)) {
+            filename_ = paths->TitleFullName(*found);
+        }
+    }
+    if (filename_.empty() && trace::IsOn()) {
+        trace::Fault(FormatText(kSourceMissingText, {asWritten, GetName()}));
+    }
+}
+
+std::unique_ptr<CMessageHandler> CIniContentManager::Create() {
+    return std::make_unique<CIniContentManager>();
+}
+
+void CIniContentManager::RegisterCommands() {
+    CContentManager::RegisterCommands();
+    AddCommand(
+        "ReadContent",
+        [](CMessageHandler& target, CArguments& arguments) {
+            static_cast<CIniContentManager&>(target).ReadContent(arguments[0].GetString(),
+                                                                 arguments[1].ToText());
+            return 1;
+        },
+        2, "quoted string,string", "\"\"\"\",\"\"");
+}
+
+void CIniContentManager::ReadContent(const std::string& query, const std::string& variableText) {
+    const bool tracing = trace::IsOn();
+    const std::string& self = GetName();
+
+    // The variable is written between two enclosing characters: {HighScore}.
+    const std::string variable =
+        variableText.size() >= 2 ? variableText.substr(1, variableText.size() - 2) : "";
+    if (variable.empty()) {
+        if (tracing) {
+            trace::Fault(FormatText(kNoEntryText, {self}));
+        }
+        return;
+    }
+
+    // The query is a data list: the section, then the keys.
+    std::string listText = "Target";
+    listText += d::TargetCommandDelimiter;
+    listText += "Command";
+    listText += d::DataListBegin;
+    listText += query;
+    listText += d::DataListEnd;
+    CMessage list;
+    if (!list.Parse(listText) && tracing) {
+        trace::Fault(FormatText(kInvalidQueryText, {self, query}));
+    }
+    if (list.data.size() < 2) {
+        if (tracing) {
+            trace::Fault(FormatText(kNoKeyText, {self, query}));
+        }
+        return;
+    }
+    const std::string& section = list.data[0];
+    const std::string& key = list.data[1];
+    if (list.data.size() > 2 && tracing) {
+        trace::Fault(FormatText(kCountMismatchText,
+                                {self, static_cast<int32_t>(list.data.size() - 1), int32_t{1}}));
+    }
+
+    if (filename_.empty() && tracing) {
+        trace::Fault(FormatText(kNoSourceText, {self}));
+    }
+    CStageManager* stage = CStageManager::Instance();
+    host::ProfileReader* reader = stage ? stage->Profiles() : nullptr;
+    std::string value;
+    if (reader != nullptr) {
+        const uint32_t count =
+            reader->ReadString(filename_, section, key, "", value, kValueBufferSize);
+        if (count > kMaxValueLength) {
+            value.clear();
+            if (tracing) {
+                trace::Fault(FormatText(kValueTooLargeText, {filename_, section, key}));
+            }
+        }
+    }
+
+    CMessageHandler* handler = stage ? stage->Find(variable) : nullptr;
+    if (handler == nullptr) {
+        if (tracing) {
+            trace::Fault(FormatText(kNoVariableText, {self, variable}));
+        }
+        return;
+    }
+    if (!handler->SetProperty("Value", value) && tracing) {
+        trace::Fault(FormatText(kNotStateVariableText, {self, variable}));
+    }
+}
+
+}  // namespace stagehand

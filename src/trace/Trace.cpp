@@ -1,0 +1,101 @@
+#include "trace/Trace.h"
+
+#include <ostream>
+#include <string>
+#include <utility>
+
+namespace stagehand::trace {
+
+namespace detail {
+bool on = false;
+}
+
+namespace {
+
+Sink& CurrentSink() {
+    static Sink sink;
+    return sink;
+}
+
+std::string_view KindWord(Entry entry) {
+    switch (entry) {
+        case Entry::kQueue:
+            return "queue";
+        case Entry::kMessage:
+            return "message";
+        case Entry::kFault:
+            return "fault";
+    }
+    return "trace";
+}
+
+}  // namespace
+
+void SetSink(Sink sink) {
+    CurrentSink() = std::move(sink);
+    detail::on = static_cast<bool>(CurrentSink());
+}
+
+void Write(Entry entry, std::string_view text) {
+    if (detail::on) {
+        CurrentSink()(entry, text);
+    }
+}
+
+void QueueRun(std::string_view queue, std::string_view by) {
+    if (!detail::on) {
+        return;
+    }
+    std::string line(queue);
+    line += ", run by ";
+    line += by;
+    Write(Entry::kQueue, line);
+}
+
+void MessageRun(std::string_view queue, uint32_t number, std::string_view text) {
+    if (!detail::on) {
+        return;
+    }
+    std::string line(queue);
+    line += ' ';
+    line += std::to_string(number);
+    line += ": ";
+    line += text;
+    Write(Entry::kMessage, line);
+}
+
+void Fault(std::string_view text) {
+    Write(Entry::kFault, text);
+}
+
+Sink LineWriter(std::ostream& out) {
+    return [&out](Entry entry, std::string_view text) {
+        // The error texts end in line breaks of their own; the line ends here instead.
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+            text.remove_suffix(1);
+        }
+        out << KindWord(entry) << ' ';
+        size_t start = 0;
+        while (true) {
+            const size_t end = text.find('\n', start);
+            out << text.substr(start, end - start);
+            if (end == std::string_view::npos) {
+                break;
+            }
+            out << "\n\t";
+            start = end + 1;
+        }
+        out << '\n';
+        out.flush();
+    };
+}
+
+ScopedSink::ScopedSink(Sink sink) : previous_(std::move(CurrentSink())) {
+    SetSink(std::move(sink));
+}
+
+ScopedSink::~ScopedSink() {
+    SetSink(std::move(previous_));
+}
+
+}  // namespace stagehand::trace

@@ -1,0 +1,63 @@
+// The trace: what the player did and what it passed over, for the person debugging a title.
+//
+// Every layer writes to it: each queue run (its name and on whose behalf), each message as
+// expanded, and each fault the player otherwise lets pass in silence (a malformed message, a
+// target that is not loaded, an unknown command, a failed tag expansion, an unreadable role,
+// a content file that cannot be used), in the player's own error texts.
+//
+// Guarantees: off unless a sink is set, and then nothing is built: callers test IsOn()
+// before they format a line, so a title runs at full speed without it.
+// Where it bites: one process-wide sink, used from the logic thread only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string_view>
+
+namespace stagehand::trace {
+
+enum class Entry {
+    kQueue,    // a queue run begins
+    kMessage,  // one message, after tag expansion
+    kFault,    // something the player passed over
+};
+
+using Sink = std::function<void(Entry entry, std::string_view text)>;
+
+namespace detail {
+extern bool on;
+}
+
+inline bool IsOn() {
+    return detail::on;
+}
+
+// An empty sink turns the trace off.
+void SetSink(Sink sink);
+
+void Write(Entry entry, std::string_view text);
+
+// "queue Door|Click, run by Door"
+void QueueRun(std::string_view queue, std::string_view by);
+// "message Door|Click 2: Director.Load(Scene2)"
+void MessageRun(std::string_view queue, uint32_t number, std::string_view text);
+void Fault(std::string_view text);
+
+// A sink that writes one entry a line, its kind first; a multi-line text (the player's
+// error texts hold line breaks) goes on indented continuation lines.
+Sink LineWriter(std::ostream& out);
+
+// Sets a sink for a scope and restores the previous one afterwards.
+class ScopedSink {
+  public:
+    explicit ScopedSink(Sink sink);
+    ~ScopedSink();
+    ScopedSink(const ScopedSink&) = delete;
+    ScopedSink& operator=(const ScopedSink&) = delete;
+
+  private:
+    Sink previous_;
+};
+
+}  // namespace stagehand::trace
