@@ -5,8 +5,9 @@
 namespace stagehand::host {
 
 Window::~Window() {
-    // The object is going: its window goes too, but nothing more is delivered to it.
-    if (system_ && system_->Exists(handle_)) {
+    // The object is going: its window goes too, but nothing more is delivered to it. An object
+    // whose window is already gone does not ask its window system, which may be gone as well.
+    if (HasWindow()) {
         system_->Detach(this);
         system_->Destroy(handle_);
     }
@@ -26,7 +27,7 @@ void Window::DestroyWindow() {
 }
 
 bool Window::HasWindow() const {
-    return system_ && system_->Exists(handle_);
+    return system_ && handle_ && system_->Exists(handle_);
 }
 
 intptr_t Window::DefaultMessage(const Message& message) {
