@@ -43,24 +43,17 @@ void CActor::RegisterCommands() {
             return 1;
         },
         0, "", "");
-    AddCommand(
-        "Hide",
-        [](CMessageHandler& target, CArguments&) {
+    // Shows or hides the actor's window in its current size and place; no window, no change.
+    const auto showWindow = [](bool show) {
+        return [show](CMessageHandler& target, CArguments&) {
             if (target.HasWindow()) {
-                target.System()->Show(target.Handle(), false);
+                target.System()->Show(target.Handle(), show);
             }
             return 1;
-        },
-        0, "", "");
-    AddCommand(
-        "Show",
-        [](CMessageHandler& target, CArguments&) {
-            if (target.HasWindow()) {
-                target.System()->Show(target.Handle(), true);
-            }
-            return 1;
-        },
-        0, "", "");
+        };
+    };
+    AddCommand("Hide", showWindow(false), 0, "", "");
+    AddCommand("Show", showWindow(true), 0, "", "");
 }
 
 intptr_t CActor::OnMessage(const host::Message& message) {

@@ -2,7 +2,11 @@
 // actor's own-disabled latch.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "handlers/Actor.h"
+#include "host/headless/HeadlessBackend.h"
+#include "host/ui/WindowSystem.h"
 #include "support/TitleFixture.h"
 
 namespace stagehand::testing {
@@ -239,6 +243,24 @@ TEST_F(ActorLatch, EnabledZeroInTheRoleStartsOwnDisabled) {
     Run(off, "Hide()");
     Run(off, "Show()");
     EXPECT_FALSE(off.HasWindow());
+}
+
+TEST_F(ActorLatch, HideAndShowSwitchTheWindowWhichNeverErasesItsBackground) {
+    std::ostringstream out;
+    std::ostringstream errors;
+    host::HeadlessBackend backend(host::ParseInputScript(""), out, errors);
+    host::WindowSystem ws(backend, {64, 48});
+    CActor& actor = MakeActor("Shown");
+    host::WindowParams params;
+    params.style = host::style::kPopup | host::style::kVisible;
+    params.rect = host::Rect::FromSize(0, 0, 8, 8);
+    ASSERT_TRUE(actor.CreateWindow(ws, params));
+    Run(actor, "Hide()");
+    EXPECT_FALSE(ws.IsShown(actor.Handle()));
+    Run(actor, "Show()");
+    EXPECT_TRUE(ws.IsShown(actor.Handle()));
+    EXPECT_EQ(ws.Send(actor.Handle(), host::msg::kEraseBackground, 0, 0), 1);
+    actor.DestroyWindow();  // the actor outlives its window and then its window system
 }
 
 }  // namespace
