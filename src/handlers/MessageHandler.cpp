@@ -206,9 +206,11 @@ bool CMessageHandler::RunQueue(std::string_view name, int32_t scope) {
         return false;
     }
     if (stage->QueueDepth() >= kMaxQueueDepth) {
-        trace::Fault(FormatText(
-            "The message queue \"%s\" was not run: queue runs are already nested %d deep.",
-            {queue, kMaxQueueDepth}));
+        if (trace::IsOn()) {
+            trace::Fault(FormatText(
+                "The message queue \"%s\" was not run: queue runs are already nested %d deep.",
+                {queue, kMaxQueueDepth}));
+        }
         return false;
     }
     const DepthGuard depth(stage->QueueDepth());
@@ -218,8 +220,9 @@ bool CMessageHandler::RunQueue(std::string_view name, int32_t scope) {
     const std::weak_ptr<char> alive = alive_;
     trace::QueueRun(queue, self);
 
-    for (uint32_t number = 1; number == 1 || stage->ReadMessage(queue, number, text, nullptr);
-         ++number) {
+    // Message n runs while it can be read; the first missing (or unreadable) number ends it.
+    uint32_t number = 1;
+    do {
         const CMessage message = stage->BuildMessage(text, queue, number);
         CMessageHandler* target = nullptr;
         if (message.target == self && !alive.expired()) {
@@ -227,14 +230,12 @@ bool CMessageHandler::RunQueue(std::string_view name, int32_t scope) {
         } else {
             target = stage->Find(message.target);
         }
-        if (target == nullptr) {
-            if (trace::IsOn()) {
-                trace::Fault(FormatText(kInvalidTargetText, {number, queue, message.target}));
-            }
-            continue;
+        if (target != nullptr) {
+            target->ExecuteMessage(message);
+        } else if (trace::IsOn()) {
+            trace::Fault(FormatText(kInvalidTargetText, {number, queue, message.target}));
         }
-        target->ExecuteMessage(message);
-    }
+    } while (stage->ReadMessage(queue, ++number, text, nullptr));
     return true;
 }
 

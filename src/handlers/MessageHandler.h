@@ -71,7 +71,8 @@ class CMessageHandler : public host::Window {
     // elements are reported in the trace.
     void ExecuteMessage(const CMessage& message);
 
-    // Runs a message queue; true when the queue holds a message 1.
+    // Runs a message queue; true when the queue holds a message 1 and ran (a run nested
+    // deeper than kMaxQueueDepth does not).
     bool RunQueue(std::string_view name, int32_t scope);
 
     // The player's error text for a property a tag names but the handler does not have.
