@@ -162,24 +162,19 @@ bool CMessageHandler::IsValidName(std::string_view text) {
 void CMessageHandler::ExecuteMessage(const CMessage& message) {
     const auto found = commands_.find(message.command);
     if (found == commands_.end()) {
-        if (trace::IsOn()) {
-            trace::Fault(FormatText("The message handler \"%s\" has no command \"%s\".",
-                                    {name_, message.command}));
-        }
+        trace::Fault("The message handler \"%s\" has no command \"%s\".", {name_, message.command});
         return;
     }
     const CCommand& command = found->second;
-    if (trace::IsOn()) {
-        // The command still runs: missing elements take their defaults, surplus ones are
-        // dropped, as titles have always relied on.
-        const auto given = static_cast<uint32_t>(message.data.size());
-        if (given > command.ParameterCount()) {
-            trace::Fault(FormatText("%s.%s takes %u data elements; the message gives %u.",
-                                    {name_, message.command, command.ParameterCount(), given}));
-        } else if (given < command.Minimum()) {
-            trace::Fault(FormatText("%s.%s needs %u data elements; the message gives %u.",
-                                    {name_, message.command, command.Minimum(), given}));
-        }
+    // The command still runs: missing elements take their defaults, surplus ones are dropped,
+    // as titles have always relied on.
+    const auto given = static_cast<uint32_t>(message.data.size());
+    if (given > command.ParameterCount()) {
+        trace::Fault("%s.%s takes %u data elements; the message gives %u.",
+                     {name_, message.command, command.ParameterCount(), given});
+    } else if (given < command.Minimum()) {
+        trace::Fault("%s.%s needs %u data elements; the message gives %u.",
+                     {name_, message.command, command.Minimum(), given});
     }
     CArguments arguments = command.BuildArguments(message.data);
     // The command may destroy this handler, and with it the command table: call a copy.
@@ -206,11 +201,8 @@ bool CMessageHandler::RunQueue(std::string_view name, int32_t scope) {
         return false;
     }
     if (stage->QueueDepth() >= kMaxQueueDepth) {
-        if (trace::IsOn()) {
-            trace::Fault(FormatText(
-                "The message queue \"%s\" was not run: queue runs are already nested %d deep.",
-                {queue, kMaxQueueDepth}));
-        }
+        trace::Fault("The message queue \"%s\" was not run: queue runs are already nested %d deep.",
+                     {queue, kMaxQueueDepth});
         return false;
     }
     const DepthGuard depth(stage->QueueDepth());
@@ -232,8 +224,8 @@ bool CMessageHandler::RunQueue(std::string_view name, int32_t scope) {
         }
         if (target != nullptr) {
             target->ExecuteMessage(message);
-        } else if (trace::IsOn()) {
-            trace::Fault(FormatText(kInvalidTargetText, {number, queue, message.target}));
+        } else {
+            trace::Fault(kInvalidTargetText, {number, queue, message.target});
         }
     } while (stage->ReadMessage(queue, ++number, text, nullptr));
     return true;

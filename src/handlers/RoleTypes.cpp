@@ -1,5 +1,6 @@
 #include "handlers/RoleTypes.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace stagehand {
@@ -15,6 +16,11 @@ struct Registry {
 Registry& TheRegistry() {
     static Registry registry;
     return registry;
+}
+
+auto Find(Registry& registry, std::string_view typeName) {
+    return std::find_if(registry.types.begin(), registry.types.end(),
+                        [typeName](const auto& type) { return type.first == typeName; });
 }
 
 }  // namespace
@@ -38,14 +44,9 @@ void CRoleTypeRegistry::Build(const std::vector<Entry>& table,
             continue;
         }
         // A later entry of the same name replaces the earlier one, as in a map.
-        Factory* existing = nullptr;
-        for (auto& [name, factory] : registry.types) {
-            if (name == entry.typeName) {
-                existing = &factory;
-            }
-        }
-        if (existing != nullptr) {
-            *existing = entry.create;
+        const auto existing = Find(registry, entry.typeName);
+        if (existing != registry.types.end()) {
+            existing->second = entry.create;
         } else {
             registry.types.emplace_back(std::string(entry.typeName), entry.create);
         }
@@ -74,12 +75,9 @@ bool CRoleTypeRegistry::IsBuilt() {
 }
 
 CRoleTypeRegistry::Factory CRoleTypeRegistry::Lookup(std::string_view typeName) {
-    for (const auto& [name, factory] : TheRegistry().types) {
-        if (name == typeName) {
-            return factory;
-        }
-    }
-    return nullptr;
+    Registry& registry = TheRegistry();
+    const auto found = Find(registry, typeName);
+    return found == registry.types.end() ? nullptr : found->second;
 }
 
 std::vector<std::string> CRoleTypeRegistry::Names() {

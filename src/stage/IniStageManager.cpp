@@ -25,9 +25,11 @@ std::string InCurrentDirectory(std::string_view file) {
     return path;
 }
 
-void SetError(std::string* error, std::string text) {
+// Fills the caller's error text, when one was asked for, from one of the player's templates.
+void SetError(std::string* error, std::string_view pattern,
+              std::initializer_list<FormatArg> args = {}) {
     if (error != nullptr) {
-        *error = std::move(text);
+        *error = FormatText(pattern, args);
     }
 }
 
@@ -45,20 +47,20 @@ CIniStageManager::CIniStageManager(const host::TitlePaths& paths, host::ProfileR
 bool CIniStageManager::ReadMessage(const std::string& queue, uint32_t number, std::string& text,
                                    std::string* error) {
     const std::string key = std::to_string(number);
-    SetError(error, {});
+    SetError(error, "");
     const uint32_t count = reader_.ReadString(queueFile_, queue, key, "", text, kMessageBufferSize);
     if (count >= 1 && count <= kMaxMessageLength) {
         return true;
     }
     if (count > kMaxMessageLength) {
-        SetError(error, FormatText(kMessageTooLargeText, {number, queue}));
+        SetError(error, kMessageTooLargeText, {number, queue});
         // A message cut at the buffer is refused; saying so is worth a line in the trace,
         // since the queue stops here.
-        if (error == nullptr && trace::IsOn()) {
-            trace::Fault(FormatText(kMessageTooLargeText, {number, queue}));
+        if (error == nullptr) {
+            trace::Fault(kMessageTooLargeText, {number, queue});
         }
     } else {
-        SetError(error, FormatText(kMessageTooSmallText, {number, queue}));
+        SetError(error, kMessageTooSmallText, {number, queue});
     }
     return false;
 }
@@ -80,14 +82,14 @@ bool CIniStageManager::QueueExists(const std::string& queue, std::string* error)
     if (ReadMessage(queue, 1, text, error)) {
         return true;
     }
-    SetError(error, FormatText(kQueueMissingText, {queue}));
+    SetError(error, kQueueMissingText, {queue});
     return false;
 }
 
 RoleValues CIniStageManager::GetRole(const std::string& role) {
     RoleValues values;
     std::string error;
-    if (!ReadRole(role, values, trace::IsOn() ? &error : nullptr) && trace::IsOn()) {
+    if (!ReadRole(role, values, trace::IsOn() ? &error : nullptr)) {
         trace::Fault(error);
     }
     return values;
@@ -95,7 +97,7 @@ RoleValues CIniStageManager::GetRole(const std::string& role) {
 
 bool CIniStageManager::ValidateRole(const std::string& role, std::string* error) {
     if (!CMessageHandler::IsValidName(role)) {
-        SetError(error, FormatText(kInvalidRoleNameText, {role}));
+        SetError(error, kInvalidRoleNameText, {role});
         return false;
     }
     RoleValues values;
@@ -103,15 +105,15 @@ bool CIniStageManager::ValidateRole(const std::string& role, std::string* error)
 }
 
 bool CIniStageManager::ReadRole(const std::string& role, RoleValues& values, std::string* error) {
-    SetError(error, {});
+    SetError(error, "");
     std::string section;
     const uint32_t count = reader_.ReadSection(roleFile_, role, section, kRoleBufferSize);
     if (count < kMinRoleLength) {
-        SetError(error, FormatText(kRoleTooSmallText, {role}));
+        SetError(error, kRoleTooSmallText, {role});
         return false;
     }
     if (count > kMaxRoleLength) {
-        SetError(error, FormatText(kRoleTooLargeText, {role}));
+        SetError(error, kRoleTooLargeText, {role});
         return false;
     }
     const std::string_view text = std::string_view(section).substr(0, count);
@@ -138,11 +140,11 @@ bool CIniStageManager::ReadRole(const std::string& role, RoleValues& values, std
                                 std::string(line.substr(separator + 1)));
     }
     if (!sawEntry) {
-        SetError(error, FormatText(kRoleOnlyCommentsText, {role}));
+        SetError(error, kRoleOnlyCommentsText, {role});
         return false;
     }
     if (invalid) {
-        SetError(error, FormatText(kRoleInvalidPairText, {role}));
+        SetError(error, kRoleInvalidPairText, {role});
         return false;
     }
     return true;

@@ -45,9 +45,11 @@ std::string_view Mid(std::string_view text, int64_t start, int64_t count) {
     return text.substr(static_cast<size_t>(start), static_cast<size_t>(count));
 }
 
-bool Fail(std::string* error, std::string message) {
+// Fills the caller's error text, when one was asked for, from one of the player's templates.
+bool Fail(std::string* error, std::string_view pattern,
+          std::initializer_list<FormatArg> args = {}) {
     if (error != nullptr) {
-        *error = std::move(message);
+        *error = FormatText(pattern, args);
     }
     return false;
 }
@@ -113,8 +115,8 @@ RoleValues CStageManager::GetRoleProperties(const std::string& role) {
     values.erase(std::string(kMetaDataTypeKey));
     for (auto& [key, value] : values) {
         std::string error;
-        if (!ExpandTags(value, trace::IsOn() ? &error : nullptr) && trace::IsOn()) {
-            trace::Fault(FormatText("Role %s, key %s: %s", {role, key, error}));
+        if (!ExpandTags(value, trace::IsOn() ? &error : nullptr)) {
+            trace::Fault("Role %s, key %s: %s", {role, key, error});
         }
     }
     return values;
@@ -145,7 +147,7 @@ CMessage CStageManager::BuildMessage(std::string& text, const std::string& queue
     trace::MessageRun(queue, number, text);
     error.clear();
     if (!message.Parse(text, &error)) {
-        trace::Fault(FormatText("Message %d in message queue \"%s\": %s", {number, queue, error}));
+        trace::Fault("Message %d in message queue \"%s\": %s", {number, queue, error});
     }
     return message;
 }
@@ -164,7 +166,7 @@ bool CStageManager::ExpandTags(std::string& text, std::string* error) {
             scanned += text.size();
             if (scanned > kMaxScannedCharacters) {
                 text = result;
-                return Fail(error, FormatText(kTooMuchScanningText, {result}));
+                return Fail(error, kTooMuchScanningText, {result});
             }
             const size_t p = text.find(tag.open);
             if (p == std::string::npos) {
@@ -172,7 +174,7 @@ bool CStageManager::ExpandTags(std::string& text, std::string* error) {
                 if (q != std::string::npos && q > 0) {
                     lookBehind = CharacterBefore(text, q);
                     if (lookBehind != kEscape) {
-                        return Fail(error, FormatText(kMissingStartText, {result}));
+                        return Fail(error, kMissingStartText, {result});
                     }
                 }
                 break;
@@ -190,7 +192,7 @@ bool CStageManager::ExpandTags(std::string& text, std::string* error) {
             while (true) {
                 q = text.find(tag.close);
                 if (q == std::string::npos) {
-                    return Fail(error, FormatText(kMissingEndText, {result}));
+                    return Fail(error, kMissingEndText, {result});
                 }
                 lookBehind = CharacterBefore(text, q);
                 if (lookBehind != kEscape) {
@@ -210,16 +212,15 @@ bool CStageManager::ExpandTags(std::string& text, std::string* error) {
                 return false;
             }
             if (tag.kind == kPropertyTag && ++replacements > kMaxReplacements) {
-                return Fail(error,
-                            FormatText(kTooManyReplacementsText, {kMaxReplacements, result}));
+                return Fail(error, kTooManyReplacementsText, {kMaxReplacements, result});
             }
             const int64_t length = static_cast<int64_t>(text.size());
             const std::string_view head = Left(text, pos + openShift);
             const std::string_view tail =
                 Right(text, length - tag.closeLength - end - closeShift - openShift);
             if (head.size() + value.size() + tail.size() > kMaxExpandedLength) {
-                return Fail(error, FormatText(kTooLongText,
-                                              {static_cast<uint32_t>(kMaxExpandedLength), result}));
+                return Fail(error, kTooLongText,
+                            {static_cast<uint32_t>(kMaxExpandedLength), result});
             }
             std::string next;
             next.reserve(head.size() + value.size() + tail.size());
@@ -243,20 +244,20 @@ bool CStageManager::EvaluateTag(std::string_view content, int32_t kind, std::str
         return true;
     }
     if (content.empty()) {
-        return Fail(error, std::string(kNoDataText));
+        return Fail(error, kNoDataText);
     }
     const size_t dot = content.find(d::TargetCommandDelimiter);
     if (dot == std::string_view::npos) {
-        return Fail(error, FormatText(kMissingDelimiterText, {content}));
+        return Fail(error, kMissingDelimiterText, {content});
     }
     const std::string_view handlerName = Trim(content.substr(0, dot));
     const std::string_view property = Trim(content.substr(dot + 1));
     if (!CMessageHandler::IsValidName(handlerName)) {
-        return Fail(error, FormatText(kInvalidHandlerNameText, {content}));
+        return Fail(error, kInvalidHandlerNameText, {content});
     }
     const CMessageHandler* handler = Find(handlerName);
     if (handler == nullptr) {
-        return Fail(error, FormatText(kNoHandlerText, {content}));
+        return Fail(error, kNoHandlerText, {content});
     }
     if (!handler->HasProperty(property, handlerName, error)) {
         return false;

@@ -32,8 +32,8 @@ void CContentManager::ApplyRoleData() {
             filename_ = paths->TitleFullName(*found);
         }
     }
-    if (filename_.empty() && trace::IsOn()) {
-        trace::Fault(FormatText(kSourceMissingText, {asWritten, GetName()}));
+    if (filename_.empty()) {
+        trace::Fault(kSourceMissingText, {asWritten, GetName()});
     }
 }
 
@@ -54,16 +54,13 @@ void CIniContentManager::RegisterCommands() {
 }
 
 void CIniContentManager::ReadContent(const std::string& query, const std::string& variableText) {
-    const bool tracing = trace::IsOn();
     const std::string& self = GetName();
 
     // The variable is written between two enclosing characters: {HighScore}.
     const std::string variable =
         variableText.size() >= 2 ? variableText.substr(1, variableText.size() - 2) : "";
     if (variable.empty()) {
-        if (tracing) {
-            trace::Fault(FormatText(kNoEntryText, {self}));
-        }
+        trace::Fault(kNoEntryText, {self});
         return;
     }
 
@@ -75,24 +72,22 @@ void CIniContentManager::ReadContent(const std::string& query, const std::string
     listText += query;
     listText += d::DataListEnd;
     CMessage list;
-    if (!list.Parse(listText) && tracing) {
-        trace::Fault(FormatText(kInvalidQueryText, {self, query}));
+    if (!list.Parse(listText)) {
+        trace::Fault(kInvalidQueryText, {self, query});
     }
     if (list.data.size() < 2) {
-        if (tracing) {
-            trace::Fault(FormatText(kNoKeyText, {self, query}));
-        }
+        trace::Fault(kNoKeyText, {self, query});
         return;
     }
     const std::string& section = list.data[0];
     const std::string& key = list.data[1];
-    if (list.data.size() > 2 && tracing) {
-        trace::Fault(FormatText(kCountMismatchText,
-                                {self, static_cast<int32_t>(list.data.size() - 1), int32_t{1}}));
+    if (list.data.size() > 2) {
+        trace::Fault(kCountMismatchText,
+                     {self, static_cast<int32_t>(list.data.size() - 1), int32_t{1}});
     }
 
-    if (filename_.empty() && tracing) {
-        trace::Fault(FormatText(kNoSourceText, {self}));
+    if (filename_.empty()) {
+        trace::Fault(kNoSourceText, {self});
     }
     CStageManager* stage = CStageManager::Instance();
     host::ProfileReader* reader = stage ? stage->Profiles() : nullptr;
@@ -102,21 +97,17 @@ void CIniContentManager::ReadContent(const std::string& query, const std::string
             reader->ReadString(filename_, section, key, "", value, kValueBufferSize);
         if (count > kMaxValueLength) {
             value.clear();
-            if (tracing) {
-                trace::Fault(FormatText(kValueTooLargeText, {filename_, section, key}));
-            }
+            trace::Fault(kValueTooLargeText, {filename_, section, key});
         }
     }
 
     CMessageHandler* handler = stage ? stage->Find(variable) : nullptr;
     if (handler == nullptr) {
-        if (tracing) {
-            trace::Fault(FormatText(kNoVariableText, {self, variable}));
-        }
+        trace::Fault(kNoVariableText, {self, variable});
         return;
     }
-    if (!handler->SetProperty("Value", value) && tracing) {
-        trace::Fault(FormatText(kNotStateVariableText, {self, variable}));
+    if (!handler->SetProperty("Value", value)) {
+        trace::Fault(kNotStateVariableText, {self, variable});
     }
 }
 

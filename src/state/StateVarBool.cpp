@@ -110,10 +110,8 @@ void CStateVarBool::EvaluateExpression(std::string_view condition) {
 
     std::string command;
     if (!LookupOperator(symbol, command)) {
-        if (trace::IsOn()) {
-            trace::Fault(FormatText("The condition \"%s\" has no operator that %s knows: \"%s\".",
-                                    {text, GetName(), symbol}));
-        }
+        trace::Fault("The condition \"%s\" has no operator that %s knows: \"%s\".",
+                     {text, GetName(), symbol});
         return;
     }
 
@@ -128,9 +126,8 @@ void CStateVarBool::EvaluateExpression(std::string_view condition) {
 
     CMessage message;
     std::string error;
-    if (!message.Parse(messageText, trace::IsOn() ? &error : nullptr) && trace::IsOn()) {
-        trace::Fault(FormatText("The condition \"%s\" makes the message %s: %s",
-                                {text, messageText, error}));
+    if (!message.Parse(messageText, trace::IsOn() ? &error : nullptr)) {
+        trace::Fault("The condition \"%s\" makes the message %s: %s", {text, messageText, error});
     }
     ExecuteMessage(message);
 }

@@ -17,7 +17,9 @@ Sink& CurrentSink() {
     return sink;
 }
 
-std::string_view KindWord(Entry entry) {
+}  // namespace
+
+std::string_view EntryName(Entry entry) {
     switch (entry) {
         case Entry::kQueue:
             return "queue";
@@ -28,8 +30,6 @@ std::string_view KindWord(Entry entry) {
     }
     return "trace";
 }
-
-}  // namespace
 
 void SetSink(Sink sink) {
     CurrentSink() = std::move(sink);
@@ -68,13 +68,19 @@ void Fault(std::string_view text) {
     Write(Entry::kFault, text);
 }
 
+void Fault(std::string_view pattern, std::initializer_list<FormatArg> args) {
+    if (detail::on) {
+        Write(Entry::kFault, FormatText(pattern, args));
+    }
+}
+
 Sink LineWriter(std::ostream& out) {
     return [&out](Entry entry, std::string_view text) {
         // The error texts end in line breaks of their own; the line ends here instead.
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
             text.remove_suffix(1);
         }
-        out << KindWord(entry) << ' ';
+        out << EntryName(entry) << ' ';
         size_t start = 0;
         while (true) {
             const size_t end = text.find('\n', start);

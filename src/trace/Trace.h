@@ -15,6 +15,8 @@
 #include <iosfwd>
 #include <string_view>
 
+#include "script/Format.h"
+
 namespace stagehand::trace {
 
 enum class Entry {
@@ -43,6 +45,11 @@ void QueueRun(std::string_view queue, std::string_view by);
 // "message Door|Click 2: Director.Load(Scene2)"
 void MessageRun(std::string_view queue, uint32_t number, std::string_view text);
 void Fault(std::string_view text);
+// A fault in one of the player's message templates, filled only when the trace is on.
+void Fault(std::string_view pattern, std::initializer_list<FormatArg> args);
+
+// The word an entry kind is written with: "queue", "message" or "fault".
+std::string_view EntryName(Entry entry);
 
 // A sink that writes one entry a line, its kind first; a multi-line text (the player's
 // error texts hold line breaks) goes on indented continuation lines.

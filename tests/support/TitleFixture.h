@@ -87,7 +87,7 @@ class TitleFixture : public ::testing::Test {
         : paths_(folder_.Path()),
           reader_(paths_),
           traceSink_([this](trace::Entry entry, std::string_view text) {
-              traced.push_back(std::string(KindPrefix(entry)) + std::string(text));
+              traced.push_back(std::string(trace::EntryName(entry)) + ": " + std::string(text));
           }) {
         CRoleTypeRegistry::Build();
         stage = std::make_unique<CIniStageManager>(paths_, reader_);
@@ -145,18 +145,6 @@ class TitleFixture : public ::testing::Test {
             }
         }
         return lines;
-    }
-
-    static std::string_view KindPrefix(trace::Entry entry) {
-        switch (entry) {
-            case trace::Entry::kQueue:
-                return "queue: ";
-            case trace::Entry::kMessage:
-                return "message: ";
-            case trace::Entry::kFault:
-                return "fault: ";
-        }
-        return "";
     }
 
     TempFolder folder_;
