@@ -40,7 +40,7 @@ CMessageHandler::~CMessageHandler() {
         return;
     }
     if (parent_ != nullptr) {
-        parent_->RemoveChildEntry(name_);
+        parent_->RemoveChildEntry(*this);
     }
     if (CStageManager* stage = CStageManager::Instance()) {
         stage->Unregister(name_, *this);
@@ -102,7 +102,7 @@ void CMessageHandler::ReleaseRoleData() {
 
 void CMessageHandler::AddChildEntry(CMessageHandler&) {}
 
-void CMessageHandler::RemoveChildEntry(const std::string&) {}
+void CMessageHandler::RemoveChildEntry(CMessageHandler&) {}
 
 void CMessageHandler::AddProperty(const std::string& name, int32_t kind, int32_t* field) {
     CVariant value;

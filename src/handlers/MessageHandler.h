@@ -90,7 +90,7 @@ class CMessageHandler : public host::Window {
 
     // Containers keep a table of their children; plain handlers have none.
     virtual void AddChildEntry(CMessageHandler& child);
-    virtual void RemoveChildEntry(const std::string& childName);
+    virtual void RemoveChildEntry(CMessageHandler& child);
 
     // kind is a value type: 0 integer or 2 boolean for an integer field, 1 string for a text.
     void AddProperty(const std::string& name, int32_t kind, int32_t* field);

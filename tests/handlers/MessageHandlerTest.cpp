@@ -46,7 +46,7 @@ class Recording : public CMessageHandler {
         Step(roleValues_ ? "ReleaseRoleData kept" : "ReleaseRoleData");
     }
     void AddChildEntry(CMessageHandler& child) override { children.push_back(child.GetName()); }
-    void RemoveChildEntry(const std::string& name) override { std::erase(children, name); }
+    void RemoveChildEntry(CMessageHandler& child) override { std::erase(children, child.GetName()); }
 
   private:
     void Step(const std::string& what) {

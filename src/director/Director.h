@@ -1,0 +1,78 @@
+// CDirector: the root role of every title, created by the application under the name
+// "Director" with no parent. Its "Child" roles are the title's first scenes; its commands are
+// the title-wide ones: loading and unloading roles, running a queue by name or by condition,
+// waiting, starting other programs, ending the title, switching audio, binding keys.
+//
+// Creation checks for a running instance first: when a window of the title's
+// ApplicationWindowName already exists (this process's windows, and in a desktop run
+// another player's of the same user), the main frame is asked to close and nothing of the
+// title starts. A title without ApplicationWindowName finds the main frame itself, whose
+// title is still empty then, and ends the same way (the trace says why).
+//
+// Guarantees: commands never fail visibly; what they pass over is in the trace. Modal scenes
+// disable the director's other scenes while they exist, newest on top.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "stage/Container.h"
+
+namespace stagehand {
+
+class CScene;
+
+class CDirector : public CMessageHandlerContainer {
+  public:
+    static constexpr const char* kRoleName = "Director";
+    static constexpr const char* kEvaluatorName = "ChooseQueueReservedEvaluator";
+    static constexpr int32_t kDefaultSamplingRate = 22050;
+
+    CDirector() = default;
+    ~CDirector() override;
+
+    // False when another instance runs (the main frame has then been asked to close).
+    bool Initialize(const std::string& name, CMessageHandler* parent) override;
+    std::string_view ClassName() const override { return "CDirector"; }
+
+    // A modal scene was created: the other scenes under the director are disabled.
+    void AddModal(CScene& scene);
+    // A modal scene is going: the scene that is modal now (or every scene) is enabled again.
+    void DropModal(CScene& scene);
+    const std::vector<CScene*>& ModalScenes() const { return modal_; }
+
+    // One key press from the main frame: a virtual-key or character code and the modifier
+    // flags below.
+    void OnKey(uint32_t key, uint32_t modifiers);
+    static constexpr uint32_t kShift = 1;
+    static constexpr uint32_t kControl = 2;
+    static constexpr uint32_t kAlt = 4;
+    static constexpr uint32_t kCharacter = 8;
+
+    // Chooses a queue by a statement `if A then Q1 else if B then Q2 else Q3` and runs it.
+    void ChooseQueue(const std::string& statement);
+
+    bool IsKeyHandlingEnabled() const { return enabled_ != 0; }
+    const std::string& ApplicationWindowName() const { return applicationWindowName_; }
+    int32_t AudioSamplingRate() const { return audioSamplingRate_; }
+
+  protected:
+    void RegisterProperties() override;
+    void RegisterCommands() override;
+
+  private:
+    bool AnotherInstanceRuns() const;
+    void SetScenesEnabled(bool enabled, const CScene* except);
+
+    std::string keyList_;
+    std::vector<CScene*> modal_;
+    uint8_t keyTable_[256] = {};
+    int32_t anyKeyMode_ = 0;
+    std::string lastKeyPressed_;
+    int32_t enabled_ = 1;
+    std::string applicationWindowName_;
+    int32_t audioSamplingRate_ = kDefaultSamplingRate;
+};
+
+}  // namespace stagehand

@@ -1,0 +1,64 @@
+// CMessageHandlerContainer: a handler that owns other handlers, the base of the director and
+// the scenes.
+//
+// A container creates its children from its role ("Child1", "Child2", ... name roles of the
+// role file; "State1", "State2", ... define state variables inline as `name, type, value`)
+// and through "AddChild"; it finds them by name and destroys them with itself.
+//
+// Guarantees: every child the container created is destroyed with it, last created first,
+// even one whose name a later child of the same name took over in the table (that one can no
+// longer be found by name, but it is not lost). A child that is destroyed on its own (its
+// window closed) leaves the container's table on its way out.
+// Where it bites: "Child" roles are collected at creation but created only when the subclass
+// calls CreateChildren, at the point of its own creation where they are wanted.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "handlers/MessageHandler.h"
+
+namespace stagehand {
+
+class CMessageHandlerContainer : public CMessageHandler {
+  public:
+    CMessageHandlerContainer() = default;
+    ~CMessageHandlerContainer() override;
+
+    bool Initialize(const std::string& name, CMessageHandler* parent) override;
+    std::string_view ClassName() const override { return "CMessageHandlerContainer"; }
+
+    bool HasChild(const std::string& name) const { return children_.count(name) != 0; }
+    CMessageHandler* FindChild(const std::string& name) const;
+    // With `destroy`, the child of that name is destroyed (which removes its entry);
+    // without, only the table entry goes.
+    void RemoveChild(const std::string& name, bool destroy);
+    // Makes a handler of the type and creates it under the name with this container as its
+    // parent; nullptr (traced) when the registry does not know the type.
+    CMessageHandler* CreateChild(const std::string& name, const std::string& typeName);
+    // Creates the collected "Child" roles in order, each of the type its role names.
+    void CreateChildren();
+    // Creates the collected "State" entries in order.
+    void CreateStates();
+    // The children by name, in name order.
+    const std::map<std::string, CMessageHandler*, std::less<>>& Children() const {
+        return children_;
+    }
+
+  protected:
+    void RegisterCommands() override;
+    void ApplyRoleData() override;
+    void AddChildEntry(CMessageHandler& child) override;
+    void RemoveChildEntry(CMessageHandler& child) override;
+
+  private:
+    std::map<std::string, CMessageHandler*, std::less<>> children_;
+    // Every child alive, oldest first: the owning list.
+    std::vector<CMessageHandler*> owned_;
+    std::unique_ptr<std::vector<std::string>> childNames_;
+    std::unique_ptr<std::vector<std::string>> stateEntries_;
+};
+
+}  // namespace stagehand
