@@ -29,6 +29,8 @@ class CDirector : public CMessageHandlerContainer {
     static constexpr const char* kEvaluatorName = "ChooseQueueReservedEvaluator";
     static constexpr int32_t kDefaultSamplingRate = 22050;
 
+    static std::unique_ptr<CMessageHandler> Create();
+
     CDirector() = default;
     ~CDirector() override;
 
@@ -63,6 +65,8 @@ class CDirector : public CMessageHandlerContainer {
 
   private:
     bool AnotherInstanceRuns() const;
+    void ApplyKeyList(const std::string& list, bool enable);
+    static void Shell(const std::string& file, const std::string& arguments);
     void SetScenesEnabled(bool enabled, const CScene* except);
 
     std::string keyList_;
@@ -73,6 +77,7 @@ class CDirector : public CMessageHandlerContainer {
     int32_t enabled_ = 1;
     std::string applicationWindowName_;
     int32_t audioSamplingRate_ = kDefaultSamplingRate;
+    bool destroying_ = false;
 };
 
 }  // namespace stagehand

@@ -104,6 +104,12 @@ void CMessageHandler::AddChildEntry(CMessageHandler&) {}
 
 void CMessageHandler::RemoveChildEntry(CMessageHandler&) {}
 
+void CMessageHandler::OnWindowGone() {
+    if (created_ && parent_ != nullptr) {
+        delete this;
+    }
+}
+
 void CMessageHandler::AddProperty(const std::string& name, int32_t kind, int32_t* field) {
     CVariant value;
     value.Bind(field, kind);

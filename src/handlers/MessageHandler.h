@@ -61,6 +61,9 @@ class CMessageHandler : public host::Window {
     const std::string& GetName() const { return name_; }
     CMessageHandler* GetParent() const { return parent_; }
     bool IsCreated() const { return created_; }
+    // Expires when the handler is destroyed: how a caller that runs title script learns
+    // whether the handler it acts for survived it.
+    std::weak_ptr<const char> LifeToken() const { return alive_; }
     // The run-time class name, by which scenes are recognised among a container's children.
     virtual std::string_view ClassName() const { return "CMessageHandler"; }
 
@@ -91,6 +94,9 @@ class CMessageHandler : public host::Window {
     // Containers keep a table of their children; plain handlers have none.
     virtual void AddChildEntry(CMessageHandler& child);
     virtual void RemoveChildEntry(CMessageHandler& child);
+    // A handler that a container owns goes with its window: when the window is destroyed
+    // (its scene closed, the main frame closed) the handler deletes itself.
+    void OnWindowGone() override;
 
     // kind is a value type: 0 integer or 2 boolean for an integer field, 1 string for a text.
     void AddProperty(const std::string& name, int32_t kind, int32_t* field);

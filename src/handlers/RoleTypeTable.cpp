@@ -1,7 +1,9 @@
 // The role types a title can name, in the order the player enters them. A type joins this
 // table when its class exists, so a title naming a type the player cannot play yet creates
 // nothing for that role (and the trace says so) instead of a stand-in.
+#include "director/Director.h"
 #include "handlers/RoleTypes.h"
+#include "stage/Scene.h"
 #include "state/ContentManager.h"
 #include "state/StateVar.h"
 #include "state/StateVarBool.h"
@@ -10,6 +12,8 @@ namespace stagehand {
 
 std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
     return {
+        {"Director", &CDirector::Create, {}},
+        {"Scene", &CScene::Create, {}},
         {"Boolean", &CStateVarBool::Create, {}},
         {"String", &CStateVarString::Create, {}},
         {"Integer", &CStateVarInt::Create, {}},

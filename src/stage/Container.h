@@ -48,6 +48,10 @@ class CMessageHandlerContainer : public CMessageHandler {
     }
 
   protected:
+    // Destroys every child, last created first. Subclasses whose children call back into
+    // them while going (scenes leaving the director's modal list) call it in their own
+    // destructor, while they are still whole.
+    void DestroyChildren();
     void RegisterCommands() override;
     void ApplyRoleData() override;
     void AddChildEntry(CMessageHandler& child) override;

@@ -30,6 +30,11 @@ struct PlayerLinks {
     std::function<bool(const std::string& windowName)> otherInstanceShows;
     // Set while a video plays in a window of its own; idle processing then pauses movies.
     bool videoBusy = false;
+    // See every message before it is dispatched, in this order: the pointer's look (its
+    // answer is not used), then the scenes' zones (true: the zone consumed the message).
+    // Unset: nothing looks.
+    std::function<bool(host::Message&)> cursorFilter;
+    std::function<bool(host::Message&)> zoneFilter;
 };
 
 // The one set of references.

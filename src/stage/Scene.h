@@ -55,6 +55,7 @@ class CScene : public CMessageHandlerContainer {
     int32_t isVisible_ = 1;
     bool ownDisabled_ = false;
     bool inModalList_ = false;
+    bool closing_ = false;
 };
 
 }  // namespace stagehand

@@ -46,7 +46,9 @@ class Recording : public CMessageHandler {
         Step(roleValues_ ? "ReleaseRoleData kept" : "ReleaseRoleData");
     }
     void AddChildEntry(CMessageHandler& child) override { children.push_back(child.GetName()); }
-    void RemoveChildEntry(CMessageHandler& child) override { std::erase(children, child.GetName()); }
+    void RemoveChildEntry(CMessageHandler& child) override {
+        std::erase(children, child.GetName());
+    }
 
   private:
     void Step(const std::string& what) {
@@ -141,8 +143,8 @@ TEST(HandlerNames, AreALetterFollowedByLettersAndDigits) {
 
 TEST(RoleTypes, HoldThePlayableTypesInOrderMatchedExactly) {
     CRoleTypeRegistry::Build();
-    EXPECT_THAT(CRoleTypeRegistry::Names(),
-                ElementsAre("Boolean", "String", "Integer", "IniContentManager"));
+    EXPECT_THAT(CRoleTypeRegistry::Names(), ElementsAre("Director", "Scene", "Boolean", "String",
+                                                        "Integer", "IniContentManager"));
     for (const char* missing : {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", ""}) {
         EXPECT_EQ(CRoleTypeRegistry::Lookup(missing), nullptr) << missing;
     }
