@@ -124,6 +124,10 @@ void HeadlessBackend::Perform(const InputStep& step, InputSink& sink) {
             out_ << (expander_ ? expander_(step.text) : step.text) << '\n';
             out_.flush();
             break;
+        case Kind::kClock:
+            out_ << "clock " << (clock_ - kStartTime) << '\n';
+            out_.flush();
+            break;
         case Kind::kClose:
             sink.CloseRequested();
             break;

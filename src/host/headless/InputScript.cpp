@@ -107,6 +107,10 @@ class Parser {
         } else if (command == "print") {
             step.kind = Kind::kPrint;
             step.text = std::string(rest);
+        } else if (command == "clock") {
+            if (!rest.empty())
+                return Fail(number, "clock takes nothing");
+            step.kind = Kind::kClock;
         } else if (command == "close") {
             if (!rest.empty())
                 return Fail(number, "close takes nothing");

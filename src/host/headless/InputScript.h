@@ -9,6 +9,7 @@
 //   type TEXT          the rest of the line, one character at a time
 //   shot FILE.png      the framebuffer as a PNG file
 //   print TEXT         the rest of the line, expanded, as one line of standard output
+//   clock              `clock MS`: the virtual milliseconds since the run began, on standard output
 //   close              a close request from outside
 // Parsing never fails as a whole: a line that cannot be read is reported and left out.
 #pragma once
@@ -35,6 +36,7 @@ struct InputStep {
         kCharacter,  // one character of a `type` line
         kShot,
         kPrint,
+        kClock,
         kClose,
     };
     Kind kind = Kind::kWait;

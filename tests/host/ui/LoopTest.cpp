@@ -145,5 +145,17 @@ TEST(Idle, SleepBlocksTheThreadAndInputWaitsUntilAfter) {
     EXPECT_THAT(s.Only(":up"), ElementsAre("frame:up 5,5"));
 }
 
+TEST(Idle, TheScriptReadsTheVirtualClockAcrossWaitsAndSleeps) {
+    OneWindow s("clock\nwait 250\nclick 5 5\nclock\nclock extra\n");
+    s.frame.hook = [&](const Message& m) -> std::optional<intptr_t> {
+        if (m.id == msg::kLButtonDown)
+            s.ws.Sleep(1000);
+        return std::nullopt;
+    };
+    s.ws.Run();
+    EXPECT_EQ(s.out.str(), "clock 0\nclock 1250\n");
+    EXPECT_THAT(s.errors.str(), ::testing::HasSubstr("clock takes nothing"));
+}
+
 }  // namespace
 }  // namespace stagehand::testing
