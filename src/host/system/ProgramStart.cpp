@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "host/files/TextEncoding.h"
 #include "host/system/CommandLine.h"
@@ -19,6 +20,12 @@ namespace stagehand::host {
 namespace fs = std::filesystem;
 
 namespace {
+
+ProgramStartResult Failed(std::string error) {
+    ProgramStartResult result;
+    result.error = std::move(error);
+    return result;
+}
 
 std::string Named(std::string_view titleName) {
     return "`" + Cp1252ToUtf8(titleName) + "`";
@@ -42,17 +49,56 @@ std::optional<fs::path> FindProgram(const TitlePaths& paths, const std::string& 
     return std::nullopt;
 }
 
+// The first bytes of a file, fewer when it is shorter or cannot be read.
+std::string FileHead(const fs::path& file, size_t size) {
+    std::string head(size, '\0');
+    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return {};
+    }
+    head.resize(ReadAtMost(fd, head.data(), size));
+    close(fd);
+    return head;
+}
+
 // True when the file starts with the signature of the desktop's own program format. A file
 // that cannot be read is left for the start itself to judge.
 bool HasWindowsSignature(const fs::path& file) {
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    return FileHead(file, 2) == "MZ";
+}
+
+bool StartsWithCaseBlind(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
         return false;
     }
-    char head[2] = {};
-    const size_t got = ReadAtMost(fd, head, sizeof head);
-    close(fd);
-    return got == sizeof head && head[0] == 'M' && head[1] == 'Z';
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Control characters (C0, DEL, and C1 as UTF-8) and blanks, none of which belongs in an
+// address handed on as one argument.
+bool HoldsControlOrBlank(std::string_view text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c <= 0x20 || c == 0x7F) {
+            return true;
+        }
+        if (c == 0xC2 && i + 1 < text.size()) {
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0x9F) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 // The spawn attributes and file actions, released however the start ends.
@@ -98,14 +144,18 @@ class SpawnSetup {
         return err;
     }
 
-    int Spawn(pid_t& pid, const fs::path& program, const std::vector<std::string>& args) {
+    int Spawn(pid_t& pid, const std::string& program, const std::vector<std::string>& args,
+              bool searchPath) {
         std::vector<char*> argv;
         argv.reserve(args.size() + 1);
         for (const std::string& arg : args) {
             argv.push_back(const_cast<char*>(arg.c_str()));
         }
         argv.push_back(nullptr);
-        return posix_spawn(&pid, program.c_str(), &actions_, &attributes_, argv.data(), environ);
+        return searchPath ? posix_spawnp(&pid, program.c_str(), &actions_, &attributes_,
+                                         argv.data(), environ)
+                          : posix_spawn(&pid, program.c_str(), &actions_, &attributes_, argv.data(),
+                                        environ);
     }
 
   private:
@@ -121,52 +171,124 @@ ProgramStarter::~ProgramStarter() {
     Reap();
 }
 
+std::optional<std::string> ProgramStarter::WebAddress(std::string_view text) {
+    if (text.size() > kMaxCommandLineBytes || HoldsControlOrBlank(text)) {
+        return std::nullopt;
+    }
+    static constexpr std::string_view kSchemes[] = {"http://", "https://", "ftp://", "mailto:"};
+    for (std::string_view scheme : kSchemes) {
+        if (StartsWithCaseBlind(text, scheme)) {
+            if (text.size() == scheme.size()) {
+                return std::nullopt;
+            }
+            return std::string(text);
+        }
+    }
+    if (StartsWithCaseBlind(text, "www.") && text.size() > 4) {
+        return "http://" + std::string(text);
+    }
+    return std::nullopt;
+}
+
+bool ProgramStarter::IsHostProgram(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec) || access(file.c_str(), X_OK) != 0) {
+        return false;
+    }
+    const std::string head = FileHead(file, 4);
+    static constexpr char kElf[] = {'\x7F', 'E', 'L', 'F'};
+    return head.starts_with("#!") || head == std::string_view(kElf, sizeof kElf);
+}
+
 ProgramStartResult ProgramStarter::Start(std::string_view commandLine) {
     Reap();
     if (commandLine.size() > kMaxCommandLineBytes) {
-        return {false,
-                "command line longer than " + std::to_string(kMaxCommandLineBytes) + " bytes"};
+        return Failed("command line longer than " + std::to_string(kMaxCommandLineBytes) +
+                      " bytes");
     }
     std::vector<std::string> args = SplitCommandLine(commandLine);
     if (args.empty()) {
-        return {false, "empty command line"};
+        return Failed("empty command line");
     }
     const std::string name = args.front();
     const std::optional<fs::path> program = FindProgram(paths_, name);
     if (!program) {
-        return {false, Named(name) + " is not a file in the title folder"};
+        return Failed(Named(name) + " is not a file in the title folder");
     }
     std::error_code ec;
     if (!fs::is_regular_file(*program, ec)) {
-        return {false, Named(name) + " is not an executable file"};
+        return Failed(Named(name) + " is not an executable file");
     }
     if (HasWindowsSignature(*program)) {
-        return {false, Named(name) + " is a Windows program, which cannot run here"};
+        return Failed(Named(name) + " is a Windows program, which cannot run here");
     }
     if (access(program->c_str(), X_OK) != 0) {
-        return {false, Named(name) + " is not an executable file"};
+        return Failed(Named(name) + " is not an executable file");
     }
-    if (running_.size() >= kMaxRunning) {
-        return {false, "cannot start " + Named(name) + ": " + std::to_string(running_.size()) +
-                           " programs started earlier are still running"};
-    }
-
     // The program sees its own host path first, then the title's arguments as host text.
     args.front() = program->native();
     for (size_t i = 1; i < args.size(); ++i) {
         args[i] = Cp1252ToUtf8(args[i]);
     }
+    return Spawn(program->native(), std::move(args), false, Named(name));
+}
+
+ProgramStartResult ProgramStarter::Open(std::string_view target) {
+    Reap();
+    std::string argument;
+    if (std::optional<std::string> address = WebAddress(target)) {
+        argument = std::move(*address);
+    } else {
+        const fs::path file(target);
+        std::error_code ec;
+        // Lexically inside the folder, as TitlePaths resolves: a link inside the folder
+        // that leads elsewhere was put there by the user and is followed.
+        if (target.empty() || target.size() > kMaxCommandLineBytes ||
+            target.find('\0') != std::string_view::npos || !file.is_absolute() ||
+            paths_.TitleFullName(file).empty()) {
+            return Failed("`" + std::string(target) +
+                          "` is neither a web address nor a file in the title folder");
+        }
+        if (!fs::is_regular_file(file, ec)) {
+            return Failed("`" + std::string(target) + "` is not a file in the title folder");
+        }
+        argument = file.lexically_normal().native();
+    }
+    if (opener_.empty()) {
+        return Failed("documents and web addresses are not opened in a run without a desktop");
+    }
+    // Programs start in the title folder, where a relative path would find the title's files.
+    if (opener_.find('/') != std::string::npos && opener_.front() != '/') {
+        return Failed("the opener `" + opener_ + "` is neither a name nor an absolute path");
+    }
+    const std::string shown = "the opener `" + opener_ + "` for `" + argument + "`";
+    ProgramStartResult result = Spawn(opener_, {opener_, argument}, true, shown);
+    if (result.started) {
+        result.target = std::move(argument);
+    }
+    return result;
+}
+
+ProgramStartResult ProgramStarter::Spawn(const std::string& program, std::vector<std::string> args,
+                                         bool searchPath, const std::string& shownName) {
+    if (running_.size() >= kMaxRunning) {
+        return Failed("cannot start " + shownName + ": " + std::to_string(running_.size()) +
+                      " programs started earlier are still running");
+    }
     SpawnSetup setup;
     int err = setup.Prepare(paths_.Root());
     pid_t pid = 0;
     if (err == 0) {
-        err = setup.Spawn(pid, *program, args);
+        err = setup.Spawn(pid, program, args, searchPath);
     }
     if (err != 0) {
-        return {false, "cannot start " + Named(name) + ": " + std::generic_category().message(err)};
+        return Failed("cannot start " + shownName + ": " + std::generic_category().message(err));
     }
     running_.push_back(pid);
-    return {true, {}};
+    ProgramStartResult result;
+    result.started = true;
+    result.target = program;
+    return result;
 }
 
 void ProgramStarter::Reap() {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "host/system/Clock.h"
 #include "support/TempFolder.h"
@@ -147,6 +148,126 @@ TEST_F(ProgramStartTest, NeverStartsAnythingOutsideTheTitleFolder) {
     EXPECT_FALSE(starter.Start(("\"" + (base_.Path() / "escape.sh").native() + "\"")).started);
     EXPECT_TRUE(AwaitAllReaped(starter));
     EXPECT_FALSE(fs::exists(root_ / "outside.txt"));
+}
+
+// The opener lives beside the title, as the desktop's own opener lives outside it; it
+// records what it was given in opened.txt in the title folder, its working directory.
+class ProgramOpenTest : public ProgramStartTest {
+  protected:
+    void SetUp() override {
+        ProgramStartTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        starter_.SetOpener(Program("opener.sh", RecordingScript("opened.txt")).native());
+    }
+
+    // The one argument the opener got for the next open, which must have started.
+    std::optional<std::string> OpenedWith(std::string_view target) {
+        const ProgramStartResult result = starter_.Open(target);
+        EXPECT_TRUE(result.started) << result.error;
+        if (!result.started) {
+            return std::nullopt;
+        }
+        std::optional<std::string> got = AwaitFile("opened.txt");
+        fs::remove(root_ / "opened.txt");
+        const std::string head = fs::canonical(root_).native() + "\n";
+        if (!got || !got->starts_with(head) || !got->ends_with("\n")) {
+            return got;
+        }
+        EXPECT_EQ(result.target, got->substr(head.size(), got->size() - head.size() - 1));
+        return got->substr(head.size(), got->size() - head.size() - 1);
+    }
+
+    ProgramStarter starter_{paths_};
+};
+
+TEST_F(ProgramOpenTest, HandsWebAddressesAndTitleFilesToTheOpenerAsOneArgument) {
+    const fs::path readme = base_.Write("title/Read Me.txt", "hello");
+    base_.Write("title/help/index.htm", "<p>");
+    EXPECT_EQ(OpenedWith("HTTP://Example.com/a?b=1&c=\"d\""), "HTTP://Example.com/a?b=1&c=\"d\"");
+    EXPECT_EQ(OpenedWith("https://example.com"), "https://example.com");
+    EXPECT_EQ(OpenedWith("ftp://files.example.com/x.zip"), "ftp://files.example.com/x.zip");
+    EXPECT_EQ(OpenedWith("MailTo:someone@example.com"), "MailTo:someone@example.com");
+    EXPECT_EQ(OpenedWith("WWW.example.com/caf\u00E9"), "http://WWW.example.com/caf\u00E9");
+    EXPECT_EQ(OpenedWith(readme.native()), readme.native());
+    EXPECT_EQ(OpenedWith((root_ / "help/./../help/index.htm").native()),
+              (root_ / "help/index.htm").native());
+    EXPECT_TRUE(AwaitAllReaped(starter_));
+}
+
+TEST_F(ProgramOpenTest, RefusesWhatIsNeitherAWebAddressNorAFileOfTheTitle) {
+    base_.Write("outside.txt");
+    base_.Write("title/readme.txt");
+    base_.MakeFolder("title/docs");
+    const auto error = [&](std::string_view target) {
+        const ProgramStartResult result = starter_.Open(target);
+        EXPECT_FALSE(result.started) << target;
+        return result.error;
+    };
+    EXPECT_EQ(error("readme.txt"),
+              "`readme.txt` is neither a web address nor a file in the title folder");
+    EXPECT_EQ(error((root_ / "missing.txt").native()),
+              "`" + (root_ / "missing.txt").native() + "` is not a file in the title folder");
+    EXPECT_EQ(error((root_ / "docs").native()),
+              "`" + (root_ / "docs").native() + "` is not a file in the title folder");
+    for (const std::string& target :
+         {std::string(), (base_.Path() / "outside.txt").native(),
+          (root_ / "../outside.txt").native(), root_.native(), std::string("-h"),
+          std::string("--help"), std::string("http://"), std::string("www."),
+          std::string("file:///etc/passwd"), std::string("javascript:alert(1)"),
+          std::string("http://a b"), std::string("http://a\nb"), std::string("http://a\x7F"),
+          std::string("http://a\u0085"), std::string("mailto:"),
+          (root_ / "readme.txt").native() + std::string("\0", 1)}) {
+        EXPECT_NE(error(target), "") << target;
+    }
+    EXPECT_EQ(starter_.RunningCount(), 0u);
+    SleepMilliseconds(50);
+    EXPECT_FALSE(fs::exists(root_ / "opened.txt"));
+}
+
+TEST_F(ProgramOpenTest, OpensNothingWithoutAnOpener) {
+    EXPECT_EQ(ProgramStarter(paths_).Opener(), "xdg-open");
+    const fs::path readme = base_.Write("title/readme.txt");
+
+    starter_.SetOpener("");
+    ProgramStartResult result = starter_.Open("http://example.com");
+    EXPECT_FALSE(result.started);
+    EXPECT_EQ(result.error,
+              "documents and web addresses are not opened in a run without a desktop");
+    EXPECT_FALSE(starter_.Open(readme.native()).started);
+    // A target is judged before the opener: the reason names what was wrong with it.
+    EXPECT_EQ(starter_.Open("nothing").error,
+              "`nothing` is neither a web address nor a file in the title folder");
+
+    const std::string absent = (base_.Path() / "no-opener").native();
+    starter_.SetOpener(absent);
+    result = starter_.Open("http://example.com");
+    EXPECT_FALSE(result.started);
+    EXPECT_EQ(result.error, "cannot start the opener `" + absent +
+                                "` for `http://example.com`: No such file or directory");
+    starter_.SetOpener("stagehand-no-such-opener");
+    EXPECT_FALSE(starter_.Open(readme.native()).started);
+    // Started in the title folder, a relative path would reach the title's own files.
+    Program("title/bin/opener", RecordingScript("opened.txt"));
+    starter_.SetOpener("bin/opener");
+    EXPECT_EQ(starter_.Open(readme.native()).error,
+              "the opener `bin/opener` is neither a name nor an absolute path");
+    EXPECT_EQ(starter_.RunningCount(), 0u);
+}
+
+TEST_F(ProgramStartTest, KnowsTheProgramsThisMachineRuns) {
+    const fs::path script = Program("title/run.sh", "#!/bin/sh\n");
+    const fs::path copied = Program("title/readme.txt", "text copied from a disc");
+    const fs::path windows = Program("title/setup.exe", "MZ\x90");
+    const fs::path plain = base_.Write("title/plain.sh", "#!/bin/sh\n");
+    EXPECT_TRUE(ProgramStarter::IsHostProgram(script));
+    EXPECT_TRUE(ProgramStarter::IsHostProgram("/bin/sh"));
+    EXPECT_FALSE(ProgramStarter::IsHostProgram(copied));
+    EXPECT_FALSE(ProgramStarter::IsHostProgram(windows));
+    EXPECT_FALSE(ProgramStarter::IsHostProgram(plain));  // no execute bit, even for root
+    EXPECT_FALSE(ProgramStarter::IsHostProgram(root_));
+    EXPECT_FALSE(ProgramStarter::IsHostProgram(root_ / "missing"));
 }
 
 }  // namespace
