@@ -1,0 +1,42 @@
+// Decodes the input as a BMP file; aborts when a refusal gives no reason, when a decoded image
+// differs in size from what its header says, holds more pixels than the file's length allows
+// or breaks the promises of a surface (opaque 0x00RRGGBB pixels).
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "host/gfx/Surface.h"
+#include "visual/BmpDecoder.h"
+
+#include "FuzzCheck.h"
+
+using stagehand::BmpHeader;
+using stagehand::DecodeBmp;
+using stagehand::ReadBmpHeader;
+using stagehand::host::Surface;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::span<const uint8_t> file(data, size);
+    std::string error;
+    const std::optional<Surface> image = DecodeBmp(file, &error);
+    const std::optional<BmpHeader> header = ReadBmpHeader(file, nullptr);
+    if (!image) {
+        FUZZ_CHECK(!error.empty());
+        return 0;
+    }
+    FUZZ_CHECK(header.has_value());
+    FUZZ_CHECK(!image->IsEmpty());
+    FUZZ_CHECK(image->Width() == header->width);
+    FUZZ_CHECK(image->Height() == header->height);
+    FUZZ_CHECK(header->colorCount <= 256);
+    FUZZ_CHECK(header->colorTableOffset + 4 * uint64_t{header->colorCount} <= size);
+    // No more than 256 pixels a byte of file, whatever the compression.
+    const uint64_t pixels = uint64_t(image->Width()) * uint64_t(image->Height());
+    FUZZ_CHECK(pixels <= uint64_t{Surface::kMaxPixels});
+    FUZZ_CHECK(pixels <= uint64_t{size} * 256);
+    FUZZ_CHECK(image->Pixels().size() == pixels);
+    for (uint32_t pixel : image->Pixels())
+        FUZZ_CHECK((pixel >> 24) == 0);
+    return 0;
+}

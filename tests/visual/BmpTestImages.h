@@ -1,0 +1,95 @@
+// Small images for the BMP reader's tests: patterns that tell rows, columns and colours
+// apart, and a decode that fails the test with the reader's reason.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/BmpWriter.h"
+#include "visual/BmpDecoder.h"
+
+namespace stagehand::testing {
+
+// `count` colours, all different and none black.
+inline std::vector<host::Color> Palette(size_t count) {
+    std::vector<host::Color> colors;
+    for (size_t i = 0; i < count; ++i)
+        colors.push_back(host::Rgb(static_cast<uint8_t>(i + 1), static_cast<uint8_t>(255 - i),
+                                   static_cast<uint8_t>(i * 7)));
+    return colors;
+}
+
+// A paletted image whose every row and column differ: index (x + 3y) mod `colors`.
+inline BmpImage IndexedImage(int32_t width, int32_t height, uint16_t bits, size_t colors) {
+    BmpImage image;
+    image.width = width;
+    image.height = height;
+    image.bitsPerPixel = bits;
+    image.palette = Palette(colors);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            image.pixels.push_back(static_cast<uint32_t>((x + 3 * y) % colors));
+    return image;
+}
+
+// A true-colour image whose every pixel differs.
+inline BmpImage ColorImage(int32_t width, int32_t height, uint16_t bits) {
+    BmpImage image;
+    image.width = width;
+    image.height = height;
+    image.bitsPerPixel = bits;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            image.pixels.push_back(host::Rgb(static_cast<uint8_t>(40 * x + 1),
+                                             static_cast<uint8_t>(50 * y + 2),
+                                             static_cast<uint8_t>(x * y + 3)));
+    return image;
+}
+
+// What the reader must show for `image`: its colours, or its indexes through its palette.
+inline host::Color ExpectedAt(const BmpImage& image, int32_t x, int32_t y) {
+    const uint32_t value = image.pixels[static_cast<size_t>(y) * image.width + x];
+    if (image.bitsPerPixel > 8)
+        return value;
+    return value < image.palette.size() ? image.palette[value] : host::kBlack;
+}
+
+inline host::Surface Decode(const std::vector<uint8_t>& bytes) {
+    std::string error;
+    std::optional<host::Surface> image = DecodeBmp(bytes, &error);
+    EXPECT_TRUE(image) << error;
+    return image ? std::move(*image) : host::Surface();
+}
+
+// The reason a file is refused, or "" when it is read.
+inline std::string RefusalOf(const std::vector<uint8_t>& bytes) {
+    std::string error;
+    if (DecodeBmp(bytes, &error))
+        return "";
+    EXPECT_FALSE(error.empty());
+    return error;
+}
+
+// Compares a decoded image with what `image` describes.
+inline ::testing::AssertionResult Shows(const host::Surface& decoded, const BmpImage& image) {
+    if (decoded.Width() != image.width || decoded.Height() != image.height)
+        return ::testing::AssertionFailure()
+               << "size " << decoded.Width() << "x" << decoded.Height();
+    for (int32_t y = 0; y < image.height; ++y)
+        for (int32_t x = 0; x < image.width; ++x)
+            if (decoded.PixelAt(x, y) != ExpectedAt(image, x, y))
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is " << std::hex
+                       << decoded.PixelAt(x, y) << ", expected " << ExpectedAt(image, x, y);
+    return ::testing::AssertionSuccess();
+}
+
+inline void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace stagehand::testing
