@@ -1,0 +1,54 @@
+// Media lists: plain text files that describe simple BMP images, one a line, so tests and
+// the bundled demo can make the pictures they need at build time instead of shipping them.
+//
+//   # a comment line; blank lines are skipped
+//   NAME.bmp WIDTH HEIGHT DEPTH STYLE COLOR1 [COLOR2]
+//
+// DEPTH is 8 (a colour table), 24 or rle8 (8 bits, RLE8 compressed). STYLE is solid (COLOR1),
+// vgradient (COLOR1 at the top row to COLOR2 at the bottom), hgradient (left to right),
+// checker (8 x 8 squares, COLOR1 at the top-left) or frame (COLOR1 inside a 2-pixel border of
+// COLOR2). Colours are #RRGGBB. Gradients take at most 256 steps, so every image fits a
+// colour table.
+//
+// Guarantees: a list is refused whole, with the line and what is wrong, before anything is
+// written; names are plain file names (no folders), sizes 1 to 4096.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/gfx/Color.h"
+#include "support/BmpWriter.h"
+
+namespace stagehand::testkit {
+
+enum class MediaDepth { kIndexed8, kRgb24, kRle8 };
+enum class MediaStyle { kSolid, kVerticalGradient, kHorizontalGradient, kChecker, kFrame };
+
+struct MediaImage {
+    std::string name;
+    int32_t width = 0;
+    int32_t height = 0;
+    MediaDepth depth = MediaDepth::kRgb24;
+    MediaStyle style = MediaStyle::kSolid;
+    host::Color color1 = host::kBlack;
+    host::Color color2 = host::kBlack;
+};
+
+constexpr int32_t kMaxMediaSide = 4096;
+constexpr int32_t kCheckerSquare = 8;
+constexpr int32_t kFrameBorder = 2;
+
+// The images of a list, or nullopt with "line N: what is wrong" in `error`.
+std::optional<std::vector<MediaImage>> ParseMediaList(std::string_view text, std::string* error);
+
+// The colour of one pixel of the image.
+host::Color MediaPixel(const MediaImage& image, int32_t x, int32_t y);
+
+// The image as a BMP description, ready for testing::WriteBmp.
+testing::BmpImage RenderMedia(const MediaImage& image);
+
+}  // namespace stagehand::testkit
