@@ -1,1 +1,136 @@
-// placeholder
+#include "app/Options.h"
+
+#include <charconv>
+
+#ifndef STAGEHAND_VERSION
+#define STAGEHAND_VERSION "unknown"
+#endif
+
+namespace stagehand {
+
+namespace {
+
+bool ReadSide(std::string_view text, int32_t& side) {
+    if (text.empty() || text.front() < '0' || text.front() > '9')
+        return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), side);
+    return error == std::errc() && end == text.data() + text.size() &&
+           side >= PlayerOptions::kMinScreenSide && side <= PlayerOptions::kMaxScreenSide;
+}
+
+ParsedCommandLine Refuse(std::string reason) {
+    ParsedCommandLine refused;
+    refused.action = ParsedCommandLine::Action::kRefused;
+    refused.reason = std::move(reason);
+    return refused;
+}
+
+}  // namespace
+
+std::optional<host::Size> ParseScreenSize(std::string_view text) {
+    const size_t x = text.find('x');
+    if (x == std::string_view::npos)
+        return std::nullopt;
+    host::Size size;
+    if (!ReadSide(text.substr(0, x), size.width) || !ReadSide(text.substr(x + 1), size.height))
+        return std::nullopt;
+    return size;
+}
+
+ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) {
+    ParsedCommandLine line;
+    PlayerOptions& options = line.options;
+    bool help = false;
+    bool version = false;
+    bool titleGiven = false;
+    bool optionsEnded = false;
+
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view arg = arguments[i];
+        const bool isOption = !optionsEnded && arg.starts_with('-');
+        if (!isOption) {
+            if (titleGiven)
+                return Refuse("only one title folder can be played, but " + std::string(arg) +
+                              " is a second one");
+            titleGiven = true;
+            options.titleFolder = std::string(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+
+        // --name=value and --name value are the same.
+        std::optional<std::string_view> inlineValue;
+        if (const size_t eq = arg.find('=');
+            arg.starts_with("--") && eq != std::string_view::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+        }
+        const bool takesValue = arg == "--screen" || arg == "--input" || arg == "--trace";
+        if (inlineValue && !takesValue)
+            return Refuse("the option " + std::string(arg) + " takes no value");
+        std::string_view value;
+        if (takesValue) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                return Refuse("the option " + std::string(arg) + " needs a value");
+            }
+            if (value.empty())
+                return Refuse("the option " + std::string(arg) + " needs a value");
+        }
+
+        if (arg == "--window") {
+            options.window = true;
+        } else if (arg == "--headless") {
+            options.headless = true;
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else if (arg == "--screen") {
+            const std::optional<host::Size> size = ParseScreenSize(value);
+            if (!size)
+                return Refuse("the screen size " + std::string(value) +
+                              " is not WIDTHxHEIGHT with each side from 64 to 4096");
+            options.screen = *size;
+        } else if (arg == "--input") {
+            options.input = std::string(value);
+        } else if (arg == "--trace") {
+            options.trace = std::string(value);
+        } else {
+            return Refuse("unknown option " + std::string(arg));
+        }
+    }
+
+    if (options.input && !options.headless)
+        return Refuse("--input is only for a run with --headless");
+    if (help)
+        line.action = ParsedCommandLine::Action::kHelp;
+    else if (version)
+        line.action = ParsedCommandLine::Action::kVersion;
+    return line;
+}
+
+std::string_view Usage() {
+    return "usage: stagehand [TITLE_DIR] [options]\n"
+           "Plays the title in TITLE_DIR (without it, the folder the program lies in).\n"
+           "\n"
+           "  --window          play in a window instead of full screen\n"
+           "  --screen WxH      the title's screen size (default 640x480; 64 to 4096 a side)\n"
+           "  --headless        play without a display, on a virtual clock\n"
+           "  --input FILE      the scripted user of a headless run\n"
+           "  --trace FILE|-    write the trace to FILE, or with -, to standard output\n"
+           "  --version         print the version\n"
+           "  --help            print this text\n";
+}
+
+std::string VersionLine() {
+    return std::string("stagehand ") + STAGEHAND_VERSION;
+}
+
+}  // namespace stagehand

@@ -1,0 +1,65 @@
+// CApplication: one play of a title, from the command line to the exit code. It makes the
+// title folder the current directory, sets up the trace, the backend, the window system,
+// the main frame, the role types, the program starter, the stage manager and the director,
+// runs the message loop, and takes everything down again in the reverse of what depends on
+// what.
+//
+// Guarantees: Run returns instead of exiting, and leaves the process as it found it: the
+// current directory and the trace sink are restored, Links() is cleared and the role type
+// registry is torn down, so tests and benchmarks can play titles one after another in one
+// process. Failures before the title starts are one line on the error stream and exit code 1;
+// a refused command line is exit code 2.
+// Where it bites: one play at a time per process (the stage manager, the registry and
+// Links() are process-wide). Without --trace the trace goes wherever the caller's sink sends
+// it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "app/Options.h"
+#include "host/ui/WindowSystem.h"
+
+namespace stagehand {
+
+class CApplication {
+  public:
+    // One per-frame job of the idle time (a movie stepping its frames): it is given the
+    // clock and says whether, and when, it wants to run again.
+    using FrameStepper = std::function<host::IdleRequest(uint32_t now)>;
+
+    CApplication() = default;
+    CApplication(const CApplication&) = delete;
+    CApplication& operator=(const CApplication&) = delete;
+
+    // The whole program: reads the arguments (those after the program's name), prints the
+    // usage, version or refusal, or plays the title. Returns the process's exit code.
+    static int Main(std::span<const std::string_view> arguments, std::ostream& out,
+                    std::ostream& err);
+
+    // Plays the title. `out` takes the headless run's printed lines (and the trace with
+    // "--trace -"), `err` the player's own error lines.
+    int Run(const PlayerOptions& options, std::ostream& out, std::ostream& err);
+
+    // Adds a job to the idle time; it runs while no video window is busy.
+    void AddFrameStepper(FrameStepper stepper);
+    // Runs once, when the loop first runs out of work with the title started: the first frame
+    // has just been presented. It may look at Links() and post messages.
+    void SetFirstFrameHook(std::function<void()> hook) { firstFrame_ = std::move(hook); }
+
+  private:
+    // The idle hook: the frame steppers, unless a video window has the machine to itself.
+    host::IdleRequest Idle(int count);
+    // The pre-translate hook: the pointer's look first, then the zones.
+    static bool PreTranslate(host::Message& message);
+
+    std::vector<FrameStepper> steppers_;
+    std::function<void()> firstFrame_;
+    bool firstFrameSeen_ = false;
+};
+
+}  // namespace stagehand

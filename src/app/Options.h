@@ -1,0 +1,64 @@
+// The `stagehand` command line: what the user asked for, read by a pure function so that
+// every option and every refusal can be tested without starting anything.
+//
+//   stagehand [TITLE_DIR] [--window] [--screen WxH] [--headless] [--input FILE]
+//             [--trace FILE|-] [--version] [--help]
+//
+// Guarantees: ParseCommandLine never touches the disk or the process; a refused command line
+// comes back with a one-line reason, and Usage() is the text shown with it.
+// Where it bites: paths are kept as the user wrote them; the application makes them absolute
+// (relative to the directory the player was started in) before it changes directory.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "host/gfx/Geometry.h"
+
+namespace stagehand {
+
+struct PlayerOptions {
+    static constexpr int32_t kMinScreenSide = 64;
+    static constexpr int32_t kMaxScreenSide = 4096;
+
+    // The title folder; empty: the folder the program itself lies in.
+    std::string titleFolder;
+    // A window instead of full screen (desktop runs only).
+    bool window = false;
+    // The logical screen the title draws.
+    host::Size screen{640, 480};
+    // No display and a virtual clock; `input` is the scripted user (none: an empty script).
+    bool headless = false;
+    std::optional<std::string> input;
+    // Where the trace goes: a file, or "-" for standard output. None: no trace.
+    std::optional<std::string> trace;
+};
+
+struct ParsedCommandLine {
+    enum class Action {
+        kRun,      // play the title in `options`
+        kVersion,  // print the version and stop
+        kHelp,     // print the usage and stop
+        kRefused,  // print `reason` and the usage on standard error, exit code 2
+    };
+    Action action = Action::kRun;
+    PlayerOptions options;
+    std::string reason;
+};
+
+// The arguments after the program's name. A refusal wins over --help and --version, and
+// --help over --version.
+ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments);
+
+// "WxH" with each side kMinScreenSide..kMaxScreenSide; nothing otherwise.
+std::optional<host::Size> ParseScreenSize(std::string_view text);
+
+// The usage text, ending with a line break.
+std::string_view Usage();
+
+// "stagehand 0.1.0"
+std::string VersionLine();
+
+}  // namespace stagehand

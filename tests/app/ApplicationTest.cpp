@@ -1,0 +1,281 @@
+// The application played in-process: refusals before the title starts, the trace, a whole
+// headless run, the main frame as the title sees it, the loop's hooks, and the state the
+// process is left in afterwards.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "handlers/RoleTypes.h"
+#include "host/ui/WindowSystem.h"
+#include "stage/PlayerLinks.h"
+#include "stage/StageManager.h"
+#include "support/TempFolder.h"
+#include "trace/Trace.h"
+
+namespace stagehand {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+
+constexpr std::string_view kRoles =
+    "[Director]\n"
+    "ApplicationWindowName=App Test\n"
+    "Child1=Counter\n"
+    "Child2=SceneA\n"
+    "[Counter]\n"
+    "Type=Integer\n"
+    "[SceneA]\n"
+    "Type=Scene\n"
+    "Left=10\nTop=20\nWidth=100\nHeight=50\n";
+constexpr std::string_view kQueues = "[SceneA|Load]\n1=Counter.Set(Value,5)\n2=Counter.Add(1)\n";
+
+class Application : public ::testing::Test {
+  protected:
+    Application() { options.headless = true; }
+
+    // Writes a title into `title` (relative to the temporary folder) and plays it with
+    // `script` as the scripted user.
+    int Play(std::string_view roles = kRoles, std::string_view queues = kQueues,
+             std::string_view script = "") {
+        folder.Write("title/roles.mii", roles);
+        folder.Write("title/msg.mii", queues);
+        folder.Write("input.txt", script);
+        options.titleFolder = (folder.Path() / "title").string();
+        options.input = (folder.Path() / "input.txt").string();
+        return app.Run(options, out, err);
+    }
+
+    TempFolder folder;
+    PlayerOptions options;
+    CApplication app;
+    std::ostringstream out, err;
+};
+
+TEST_F(Application, AFolderWithoutRolesIsNoTitle) {
+    folder.Write("empty/msg.mii", "");
+    options.titleFolder = (folder.Path() / "empty").string();
+    EXPECT_EQ(app.Run(options, out, err), 1);
+    EXPECT_EQ(err.str(),
+              "stagehand: " + options.titleFolder + " is not a title: it has no roles.mii\n");
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(Application, AMissingFolderOrAFileIsRefusedInOneLine) {
+    options.titleFolder = (folder.Path() / "nowhere").string();
+    EXPECT_EQ(app.Run(options, out, err), 1);
+    EXPECT_EQ(err.str(),
+              "stagehand: the title folder " + options.titleFolder + " does not exist\n");
+
+    err.str("");
+    options.titleFolder = folder.Write("plain.txt").string();
+    EXPECT_EQ(app.Run(options, out, err), 1);
+    EXPECT_EQ(err.str(), "stagehand: " + options.titleFolder + " is not a folder\n");
+}
+
+TEST_F(Application, FindsTheRoleFileInAnyCase) {
+    folder.Write("title/ROLES.MII", kRoles);
+    folder.Write("title/MSG.MII", kQueues);
+    options.titleFolder = (folder.Path() / "title").string();
+    EXPECT_EQ(app.Run(options, out, err), 0);
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(Application, PlaysATitleHeadlessToTheEndOfItsScript) {
+    EXPECT_EQ(Play(kRoles, kQueues, "print counter=[Counter.Value]\nwait 100\nclose\n"), 0);
+    EXPECT_EQ(out.str(), "counter=6\n");
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(Application, AnUnreadableInputScriptStopsBeforeTheTitle) {
+    folder.Write("title/roles.mii", kRoles);
+    options.titleFolder = (folder.Path() / "title").string();
+    options.input = (folder.Path() / "missing.txt").string();
+    EXPECT_EQ(app.Run(options, out, err), 1);
+    EXPECT_EQ(err.str(), "stagehand: cannot read the input script " + *options.input + "\n");
+}
+
+TEST_F(Application, ATitleThatEndsItselfExitsNormally) {
+    const std::string queues = std::string(kQueues) + "3=Director.End()\n4=Counter.Add(10)\n";
+    // End is posted: the queue finishes, and nothing of the script after it runs.
+    EXPECT_EQ(Play(kRoles, queues, "print counter=[Counter.Value]\nwait 5000\nprint late\n"), 0);
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(Application, TracesToAFileCreatedAfresh) {
+    folder.Write("run.trace", "old text that must go\n");
+    options.trace = (folder.Path() / "run.trace").string();
+    ASSERT_EQ(Play(), 0);
+    std::ifstream in(*options.trace);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str().rfind("old text", 0), std::string::npos);
+    EXPECT_NE(text.str().find("queue SceneA|Load, run by SceneA\n"), std::string::npos)
+        << text.str();
+    EXPECT_NE(text.str().find("message SceneA|Load 2: Counter.Add(1)\n"), std::string::npos);
+    EXPECT_FALSE(trace::IsOn());  // the sink went with the run
+}
+
+TEST_F(Application, TracesToStandardOutputBetweenPrintedLines) {
+    options.trace = "-";
+    ASSERT_EQ(Play(kRoles, kQueues, "print after start-up\n"), 0);
+    const std::string text = out.str();
+    const size_t queue = text.find("queue SceneA|Load");
+    const size_t printed = text.find("after start-up\n");
+    ASSERT_NE(queue, std::string::npos) << text;
+    ASSERT_NE(printed, std::string::npos) << text;
+    EXPECT_LT(queue, printed);
+}
+
+TEST_F(Application, ATraceFileThatCannotBeMadeStopsBeforeTheTitle) {
+    options.trace = (folder.Path() / "no" / "such" / "folder" / "run.trace").string();
+    EXPECT_EQ(Play(), 1);
+    EXPECT_EQ(err.str().rfind("stagehand: cannot write the trace to " + *options.trace + ": ", 0),
+              0u)
+        << err.str();
+    const std::string text = err.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+}
+
+TEST_F(Application, FilesOnTheCommandLineAreFoundFromTheStartingFolder) {
+    const fs::path before = fs::current_path();
+    folder.Write("title/roles.mii", kRoles);
+    folder.Write("title/msg.mii", kQueues);
+    folder.Write("script.txt", "print [Counter.Value]\n");
+    fs::current_path(folder.Path());
+    options.titleFolder = "title";
+    options.input = "script.txt";
+    options.trace = "run.trace";
+    const int exitCode = app.Run(options, out, err);
+    // The player went into the title folder and came back.
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), folder.Path()));
+    fs::current_path(before);
+    EXPECT_EQ(exitCode, 0) << err.str();
+    EXPECT_EQ(out.str(), "6\n");
+    EXPECT_TRUE(fs::exists(folder.Path() / "run.trace"));
+    EXPECT_FALSE(fs::exists(folder.Path() / "title" / "run.trace"));
+}
+
+TEST_F(Application, TheMainFrameCoversTheScreenInBlackUnderTheScenes) {
+    options.screen = {320, 240};
+    bool looked = false;
+    app.SetFirstFrameHook([&] {
+        looked = true;
+        host::WindowSystem& windows = *Links().windows;
+        const host::WindowHandle frame = Links().mainFrame;
+        EXPECT_EQ(windows.MainWindow(), frame);
+        EXPECT_EQ(windows.WindowRect(frame), (host::Rect{0, 0, 320, 240}));
+        EXPECT_EQ(windows.Style(frame), host::style::kPopup | host::style::kVisible);
+        EXPECT_EQ(windows.Focus(), frame);
+        EXPECT_EQ(windows.Title(frame), "App Test");
+        EXPECT_TRUE(windows.IsShown(frame));
+        // The scene opened inside it.
+        const std::vector<host::WindowHandle> scenes = windows.Children(frame);
+        ASSERT_EQ(scenes.size(), 1u);
+        EXPECT_EQ(windows.WindowRect(scenes[0]), (host::Rect{10, 20, 110, 70}));
+        const std::vector<host::Color>& pixels = windows.Framebuffer().Pixels();
+        EXPECT_TRUE(
+            std::all_of(pixels.begin(), pixels.end(), [](host::Color c) { return c == 0; }));
+        EXPECT_NE(Links().director, nullptr);
+        EXPECT_NE(Links().programs, nullptr);
+        EXPECT_FALSE(Links().otherInstanceShows);  // headless runs meet no other player
+    });
+    EXPECT_EQ(Play(), 0);
+    EXPECT_TRUE(looked);
+}
+
+TEST_F(Application, LeavesNothingBehindForTheNextPlay) {
+    ASSERT_EQ(Play(), 0);
+    EXPECT_EQ(Links().windows, nullptr);
+    EXPECT_FALSE(Links().mainFrame);
+    EXPECT_EQ(Links().director, nullptr);
+    EXPECT_EQ(Links().programs, nullptr);
+    EXPECT_EQ(CStageManager::Instance(), nullptr);
+    EXPECT_FALSE(CRoleTypeRegistry::IsBuilt());
+
+    // And a second play in the same process starts from scratch.
+    out.str("");
+    CApplication again;
+    options.input = folder.Write("again.txt", "print [Counter.Value]\n").string();
+    EXPECT_EQ(again.Run(options, out, err), 0);
+    EXPECT_EQ(out.str(), "6\n");
+}
+
+TEST_F(Application, WithoutAWindowNameTheTitleEndsBeforeItsScenesRun) {
+    std::vector<std::string> faults;
+    trace::ScopedSink sink([&](trace::Entry entry, std::string_view text) {
+        if (entry == trace::Entry::kFault)
+            faults.emplace_back(text);
+    });
+    std::string roles(kRoles);
+    roles.erase(roles.find("ApplicationWindowName"),
+                std::string_view("ApplicationWindowName=App Test\n").size());
+    EXPECT_EQ(Play(roles, kQueues, "print [Counter.Value]\n"), 0);
+    EXPECT_EQ(out.str(), "");  // the close request came before the script's first line
+    EXPECT_TRUE(std::any_of(faults.begin(), faults.end(), [](const std::string& fault) {
+        return fault.find("sets no ApplicationWindowName") != std::string::npos;
+    }));
+}
+
+TEST_F(Application, FrameSteppersRunInIdleTimeWhenTheyAskAndPauseForAVideo) {
+    std::vector<uint32_t> calls;
+    app.AddFrameStepper([&](uint32_t now) {
+        calls.push_back(now);
+        return host::IdleRequest{calls.size() < 4, now + 100};
+    });
+    ASSERT_EQ(Play(kRoles, kQueues, "wait 1000\n"), 0);
+    // Once at start-up, then three more at the times asked for; then it is done.
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[1] - calls[0], 100u);
+    EXPECT_EQ(calls[3] - calls[0], 300u);
+
+    calls.clear();
+    CApplication paused;
+    paused.AddFrameStepper([&](uint32_t now) {
+        calls.push_back(now);
+        return host::IdleRequest{true, now + 100};
+    });
+    paused.SetFirstFrameHook([] { Links().videoBusy = true; });
+    EXPECT_EQ(paused.Run(options, out, err), 0);
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(Application, TheCursorFilterSeesMessagesBeforeTheZoneFilterWhichMayConsumeThem) {
+    std::vector<std::string> seen;
+    std::vector<uint32_t> aliveAt;
+    app.SetFirstFrameHook([&] {
+        Links().cursorFilter = [&](host::Message& m) {
+            if (m.id == host::msg::kClose)
+                seen.push_back("cursor");
+            return true;  // not looked at
+        };
+        Links().zoneFilter = [&](host::Message& m) {
+            if (m.id != host::msg::kClose)
+                return false;
+            seen.push_back("zone");
+            return true;
+        };
+    });
+    app.AddFrameStepper([&](uint32_t now) {
+        if (Links().windows->Exists(Links().mainFrame))
+            aliveAt.push_back(now);
+        return host::IdleRequest{true, now + 100};
+    });
+    // Every close request is swallowed: the run ends only when the script has nothing more.
+    ASSERT_EQ(Play(kRoles, kQueues, "close\nwait 300\n"), 0);
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "cursor");
+    EXPECT_EQ(seen[1], "zone");
+    ASSERT_FALSE(aliveAt.empty());
+    EXPECT_GE(aliveAt.back() - aliveAt.front(), 300u);
+    EXPECT_FALSE(Links().zoneFilter);  // cleared with the other links
+}
+
+}  // namespace
+}  // namespace stagehand
