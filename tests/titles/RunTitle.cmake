@@ -1,0 +1,119 @@
+# Plays one title test folder and checks what came out. Run with `cmake -P`:
+#   -DPLAYER=stagehand   the player
+#   -DTESTKIT=file       stagehand-testkit (needed for media.txt and expected-*.png)
+#   -DTEST_DIR=dir       the test: title/, input.txt, expected.txt, [options], [exit-code],
+#                        [expected-SHOT.png ...]
+#   -DWORK_DIR=dir       a folder of its own under the build tree; emptied first
+#   -DDISPLAY_RUN=cmd    optional: play on the real backend under this command (e.g. xvfb-run
+#                        and its arguments, separated by |) instead of headless; then only
+#                        the exit code is checked
+# The title is copied to WORK_DIR/title, its media made there, and the player runs with that
+# copy as its title folder, so shots (relative names) land in the copy.
+cmake_minimum_required(VERSION 3.25)
+
+foreach(required PLAYER TEST_DIR WORK_DIR)
+    if(NOT DEFINED ${required} OR "${${required}}" STREQUAL "")
+        message(FATAL_ERROR "RunTitle.cmake needs -D${required}=...")
+    endif()
+endforeach()
+
+function(need_testkit why)
+    if("${TESTKIT}" STREQUAL "" OR NOT EXISTS "${TESTKIT}")
+        message(FATAL_ERROR "stagehand-testkit is needed to ${why}, and it was not built")
+    endif()
+endfunction()
+
+# A fresh copy of the title.
+set(copy "${WORK_DIR}/title")
+file(REMOVE_RECURSE "${WORK_DIR}")
+file(MAKE_DIRECTORY "${copy}")
+file(COPY "${TEST_DIR}/title/" DESTINATION "${copy}")
+
+# Its media.
+if(EXISTS "${copy}/media.txt")
+    need_testkit("make the media of media.txt")
+    execute_process(COMMAND "${TESTKIT}" media "${copy}/media.txt" "${copy}"
+                    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "stagehand-testkit media failed (${result}):\n${output}")
+    endif()
+endif()
+
+# Extra options, one line.
+set(options "")
+if(EXISTS "${TEST_DIR}/options")
+    file(READ "${TEST_DIR}/options" options)
+    string(STRIP "${options}" options)
+    separate_arguments(options UNIX_COMMAND "${options}")
+endif()
+
+set(expected_code 0)
+if(EXISTS "${TEST_DIR}/exit-code")
+    file(READ "${TEST_DIR}/exit-code" expected_code)
+    string(STRIP "${expected_code}" expected_code)
+endif()
+
+if(DEFINED DISPLAY_RUN AND NOT "${DISPLAY_RUN}" STREQUAL "")
+    string(REPLACE "|" ";" display_run "${DISPLAY_RUN}")
+    execute_process(COMMAND ${display_run} "${PLAYER}" --window ${options} "${copy}"
+                    WORKING_DIRECTORY "${copy}" TIMEOUT 120
+                    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+    if(NOT "${result}" STREQUAL "${expected_code}")
+        message(FATAL_ERROR "exit code ${result}, expected ${expected_code}\n"
+                            "standard output:\n${output}\nstandard error:\n${errors}")
+    endif()
+    return()
+endif()
+
+execute_process(COMMAND "${PLAYER}" --headless --input "${TEST_DIR}/input.txt" ${options} "${copy}"
+                WORKING_DIRECTORY "${copy}" TIMEOUT 120
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+
+set(failed FALSE)
+file(READ "${TEST_DIR}/expected.txt" expected)
+if(NOT output STREQUAL expected)
+    # Shown as a line diff when there is one, else both in full; NOTICE keeps lines as they are.
+    file(WRITE "${WORK_DIR}/actual.txt" "${output}")
+    find_program(DIFF diff)
+    if(DIFF)
+        execute_process(COMMAND "${DIFF}" -u "${TEST_DIR}/expected.txt" "${WORK_DIR}/actual.txt"
+                        OUTPUT_VARIABLE difference)
+        message(NOTICE "standard output differs from expected.txt:\n${difference}")
+    else()
+        message(NOTICE "--- expected ---\n${expected}--- actual ---\n${output}--- end ---")
+    endif()
+    message(SEND_ERROR "standard output differs from expected.txt")
+    set(failed TRUE)
+endif()
+if(NOT "${result}" STREQUAL "${expected_code}")
+    message(SEND_ERROR "exit code ${result}, expected ${expected_code}")
+    set(failed TRUE)
+endif()
+if(NOT errors STREQUAL "")
+    message(NOTICE "standard error:\n${errors}")
+endif()
+
+# Shots: expected-NAME.png against the shot NAME the input script took.
+file(GLOB shots RELATIVE "${TEST_DIR}" "${TEST_DIR}/expected-*.png")
+foreach(shot ${shots})
+    need_testkit("compare ${shot}")
+    string(REGEX REPLACE "^expected-" "" actual "${shot}")
+    if(NOT EXISTS "${copy}/${actual}")
+        message(SEND_ERROR "the input script took no shot ${actual}")
+        set(failed TRUE)
+        continue()
+    endif()
+    execute_process(COMMAND "${TESTKIT}" compare "${TEST_DIR}/${shot}" "${copy}/${actual}" 8
+                    RESULT_VARIABLE same OUTPUT_VARIABLE difference ERROR_VARIABLE difference)
+    if(NOT same EQUAL 0)
+        message(SEND_ERROR "${actual} differs from ${shot}: ${difference}")
+        set(failed TRUE)
+    endif()
+endforeach()
+
+if(failed)
+    if(NOT errors STREQUAL "")
+        message(FATAL_ERROR "the title failed; its standard error is above")
+    endif()
+    message(FATAL_ERROR "the title failed")
+endif()
