@@ -10,11 +10,12 @@
 // rest of its rectangle showing what is below.
 #pragma once
 
+#include "handlers/EnableLatch.h"
 #include "handlers/MessageHandler.h"
 
 namespace stagehand {
 
-class CActor : public CMessageHandler {
+class CActor : public CMessageHandler, public CEnableLatch {
   public:
     CActor() = default;
 
@@ -22,10 +23,9 @@ class CActor : public CMessageHandler {
     std::string_view ClassName() const override { return "CActor"; }
 
     // The scene's (and the commands') way to switch the actor: ignored while own-disabled.
-    virtual void SetEnabled(bool enabled);
+    void SetEnabled(bool enabled) override;
 
     bool IsEnabled() const { return enabled_ != 0; }
-    bool IsOwnDisabled() const { return ownDisabled_; }
 
   protected:
     void RegisterProperties() override;
@@ -33,7 +33,6 @@ class CActor : public CMessageHandler {
     intptr_t OnMessage(const host::Message& message) override;
 
     int32_t enabled_ = 1;
-    bool ownDisabled_ = false;
 };
 
 }  // namespace stagehand

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "host/ui/WindowSystem.h"
 #include "script/Format.h"
 #include "stage/StageManager.h"
 #include "trace/Trace.h"
@@ -126,6 +127,15 @@ void CMessageHandler::AddCommand(const std::string& name, CommandFunction callba
                                  uint32_t minimum, std::string_view typeList,
                                  std::string_view defaultList) {
     commands_.insert_or_assign(name, CCommand(std::move(callback), minimum, typeList, defaultList));
+}
+
+CommandFunction CMessageHandler::ShowWindowCommand(bool show) {
+    return [show](CMessageHandler& target, CArguments&) {
+        if (target.HasWindow()) {
+            target.System()->Show(target.Handle(), show);
+        }
+        return 1;
+    };
 }
 
 bool CMessageHandler::SetProperty(std::string_view name, std::string_view value) {

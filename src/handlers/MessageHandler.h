@@ -103,6 +103,17 @@ class CMessageHandler : public host::Window {
     void AddProperty(const std::string& name, int32_t kind, std::string* field);
     void AddCommand(const std::string& name, CommandFunction callback, uint32_t minimum,
                     std::string_view typeList, std::string_view defaultList);
+    // "Show" and "Hide": the handler's window in its current size and place; no window, no
+    // change.
+    static CommandFunction ShowWindowCommand(bool show);
+    // "Enable" and "Disable" of a role with an own-disabled latch: Role::SwitchByCommand.
+    template <typename Role>
+    static CommandFunction SwitchCommand(bool enable) {
+        return [enable](CMessageHandler& target, CArguments&) {
+            static_cast<Role&>(target).SwitchByCommand(enable);
+            return 1;
+        };
+    }
 
     // The role's entries, held between LoadRoleData and ReleaseRoleData.
     std::unique_ptr<RoleValues> roleValues_;

@@ -115,35 +115,11 @@ void CScene::RegisterProperties() {
 
 void CScene::RegisterCommands() {
     CMessageHandlerContainer::RegisterCommands();
-    AddCommand(
-        "Enable",
-        [](CMessageHandler& target, CArguments&) {
-            auto& scene = static_cast<CScene&>(target);
-            scene.ownDisabled_ = false;
-            scene.SetEnabled(true);
-            return 1;
-        },
-        0, "", "");
-    AddCommand(
-        "Disable",
-        [](CMessageHandler& target, CArguments&) {
-            auto& scene = static_cast<CScene&>(target);
-            scene.SetEnabled(false);
-            scene.ownDisabled_ = true;
-            return 1;
-        },
-        0, "", "");
+    AddCommand("Enable", SwitchCommand<CScene>(true), 0, "", "");
+    AddCommand("Disable", SwitchCommand<CScene>(false), 0, "", "");
     // The window only: "IsVisible" keeps its value.
-    const auto showWindow = [](bool show) {
-        return [show](CMessageHandler& target, CArguments&) {
-            if (target.HasWindow()) {
-                target.System()->Show(target.Handle(), show);
-            }
-            return 1;
-        };
-    };
-    AddCommand("Show", showWindow(true), 0, "", "");
-    AddCommand("Hide", showWindow(false), 0, "", "");
+    AddCommand("Show", ShowWindowCommand(true), 0, "", "");
+    AddCommand("Hide", ShowWindowCommand(false), 0, "", "");
 }
 
 intptr_t CScene::OnMessage(const host::Message& message) {

@@ -13,12 +13,13 @@
 // scene disabled by its own "Disable" ignores enabling from above until its own "Enable".
 #pragma once
 
+#include "handlers/EnableLatch.h"
 #include "stage/Container.h"
 #include "visual/Dib.h"
 
 namespace stagehand {
 
-class CScene : public CMessageHandlerContainer {
+class CScene : public CMessageHandlerContainer, public CEnableLatch {
   public:
     static std::unique_ptr<CMessageHandler> Create();
 
@@ -30,9 +31,8 @@ class CScene : public CMessageHandlerContainer {
 
     // Passes the enable state down to the child scenes and actors; ignored while the scene
     // is disabled on its own or already in that state.
-    virtual void SetEnabled(bool enabled);
+    void SetEnabled(bool enabled) override;
     bool IsEnabled() const { return enabledState_ != 0; }
-    bool IsOwnDisabled() const { return ownDisabled_; }
     bool IsModal() const { return modal_ != 0; }
     const CDib& Background() const { return background_; }
 
@@ -53,7 +53,6 @@ class CScene : public CMessageHandlerContainer {
     int32_t enabledState_ = 1;
     int32_t modal_ = 0;
     int32_t isVisible_ = 1;
-    bool ownDisabled_ = false;
     bool inModalList_ = false;
     bool closing_ = false;
 };
