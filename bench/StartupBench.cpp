@@ -1,5 +1,6 @@
 // Start-up of a whole player in-process: a 50-role title (the director with its states,
-// eight scenes, two deep, each with states of its own and a Load queue) played headless, from
+// eight scenes, two deep, each with states of its own, a background picture and a Load
+// queue; the four outer pictures full-screen 24-bit, the inner ones 8-bit) played headless, from
 // CApplication::Run to the first frame presented; and the whole short run of an empty script,
 // start-up, the close request at its end and the teardown.
 #include <benchmark/benchmark.h>
@@ -15,6 +16,7 @@
 #include "app/Application.h"
 #include "host/ui/WindowSystem.h"
 #include "stage/PlayerLinks.h"
+#include "support/BmpWriter.h"
 
 namespace stagehand {
 namespace {
@@ -43,6 +45,8 @@ class Title {
             WriteScene(roles, queues, "Scene" + std::to_string(t), "Inner" + std::to_string(t),
                        (t - 1) * 150);
             WriteScene(roles, queues, "Inner" + std::to_string(t), "", 20);
+            WritePicture("Scene" + std::to_string(t) + ".bmp", 640, 480, 24);
+            WritePicture("Inner" + std::to_string(t) + ".bmp", 140, 200, 8);
         }
     }
     ~Title() {
@@ -52,10 +56,32 @@ class Title {
     const std::filesystem::path& Folder() const { return folder_; }
 
   private:
+    // A gradient picture of the given depth (palette of 256 greys below 24 bits).
+    void WritePicture(const std::string& name, int32_t width, int32_t height,
+                      uint16_t bitsPerPixel) const {
+        testing::BmpImage image;
+        image.width = width;
+        image.height = height;
+        image.bitsPerPixel = bitsPerPixel;
+        if (bitsPerPixel <= 8) {
+            for (uint32_t i = 0; i < 256; ++i)
+                image.palette.push_back(i * 0x010101u);
+        }
+        image.pixels.resize(static_cast<size_t>(width) * height);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                image.pixels[static_cast<size_t>(y) * width + x] =
+                    bitsPerPixel <= 8 ? (x + y) % 256 : static_cast<uint32_t>(x * 0x100 + y);
+        const std::vector<uint8_t> bytes = testing::WriteBmp(image);
+        std::ofstream file(folder_ / name, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+
     static void WriteScene(std::ofstream& roles, std::ofstream& queues, const std::string& name,
                            const std::string& child, int left) {
         roles << "[" << name << "]\r\nType=Scene\r\nLeft=" << left
-              << "\r\nTop=20\r\nWidth=140\r\nHeight=200\r\n";
+              << "\r\nTop=20\r\nWidth=140\r\nHeight=200\r\nImageFilename=" << name << ".bmp\r\n";
         for (int s = 1; s <= kSceneStates; ++s)
             roles << "State" << s << "=" << name << "State" << s << ", "
                   << (s % 2 ? "Integer, " : "String, text ") << s << "\r\n";
