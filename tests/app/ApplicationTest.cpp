@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,15 +41,13 @@ class Application : public ::testing::Test {
   protected:
     Application() { options.headless = true; }
 
-    // Writes a title into `title` (relative to the temporary folder) and plays it with
-    // `script` as the scripted user.
-    int Play(std::string_view roles = kRoles, std::string_view queues = kQueues,
-             std::string_view script = "") {
+    // Writes the title into title/ and plays it with `script` as the scripted user.
+    int Play(std::string_view script = "", std::string_view roles = kRoles,
+             std::string_view queues = kQueues) {
         folder.Write("title/roles.mii", roles);
         folder.Write("title/msg.mii", queues);
-        folder.Write("input.txt", script);
         options.titleFolder = (folder.Path() / "title").string();
-        options.input = (folder.Path() / "input.txt").string();
+        options.input = folder.Write("input.txt", script).string();
         return app.Run(options, out, err);
     }
 
@@ -58,64 +57,67 @@ class Application : public ::testing::Test {
     std::ostringstream out, err;
 };
 
-TEST_F(Application, AFolderWithoutRolesIsNoTitle) {
+// Each refusal is one line on standard error; the trace's ends with the system's reason.
+TEST_F(Application, RefusesToStartWithOneLineAndExitCode1) {
+    folder.Write("title/roles.mii", kRoles);
     folder.Write("empty/msg.mii", "");
-    options.titleFolder = (folder.Path() / "empty").string();
-    EXPECT_EQ(app.Run(options, out, err), 1);
-    EXPECT_EQ(err.str(),
-              "stagehand: " + options.titleFolder + " is not a title: it has no roles.mii\n");
+    folder.Write("plain.txt");
+    const std::string at = folder.Path().string() + "/", title = at + "title";
+    struct Case {
+        std::string folder;
+        std::optional<std::string> input, trace;
+        std::string error;
+    };
+    for (const Case& c : {
+             Case{at + "empty", {}, {}, at + "empty is not a title: it has no roles.mii\n"},
+             Case{at + "nowhere", {}, {}, "the title folder " + at + "nowhere does not exist\n"},
+             Case{at + "plain.txt", {}, {}, at + "plain.txt is not a folder\n"},
+             Case{title, at + "in.txt", {}, "cannot read the input script " + at + "in.txt\n"},
+             Case{title, {}, at + "no/t", "cannot write the trace to " + at + "no/t: "},
+         }) {
+        options.titleFolder = c.folder;
+        options.input = c.input;
+        options.trace = c.trace;
+        err.str("");
+        EXPECT_EQ(CApplication().Run(options, out, err), 1) << c.error;
+        const std::string text = err.str();
+        EXPECT_EQ(text.substr(0, 11 + c.error.size()), "stagehand: " + c.error);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+        EXPECT_EQ(text.back(), '\n');
+    }
     EXPECT_EQ(out.str(), "");
 }
 
-TEST_F(Application, AMissingFolderOrAFileIsRefusedInOneLine) {
-    options.titleFolder = (folder.Path() / "nowhere").string();
-    EXPECT_EQ(app.Run(options, out, err), 1);
-    EXPECT_EQ(err.str(),
-              "stagehand: the title folder " + options.titleFolder + " does not exist\n");
-
-    err.str("");
-    options.titleFolder = folder.Write("plain.txt").string();
-    EXPECT_EQ(app.Run(options, out, err), 1);
-    EXPECT_EQ(err.str(), "stagehand: " + options.titleFolder + " is not a folder\n");
-}
-
-TEST_F(Application, FindsTheRoleFileInAnyCase) {
-    folder.Write("title/ROLES.MII", kRoles);
-    folder.Write("title/MSG.MII", kQueues);
-    options.titleFolder = (folder.Path() / "title").string();
-    EXPECT_EQ(app.Run(options, out, err), 0);
-    EXPECT_EQ(err.str(), "");
-}
-
-TEST_F(Application, PlaysATitleHeadlessToTheEndOfItsScript) {
-    EXPECT_EQ(Play(kRoles, kQueues, "print counter=[Counter.Value]\nwait 100\nclose\n"), 0);
-    EXPECT_EQ(out.str(), "counter=6\n");
-    EXPECT_EQ(err.str(), "");
-}
-
-TEST_F(Application, AnUnreadableInputScriptStopsBeforeTheTitle) {
-    folder.Write("title/roles.mii", kRoles);
-    options.titleFolder = (folder.Path() / "title").string();
-    options.input = (folder.Path() / "missing.txt").string();
-    EXPECT_EQ(app.Run(options, out, err), 1);
-    EXPECT_EQ(err.str(), "stagehand: cannot read the input script " + *options.input + "\n");
-}
-
+// End is posted: the queue finishes, and nothing of the script after it runs.
 TEST_F(Application, ATitleThatEndsItselfExitsNormally) {
     const std::string queues = std::string(kQueues) + "3=Director.End()\n4=Counter.Add(10)\n";
-    // End is posted: the queue finishes, and nothing of the script after it runs.
-    EXPECT_EQ(Play(kRoles, queues, "print counter=[Counter.Value]\nwait 5000\nprint late\n"), 0);
+    EXPECT_EQ(Play("print counter=[Counter.Value]\nwait 5000\nprint late\n", kRoles, queues), 0);
     EXPECT_EQ(out.str(), "");
 }
 
-TEST_F(Application, TracesToAFileCreatedAfresh) {
+// The title's files are found in any case. Files on the command line are found from the
+// starting folder: the player goes into the title folder and comes back. The trace file is
+// made afresh.
+TEST_F(Application, PlaysATitleHeadlessToTheEndOfItsScript) {
+    const fs::path before = fs::current_path();
+    folder.Write("title/ROLES.MII", kRoles);
+    folder.Write("title/MSG.MII", kQueues);
+    folder.Write("script.txt", "print counter=[Counter.Value]\nwait 100\nclose\nprint late\n");
     folder.Write("run.trace", "old text that must go\n");
-    options.trace = (folder.Path() / "run.trace").string();
-    ASSERT_EQ(Play(), 0);
-    std::ifstream in(*options.trace);
+    fs::current_path(folder.Path());
+    options.titleFolder = "title";
+    options.input = "script.txt";
+    options.trace = "run.trace";
+    const int exitCode = app.Run(options, out, err);
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), folder.Path()));
+    fs::current_path(before);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(out.str(), "counter=6\n");
+    EXPECT_FALSE(fs::exists(folder.Path() / "title" / "run.trace"));
     std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str().rfind("old text", 0), std::string::npos);
+    text << std::ifstream(folder.Path() / "run.trace").rdbuf();
+    EXPECT_EQ(text.str().find("old text"), std::string::npos);
     EXPECT_NE(text.str().find("queue SceneA|Load, run by SceneA\n"), std::string::npos)
         << text.str();
     EXPECT_NE(text.str().find("message SceneA|Load 2: Counter.Add(1)\n"), std::string::npos);
@@ -124,45 +126,13 @@ TEST_F(Application, TracesToAFileCreatedAfresh) {
 
 TEST_F(Application, TracesToStandardOutputBetweenPrintedLines) {
     options.trace = "-";
-    ASSERT_EQ(Play(kRoles, kQueues, "print after start-up\n"), 0);
-    const std::string text = out.str();
-    const size_t queue = text.find("queue SceneA|Load");
-    const size_t printed = text.find("after start-up\n");
-    ASSERT_NE(queue, std::string::npos) << text;
-    ASSERT_NE(printed, std::string::npos) << text;
-    EXPECT_LT(queue, printed);
+    ASSERT_EQ(Play("print after start-up\n"), 0);
+    const size_t queue = out.str().find("queue SceneA|Load");
+    ASSERT_NE(queue, std::string::npos) << out.str();
+    EXPECT_LT(queue, out.str().find("after start-up\n"));
 }
 
-TEST_F(Application, ATraceFileThatCannotBeMadeStopsBeforeTheTitle) {
-    options.trace = (folder.Path() / "no" / "such" / "folder" / "run.trace").string();
-    EXPECT_EQ(Play(), 1);
-    EXPECT_EQ(err.str().rfind("stagehand: cannot write the trace to " + *options.trace + ": ", 0),
-              0u)
-        << err.str();
-    const std::string text = err.str();
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
-}
-
-TEST_F(Application, FilesOnTheCommandLineAreFoundFromTheStartingFolder) {
-    const fs::path before = fs::current_path();
-    folder.Write("title/roles.mii", kRoles);
-    folder.Write("title/msg.mii", kQueues);
-    folder.Write("script.txt", "print [Counter.Value]\n");
-    fs::current_path(folder.Path());
-    options.titleFolder = "title";
-    options.input = "script.txt";
-    options.trace = "run.trace";
-    const int exitCode = app.Run(options, out, err);
-    // The player went into the title folder and came back.
-    EXPECT_TRUE(fs::equivalent(fs::current_path(), folder.Path()));
-    fs::current_path(before);
-    EXPECT_EQ(exitCode, 0) << err.str();
-    EXPECT_EQ(out.str(), "6\n");
-    EXPECT_TRUE(fs::exists(folder.Path() / "run.trace"));
-    EXPECT_FALSE(fs::exists(folder.Path() / "title" / "run.trace"));
-}
-
-TEST_F(Application, TheMainFrameCoversTheScreenInBlackUnderTheScenes) {
+TEST_F(Application, TheMainFrameCoversTheScreenInBlackUnderTheScenesAndGoesWithThePlay) {
     options.screen = {320, 240};
     bool looked = false;
     app.SetFirstFrameHook([&] {
@@ -186,20 +156,16 @@ TEST_F(Application, TheMainFrameCoversTheScreenInBlackUnderTheScenes) {
         EXPECT_NE(Links().programs, nullptr);
         EXPECT_FALSE(Links().otherInstanceShows);  // headless runs meet no other player
     });
-    EXPECT_EQ(Play(), 0);
-    EXPECT_TRUE(looked);
-}
-
-TEST_F(Application, LeavesNothingBehindForTheNextPlay) {
     ASSERT_EQ(Play(), 0);
+    EXPECT_TRUE(looked);
+
+    // Nothing is left behind, and a second play in the same process starts from scratch.
     EXPECT_EQ(Links().windows, nullptr);
     EXPECT_FALSE(Links().mainFrame);
     EXPECT_EQ(Links().director, nullptr);
     EXPECT_EQ(Links().programs, nullptr);
     EXPECT_EQ(CStageManager::Instance(), nullptr);
     EXPECT_FALSE(CRoleTypeRegistry::IsBuilt());
-
-    // And a second play in the same process starts from scratch.
     out.str("");
     CApplication again;
     options.input = folder.Write("again.txt", "print [Counter.Value]\n").string();
@@ -216,7 +182,7 @@ TEST_F(Application, WithoutAWindowNameTheTitleEndsBeforeItsScenesRun) {
     std::string roles(kRoles);
     roles.erase(roles.find("ApplicationWindowName"),
                 std::string_view("ApplicationWindowName=App Test\n").size());
-    EXPECT_EQ(Play(roles, kQueues, "print [Counter.Value]\n"), 0);
+    EXPECT_EQ(Play("print [Counter.Value]\n", roles), 0);
     EXPECT_EQ(out.str(), "");  // the close request came before the script's first line
     EXPECT_TRUE(std::any_of(faults.begin(), faults.end(), [](const std::string& fault) {
         return fault.find("sets no ApplicationWindowName") != std::string::npos;
@@ -229,7 +195,7 @@ TEST_F(Application, FrameSteppersRunInIdleTimeWhenTheyAskAndPauseForAVideo) {
         calls.push_back(now);
         return host::IdleRequest{calls.size() < 4, now + 100};
     });
-    ASSERT_EQ(Play(kRoles, kQueues, "wait 1000\n"), 0);
+    ASSERT_EQ(Play("wait 1000\n"), 0);
     // Once at start-up, then three more at the times asked for; then it is done.
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[1] - calls[0], 100u);
@@ -268,7 +234,7 @@ TEST_F(Application, TheCursorFilterSeesMessagesBeforeTheZoneFilterWhichMayConsum
         return host::IdleRequest{true, now + 100};
     });
     // Every close request is swallowed: the run ends only when the script has nothing more.
-    ASSERT_EQ(Play(kRoles, kQueues, "close\nwait 300\n"), 0);
+    ASSERT_EQ(Play("close\nwait 300\n"), 0);
     ASSERT_GE(seen.size(), 2u);
     EXPECT_EQ(seen[0], "cursor");
     EXPECT_EQ(seen[1], "zone");

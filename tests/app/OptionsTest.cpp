@@ -3,6 +3,7 @@
 
 #include <sstream>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "app/Application.h"
@@ -17,46 +18,31 @@ ParsedCommandLine Parse(std::vector<std::string_view> arguments) {
     return ParseCommandLine(arguments);
 }
 
-TEST(Options, WithoutArgumentsPlaysTheProgramsFolderFullScreenAt640x480) {
-    const ParsedCommandLine line = Parse({});
-    EXPECT_EQ(line.action, Action::kRun);
-    EXPECT_EQ(line.options.titleFolder, "");
-    EXPECT_FALSE(line.options.window);
-    EXPECT_EQ(line.options.screen, (host::Size{640, 480}));
-    EXPECT_FALSE(line.options.headless);
-    EXPECT_FALSE(line.options.input);
-    EXPECT_FALSE(line.options.trace);
-}
-
-TEST(Options, EveryOptionSetsItsField) {
-    const ParsedCommandLine line = Parse({"--window", "titles/one", "--screen", "800x600",
-                                          "--headless", "--input", "in.txt", "--trace", "-"});
-    ASSERT_EQ(line.action, Action::kRun) << line.reason;
-    EXPECT_EQ(line.options.titleFolder, "titles/one");
-    EXPECT_TRUE(line.options.window);
-    EXPECT_EQ(line.options.screen, (host::Size{800, 600}));
-    EXPECT_TRUE(line.options.headless);
-    EXPECT_EQ(line.options.input, "in.txt");
-    EXPECT_EQ(line.options.trace, "-");
-
-    // The value may also follow an equals sign.
-    const ParsedCommandLine joined = Parse({"--screen=320x200", "--trace=run.log"});
-    ASSERT_EQ(joined.action, Action::kRun) << joined.reason;
-    EXPECT_EQ(joined.options.screen, (host::Size{320, 200}));
-    EXPECT_EQ(joined.options.trace, "run.log");
-}
-
-TEST(Options, HeadlessWithoutInputPlaysAnEmptyScript) {
-    const ParsedCommandLine line = Parse({"--headless", "t"});
-    ASSERT_EQ(line.action, Action::kRun);
-    EXPECT_TRUE(line.options.headless);
-    EXPECT_FALSE(line.options.input);
-}
-
-TEST(Options, ADoubleDashEndsTheOptionsSoAFolderMayStartWithADash) {
-    const ParsedCommandLine line = Parse({"--headless", "--", "-odd"});
-    ASSERT_EQ(line.action, Action::kRun) << line.reason;
-    EXPECT_EQ(line.options.titleFolder, "-odd");
+// Without arguments: the program's folder, full screen at 640x480, no trace. A value may
+// follow its option or an equals sign; screen sides run from 64 to 4096; a double dash ends
+// the options. Headless without input plays an empty script.
+TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
+    struct Case {
+        std::vector<std::string_view> arguments;
+        PlayerOptions expected;
+    };
+    const Case cases[] = {
+        {{}, {"", false, {640, 480}, false, {}, {}}},
+        {{"--window", "titles/one", "--screen", "4096x64", "--headless", "--input", "in.txt",
+          "--trace", "-"},
+         {"titles/one", true, {4096, 64}, true, "in.txt", "-"}},
+        {{"--screen=64x4096", "--trace=run.log"}, {"", false, {64, 4096}, false, {}, "run.log"}},
+        {{"--headless", "t"}, {"t", false, {640, 480}, true, {}, {}}},
+        {{"--headless", "--", "-odd"}, {"-odd", false, {640, 480}, true, {}, {}}},
+    };
+    auto fields = [](const PlayerOptions& o) {
+        return std::tie(o.titleFolder, o.window, o.screen, o.headless, o.input, o.trace);
+    };
+    for (const Case& c : cases) {
+        const ParsedCommandLine line = Parse(c.arguments);
+        ASSERT_EQ(line.action, Action::kRun) << line.reason;
+        EXPECT_EQ(fields(line.options), fields(c.expected)) << c.arguments.size() << " arguments";
+    }
 }
 
 TEST(Options, HelpAndVersionStopBeforePlayingAndARefusalWinsOverBoth) {
@@ -83,6 +69,9 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
         {{"--screen", "640"}, "640 is not WIDTHxHEIGHT"},
         {{"--screen", "63x480"}, "63x480"},
         {{"--screen", "640x4097"}, "640x4097"},
+        {{"--screen", "4097x64"}, "4097x64"},
+        {{"--screen", "64x63"}, "64x63"},
+        {{"--screen", "99999999999x64"}, "99999999999x64"},
         {{"--screen", "640x"}, "640x"},
         {{"--screen", "x480"}, "x480"},
         {{"--screen", "-640x480"}, "-640x480"},
@@ -100,39 +89,30 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
     }
 }
 
-TEST(Options, ScreenSidesRunFrom64To4096) {
-    EXPECT_EQ(ParseScreenSize("64x64"), (host::Size{64, 64}));
-    EXPECT_EQ(ParseScreenSize("4096x4096"), (host::Size{4096, 4096}));
-    EXPECT_FALSE(ParseScreenSize("64x63"));
-    EXPECT_FALSE(ParseScreenSize("4097x64"));
-    EXPECT_FALSE(ParseScreenSize("99999999999x64"));  // past int32
-    EXPECT_FALSE(ParseScreenSize(""));
-}
-
-TEST(Main, PrintsVersionAndHelpOnStandardOutput) {
-    std::ostringstream out, err;
-    const std::vector<std::string_view> version{"--version"};
-    EXPECT_EQ(CApplication::Main(version, out, err), 0);
-    EXPECT_EQ(out.str(), "stagehand " STAGEHAND_VERSION "\n");
-
-    out.str("");
-    const std::vector<std::string_view> help{"--help"};
-    EXPECT_EQ(CApplication::Main(help, out, err), 0);
-    EXPECT_EQ(out.str(), Usage());
-    EXPECT_EQ(err.str(), "");
-}
-
-TEST(Main, ARefusedCommandLineGivesTheReasonThenTheUsageOnStandardErrorAndExitCode2) {
-    std::ostringstream out, err;
-    const std::vector<std::string_view> bad{"--headless", "--screen", "10x10"};
-    EXPECT_EQ(CApplication::Main(bad, out, err), 2);
-    EXPECT_EQ(out.str(), "");
-    const std::string text = err.str();
-    const std::string first = text.substr(0, text.find('\n'));
-    EXPECT_EQ(first,
-              "stagehand: the screen size 10x10 is not WIDTHxHEIGHT with each side from 64 to "
-              "4096");
-    EXPECT_EQ(text.substr(first.size() + 1), Usage());
+// Version and help print on standard output and exit with 0; a refusal prints its reason and
+// the usage on standard error and exits with 2.
+TEST(Main, AnswersWithoutPlayingOnTheRightStreamWithItsExitCode) {
+    const std::string usage(Usage());
+    struct Case {
+        std::vector<std::string_view> arguments;
+        int exitCode;
+        std::string out, err;
+    };
+    for (const Case& c : {
+             Case{{"--version"}, 0, "stagehand " STAGEHAND_VERSION "\n", ""},
+             Case{{"--help"}, 0, usage, ""},
+             Case{{"--headless", "--screen", "10x10"},
+                  2,
+                  "",
+                  "stagehand: the screen size 10x10 is not WIDTHxHEIGHT with each side from 64 to "
+                  "4096\n" +
+                      usage},
+         }) {
+        std::ostringstream out, err;
+        EXPECT_EQ(CApplication::Main(c.arguments, out, err), c.exitCode) << c.arguments.back();
+        EXPECT_EQ(out.str(), c.out);
+        EXPECT_EQ(err.str(), c.err);
+    }
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ class ShellCommandTest : public ::testing::Test {
         if (statvfs(root_.c_str(), &info) == 0 && (info.f_flag & ST_NOEXEC) != 0) {
             GTEST_SKIP() << "the temporary folder does not allow running programs";
         }
-        starter_.SetOpener(Program("opener.sh", RecordingScript("opened.txt")).native());
+        starter_.SetOpener(opener_ = Program("opener.sh", RecordingScript("opened.txt")).native());
         base_.Write("title/readme.txt", "Read me.");
         base_.Write("title/Help/Index.HTM", "<p>");
         base_.Write("title/start.exe", std::string("MZ\x90\0", 4));
@@ -64,27 +64,14 @@ class ShellCommandTest : public ::testing::Test {
     // measurement.
     std::optional<std::string> TakeFile(const std::string& name) {
         const fs::path file = root_ / name;
-        for (int i = 0; i < 1000; ++i) {
-            if (fs::exists(file)) {
-                std::ostringstream text;
-                text << std::ifstream(file, std::ios::binary).rdbuf();
-                fs::remove(file);
-                return text.str();
-            }
+        for (int i = 0; i < 1000 && !fs::exists(file); ++i)
             host::SleepMilliseconds(10);
-        }
-        return std::nullopt;
-    }
-
-    // Runs a line that must open target, and returns the opener's arguments.
-    std::optional<std::string> Opened(std::string_view line, const std::string& target) {
-        const ShellOutcome outcome = Run(line);
-        EXPECT_EQ(outcome.kind, Kind::kOpened) << line << ": " << outcome.target;
-        EXPECT_EQ(outcome.target, target) << line;
-        if (outcome.kind != Kind::kOpened) {
+        if (!fs::exists(file))
             return std::nullopt;
-        }
-        return TakeFile("opened.txt");
+        std::ostringstream text;
+        text << std::ifstream(file, std::ios::binary).rdbuf();
+        fs::remove(file);
+        return text.str();
     }
 
     std::string Host(const fs::path& relative) const { return (root_ / relative).native(); }
@@ -93,6 +80,7 @@ class ShellCommandTest : public ::testing::Test {
     const fs::path root_ = base_.MakeFolder("title");
     const host::TitlePaths paths_{root_};
     host::ProgramStarter starter_{paths_};
+    std::string opener_;
     std::vector<std::string> faults_;
     trace::ScopedSink sink_{[this](trace::Entry entry, std::string_view text) {
         if (entry == trace::Entry::kFault) {
@@ -101,34 +89,34 @@ class ShellCommandTest : public ::testing::Test {
     }};
 };
 
-TEST_F(ShellCommandTest, OpensTheTitlesDocumentsWithTheRestOfTheLineIgnored) {
-    const std::string readme = Host("readme.txt");
-    EXPECT_EQ(Opened("README.TXT", readme), readme + "\n");
-    EXPECT_EQ(Opened("readme.txt /p \"two words\"", readme), readme + "\n");
-    EXPECT_EQ(Opened("C:\\help\\index.htm", Host("Help/Index.HTM")), Host("Help/Index.HTM") + "\n");
-    // Copied from a disc, a document may carry an execute bit; it is still a document.
+// Documents of the title and web addresses are opened with the rest of the line ignored,
+// and so is what a program that cannot run here was asked to show. A document copied from a
+// disc may carry an execute bit and is still a document. Title text is 1252; the opener gets
+// UTF-8.
+TEST_F(ShellCommandTest, OpensDocumentsAndWebAddresses) {
     Program("title/Manual.wri", "{\\rtf1}");
-    EXPECT_EQ(Opened("manual.wri", Host("Manual.wri")), Host("Manual.wri") + "\n");
-    EXPECT_EQ(faults_, std::vector<std::string>{});
-}
-
-TEST_F(ShellCommandTest, OpensWebAddresses) {
-    EXPECT_EQ(Opened("http://www.example.com/a?b=1", "http://www.example.com/a?b=1"),
-              "http://www.example.com/a?b=1\n");
-    EXPECT_EQ(Opened("WWW.example.com", "http://WWW.example.com"), "http://WWW.example.com\n");
-    // Title text is 1252; the opener gets UTF-8.
-    EXPECT_EQ(Opened("https://example.com/caf\xE9", "https://example.com/caf\u00E9"),
-              "https://example.com/caf\u00E9\n");
-    EXPECT_EQ(faults_, std::vector<std::string>{});
-}
-
-TEST_F(ShellCommandTest, OpensWhatAProgramThatCannotRunHereWasAskedToShow) {
     const std::string readme = Host("readme.txt");
-    EXPECT_EQ(Opened("notepad.exe readme.txt", readme), readme + "\n");
-    EXPECT_EQ(Opened("write \"README.TXT\"", readme), readme + "\n");
-    EXPECT_EQ(Opened("start.exe http://x", "http://x"), "http://x\n");
-    EXPECT_EQ(Opened("explorer www.example.com other", "http://www.example.com"),
-              "http://www.example.com\n");
+    const std::pair<std::string_view, std::string> cases[] = {
+        {"README.TXT", readme},
+        {"readme.txt /p \"two words\"", readme},
+        {"C:\\help\\index.htm", Host("Help/Index.HTM")},
+        {"manual.wri", Host("Manual.wri")},
+        {"http://www.example.com/a?b=1", "http://www.example.com/a?b=1"},
+        {"WWW.example.com", "http://WWW.example.com"},
+        {"https://example.com/caf\xE9", "https://example.com/caf\u00E9"},
+        {"notepad.exe readme.txt", readme},
+        {"write \"README.TXT\"", readme},
+        {"start.exe http://x", "http://x"},
+        {"explorer www.example.com other", "http://www.example.com"},
+    };
+    for (const auto& [line, target] : cases) {
+        const ShellOutcome outcome = Run(line);
+        EXPECT_EQ(outcome.kind, Kind::kOpened) << line << ": " << outcome.target;
+        EXPECT_EQ(outcome.target, target) << line;
+        if (outcome.kind == Kind::kOpened) {
+            EXPECT_EQ(TakeFile("opened.txt"), target + "\n") << line;
+        }
+    }
     EXPECT_EQ(faults_, std::vector<std::string>{});
 }
 
@@ -142,56 +130,57 @@ TEST_F(ShellCommandTest, StartsAProgramOfTheTitle) {
     EXPECT_EQ(faults_, std::vector<std::string>{});
 }
 
+// A program kind is never a document, and a folder is neither. Without a desktop (no opener)
+// documents and web addresses are not opened; an opener that cannot start is traced.
 TEST_F(ShellCommandTest, RefusesAndTracesWhatItCannotCarryOut) {
     base_.Write("title/install.bat", "@echo off\r\n");
     base_.MakeFolder("title/docs");
-    const auto refused = [&](std::string_view line) {
-        faults_.clear();
-        const ShellOutcome outcome = Run(line);
-        EXPECT_EQ(outcome.kind, Kind::kRefused) << line;
-        EXPECT_EQ(faults_.size(), 1u) << line;
-        return faults_.empty() ? std::string() : faults_.front();
-    };
-    EXPECT_EQ(refused(""), "Shell was given no command line.");
-    EXPECT_EQ(refused(" \t "), "Shell was given no command line.");
-    EXPECT_EQ(refused("missing.txt"),
-              "Shell \"missing.txt\": `missing.txt` is not a file in the title folder.");
-    EXPECT_EQ(refused("notepad.exe missing.txt"),
-              "Shell \"notepad.exe missing.txt\": `notepad.exe` is not a file in the title "
-              "folder.");
-    EXPECT_EQ(refused("start.exe /max"),
-              "Shell \"start.exe /max\": `start.exe` is a Windows program, which cannot run "
-              "here.");
-    // A program kind is never a document, and a folder is neither.
-    EXPECT_EQ(refused("install.bat"),
-              "Shell \"install.bat\": `install.bat` is not an executable file.");
-    EXPECT_EQ(refused("explorer docs"),
-              "Shell \"explorer docs\": `explorer` is not a file in the title folder.");
-    EXPECT_EQ(refused("notepad caf\xE9.txt"),
-              "Shell \"notepad caf\u00E9.txt\": `notepad` is not a file in the title folder.");
-    EXPECT_NE(refused(std::string(host::ProgramStarter::kMaxCommandLineBytes + 1, 'a')), "");
-    EXPECT_FALSE(fs::exists(root_ / "opened.txt"));
-}
-
-TEST_F(ShellCommandTest, TracesWhatTheOpenerWouldNotTake) {
-    starter_.SetOpener("");
-    ShellOutcome outcome = Run("readme.txt");
-    EXPECT_EQ(outcome.kind, Kind::kRefused);
-    EXPECT_EQ(outcome.target,
-              "documents and web addresses are not opened in a run without a desktop");
-    outcome = Run("notepad.exe http://example.com");
-    EXPECT_EQ(outcome.kind, Kind::kRefused);
-    ASSERT_EQ(faults_.size(), 2u);
-    EXPECT_EQ(faults_[1],
-              "Shell \"notepad.exe http://example.com\": documents and web addresses are not "
-              "opened in a run without a desktop.");
-
     const std::string absent = (base_.Path() / "absent-opener").native();
-    starter_.SetOpener(absent);
-    EXPECT_EQ(Run("http://example.com").kind, Kind::kRefused);
-    ASSERT_EQ(faults_.size(), 3u);
-    EXPECT_EQ(faults_[2], "Shell \"http://example.com\": cannot start the opener `" + absent +
-                              "` for `http://example.com`: No such file or directory.");
+    const std::string noDesktop =
+        "documents and web addresses are not opened in a run without a desktop";
+    const std::string tooLong(host::ProgramStarter::kMaxCommandLineBytes + 1, 'a');
+    struct Case {
+        std::string line, fault;
+        std::optional<std::string> opener = {};  // none: the recording one
+    };
+    for (const Case& c : {
+             Case{"", "Shell was given no command line."},
+             Case{" \t ", "Shell was given no command line."},
+             Case{"missing.txt",
+                  "Shell \"missing.txt\": `missing.txt` is not a file in the title folder."},
+             Case{"notepad.exe missing.txt",
+                  "Shell \"notepad.exe missing.txt\": `notepad.exe` is not a file in the title "
+                  "folder."},
+             Case{"start.exe /max",
+                  "Shell \"start.exe /max\": `start.exe` is a Windows program, which cannot run "
+                  "here."},
+             Case{"install.bat", "Shell \"install.bat\": `install.bat` is not an executable file."},
+             Case{"explorer docs",
+                  "Shell \"explorer docs\": `explorer` is not a file in the title folder."},
+             Case{"notepad caf\xE9.txt",
+                  "Shell \"notepad caf\u00E9.txt\": `notepad` is not a file in the title folder."},
+             Case{tooLong, ""},  // any reason
+             Case{"readme.txt", "Shell \"readme.txt\": " + noDesktop + ".", ""},
+             Case{"notepad.exe http://example.com",
+                  "Shell \"notepad.exe http://example.com\": " + noDesktop + ".", ""},
+             Case{"http://example.com",
+                  "Shell \"http://example.com\": cannot start the opener `" + absent +
+                      "` for `http://example.com`: No such file or directory.",
+                  absent},
+         }) {
+        starter_.SetOpener(c.opener.value_or(opener_));
+        faults_.clear();
+        const ShellOutcome outcome = Run(c.line);
+        EXPECT_EQ(outcome.kind, Kind::kRefused) << c.line;
+        ASSERT_EQ(faults_.size(), 1u) << c.line;
+        if (!c.fault.empty()) {
+            EXPECT_EQ(faults_[0], c.fault);
+        }
+        if (c.opener == "") {
+            EXPECT_EQ(outcome.target, noDesktop);
+        }
+    }
+    EXPECT_FALSE(fs::exists(root_ / "opened.txt"));
 }
 
 }  // namespace

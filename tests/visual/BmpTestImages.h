@@ -1,5 +1,5 @@
-// Small images for the BMP reader's tests: patterns that tell rows, columns and colours
-// apart, and a decode that fails the test with the reader's reason.
+// Small images for the BMP reader's tests, patterns that tell rows, columns and colours apart,
+// and decoding that fails the test with the reader's reason.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,8 +22,9 @@ inline std::vector<host::Color> Palette(size_t count) {
     return colors;
 }
 
-// A paletted image whose every row and column differ: index (x + 3y) mod `colors`.
-inline BmpImage IndexedImage(int32_t width, int32_t height, uint16_t bits, size_t colors) {
+// Up to 8 bits: index (x + 3y) mod `colors` through Palette(colors). Above: a colour for
+// every pixel.
+inline BmpImage TestImage(int32_t width, int32_t height, uint16_t bits, size_t colors = 0) {
     BmpImage image;
     image.width = width;
     image.height = height;
@@ -31,25 +32,14 @@ inline BmpImage IndexedImage(int32_t width, int32_t height, uint16_t bits, size_
     image.palette = Palette(colors);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
-            image.pixels.push_back(static_cast<uint32_t>((x + 3 * y) % colors));
+            image.pixels.push_back(bits <= 8 ? static_cast<uint32_t>((x + 3 * y) % colors)
+                                             : host::Rgb(static_cast<uint8_t>(40 * x + 1),
+                                                         static_cast<uint8_t>(50 * y + 2),
+                                                         static_cast<uint8_t>(x * y + 3)));
     return image;
 }
 
-// A true-colour image whose every pixel differs.
-inline BmpImage ColorImage(int32_t width, int32_t height, uint16_t bits) {
-    BmpImage image;
-    image.width = width;
-    image.height = height;
-    image.bitsPerPixel = bits;
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            image.pixels.push_back(host::Rgb(static_cast<uint8_t>(40 * x + 1),
-                                             static_cast<uint8_t>(50 * y + 2),
-                                             static_cast<uint8_t>(x * y + 3)));
-    return image;
-}
-
-// What the reader must show for `image`: its colours, or its indexes through its palette.
+// What the reader must show for `image` at (x, y): black for indexes past the palette.
 inline host::Color ExpectedAt(const BmpImage& image, int32_t x, int32_t y) {
     const uint32_t value = image.pixels[static_cast<size_t>(y) * image.width + x];
     if (image.bitsPerPixel > 8)
@@ -73,7 +63,6 @@ inline std::string RefusalOf(const std::vector<uint8_t>& bytes) {
     return error;
 }
 
-// Compares a decoded image with what `image` describes.
 inline ::testing::AssertionResult Shows(const host::Surface& decoded, const BmpImage& image) {
     if (decoded.Width() != image.width || decoded.Height() != image.height)
         return ::testing::AssertionFailure()
@@ -85,11 +74,6 @@ inline ::testing::AssertionResult Shows(const host::Surface& decoded, const BmpI
                        << "pixel (" << x << ", " << y << ") is " << std::hex
                        << decoded.PixelAt(x, y) << ", expected " << ExpectedAt(image, x, y);
     return ::testing::AssertionSuccess();
-}
-
-inline void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 }  // namespace stagehand::testing
