@@ -5,6 +5,10 @@
 #include <map>
 #include <set>
 
+#include "host/gfx/Canvas.h"
+#include "host/gfx/Font.h"
+#include "host/gfx/TextFormat.h"
+
 namespace stagehand::testkit {
 
 namespace {
@@ -138,6 +142,55 @@ std::optional<MediaImage> ParseLine(const std::vector<std::string_view>& words, 
     return image;
 }
 
+// A caption line for one of `images` (which one goes to `target`), or the reason it is
+// wrong.
+std::optional<MediaCaption> ParseCaption(const std::vector<std::string_view>& words,
+                                         std::string_view line, std::vector<MediaImage>& images,
+                                         MediaImage*& target, std::string& why) {
+    if (words.size() < 6) {
+        why = "expected caption NAME.bmp TOP POINTS COLOR TEXT";
+        return std::nullopt;
+    }
+    const auto found = std::find_if(images.begin(), images.end(), [&](const MediaImage& image) {
+        return image.name == words[1];
+    });
+    if (found == images.end()) {
+        why = "caption for " + std::string(words[1]) + ", which is not listed above it";
+        return std::nullopt;
+    }
+    if (found->depth != MediaDepth::kRgb24) {
+        why = "caption for " + found->name + ", which is not a 24-bit image";
+        return std::nullopt;
+    }
+    MediaCaption caption;
+    const auto [topEnd, topError] =
+        std::from_chars(words[2].data(), words[2].data() + words[2].size(), caption.top);
+    const auto [pointsEnd, pointsError] =
+        std::from_chars(words[3].data(), words[3].data() + words[3].size(), caption.points);
+    if (topError != std::errc() || topEnd != words[2].data() + words[2].size() ||
+        pointsError != std::errc() || pointsEnd != words[3].data() + words[3].size() ||
+        caption.top < 0 || caption.top >= found->height || caption.points < kMinCaptionPoints ||
+        caption.points > kMaxCaptionPoints) {
+        why = "caption TOP must lie inside the image and POINTS be " +
+              std::to_string(kMinCaptionPoints) + " to " + std::to_string(kMaxCaptionPoints);
+        return std::nullopt;
+    }
+    const std::optional<host::Color> color = ParseColor(words[4]);
+    if (!color) {
+        why = "colour \"" + std::string(words[4]) + "\" is not #RRGGBB";
+        return std::nullopt;
+    }
+    caption.color = *color;
+    // The text is the line from the sixth word on, as written.
+    const size_t textAt = static_cast<size_t>(words[5].data() - line.data());
+    std::string_view text = line.substr(textAt);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    caption.text = std::string(text);
+    target = &*found;
+    return caption;
+}
+
 }  // namespace
 
 std::optional<std::vector<MediaImage>> ParseMediaList(std::string_view text, std::string* error) {
@@ -148,11 +201,22 @@ std::optional<std::vector<MediaImage>> ParseMediaList(std::string_view text, std
         size_t end = text.find('\n', pos);
         if (end == std::string_view::npos)
             end = text.size();
-        const std::vector<std::string_view> words = Words(text.substr(pos, end - pos));
+        const std::string_view line = text.substr(pos, end - pos);
+        const std::vector<std::string_view> words = Words(line);
         pos = end + 1;
         if (words.empty() || words[0].front() == '#')
             continue;
         std::string why;
+        if (words[0] == "caption") {
+            MediaImage* target = nullptr;
+            std::optional<MediaCaption> caption = ParseCaption(words, line, images, target, why);
+            if (!caption) {
+                *error = "line " + std::to_string(lineNumber) + ": " + why;
+                return std::nullopt;
+            }
+            target->captions.push_back(std::move(*caption));
+            continue;
+        }
         std::optional<MediaImage> image = ParseLine(words, why);
         if (image && !names.insert(image->name).second)
             why = image->name + " is listed twice";
@@ -184,6 +248,29 @@ host::Color MediaPixel(const MediaImage& image, int32_t x, int32_t y) {
     return host::kBlack;
 }
 
+namespace {
+
+// The image's pixels with its captions drawn on them, top row first.
+std::vector<uint32_t> CaptionedPixels(const MediaImage& image) {
+    host::Surface surface(image.width, image.height);
+    for (int32_t y = 0; y < image.height; ++y)
+        for (int32_t x = 0; x < image.width; ++x)
+            surface.SetPixel(x, y, MediaPixel(image, x, y));
+    host::Canvas canvas(surface, {0, 0}, host::Region(surface.Bounds()));
+    for (const MediaCaption& caption : image.captions) {
+        const std::shared_ptr<const host::Font> font =
+            host::Font::Create(kCaptionFace, caption.points);
+        if (!font)
+            continue;
+        const host::Rect line{0, caption.top, image.width, caption.top + font->LineHeight()};
+        canvas.DrawText(*font, caption.text, line, caption.color,
+                        host::text_format::kCenter | host::text_format::kSingleLine);
+    }
+    return {surface.Pixels().begin(), surface.Pixels().end()};
+}
+
+}  // namespace
+
 testing::BmpImage RenderMedia(const MediaImage& image) {
     testing::BmpImage bmp;
     bmp.width = image.width;
@@ -191,6 +278,10 @@ testing::BmpImage RenderMedia(const MediaImage& image) {
     bmp.bitsPerPixel = image.depth == MediaDepth::kRgb24 ? 24 : 8;
     if (image.depth == MediaDepth::kRle8)
         bmp.encoding = testing::BmpEncoding::kRle8;
+    if (!image.captions.empty()) {
+        bmp.pixels = CaptionedPixels(image);
+        return bmp;
+    }
     // Colours in the order they first appear; every style has at most 256.
     std::map<host::Color, uint32_t> indexes;
     for (int32_t y = 0; y < image.height; ++y) {
