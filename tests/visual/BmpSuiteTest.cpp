@@ -104,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         "q/rgb16-3103.bmp rgb16-3103.png", "q/rgb16faketrns.bmp rgb16.png",
         "q/rgb24largepal.bmp rgb24.png", "q/rgb32h52.bmp rgb24.png", "q/rgb32-xbgr.bmp rgb24.png",
         "q/rgb32fakealpha.bmp rgb24.png", "q/rgb32-111110.bmp rgb24.png",
-        "b/rgb16-880.bmp rgb16-880.png", "q/rgb24prof.bmp rgb24.png", "q/rgb24lprof.bmp rgb24.png"),
+        "b/rgb16-880.bmp rgb16-880.png", "q/rgb24prof.bmp rgb24.png", "q/rgb24lprof.bmp rgb24.png",
+        "q/rgb32-7187.bmp rgb32-7187.png"),
     NameOf);
 
 // The alpha masks are ignored, wherever they are given: after a 40-byte header

@@ -82,6 +82,9 @@ std::optional<Surface> FinishRead(png_image& image, uint64_t dataSize, const std
         return std::nullopt;
     }
     image.format = kWordFormat;
+    // A 16-bit image without colour-space chunks holds the same sRGB values as an 8-bit one,
+    // as every common writer means it; read as linear light it would come out too bright.
+    image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     const bool ok = png_image_finish_read(&image, nullptr, surface.Row(0), 0, nullptr) != 0;
     const std::string message = image.message;
     png_image_free(&image);
