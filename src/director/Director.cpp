@@ -223,9 +223,7 @@ void CDirector::RegisterCommands() {
     AddCommand(
         "Load",
         [](CMessageHandler& target, CArguments& arguments) {
-            const std::string name = arguments[0].ToText();
-            CStageManager* stage = CStageManager::Instance();
-            AsDirector(target).CreateChild(name, stage ? stage->GetRoleType(name) : std::string());
+            AsDirector(target).CreateRole(arguments[0].ToText());
             return 1;
         },
         1, "string", "\"\"");

@@ -13,6 +13,7 @@
 // disable the director's other scenes while they exist, newest on top.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,6 +44,9 @@ class CDirector : public CMessageHandlerContainer {
     // A modal scene is going: the scene that is modal now (or every scene) is enabled again.
     void DropModal(CScene& scene);
     const std::vector<CScene*>& ModalScenes() const { return modal_; }
+    bool HasModal(const CScene& scene) const {
+        return std::find(modal_.begin(), modal_.end(), &scene) != modal_.end();
+    }
 
     // One key press from the main frame: a virtual-key or character code and the modifier
     // flags below.

@@ -95,14 +95,18 @@ CMessageHandler* CMessageHandlerContainer::CreateChild(const std::string& name,
     return child;
 }
 
+CMessageHandler* CMessageHandlerContainer::CreateRole(const std::string& name) {
+    CStageManager* stage = CStageManager::Instance();
+    return CreateChild(name, stage ? stage->GetRoleType(name) : std::string());
+}
+
 void CMessageHandlerContainer::CreateChildren() {
     const std::unique_ptr<std::vector<std::string>> names = std::move(childNames_);
     if (!names) {
         return;
     }
-    CStageManager* stage = CStageManager::Instance();
     for (const std::string& name : *names) {
-        CreateChild(name, stage ? stage->GetRoleType(name) : std::string());
+        CreateRole(name);
     }
 }
 
@@ -140,10 +144,7 @@ void CMessageHandlerContainer::RegisterCommands() {
     AddCommand(
         "AddChild",
         [](CMessageHandler& target, CArguments& arguments) {
-            auto& container = static_cast<CMessageHandlerContainer&>(target);
-            const std::string name = arguments[0].ToText();
-            CStageManager* stage = CStageManager::Instance();
-            container.CreateChild(name, stage ? stage->GetRoleType(name) : std::string());
+            static_cast<CMessageHandlerContainer&>(target).CreateRole(arguments[0].ToText());
             return 1;
         },
         1, "string", "\\");

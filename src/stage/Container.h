@@ -38,6 +38,9 @@ class CMessageHandlerContainer : public CMessageHandler {
     // Makes a handler of the type and creates it under the name with this container as its
     // parent; nullptr (traced) when the registry does not know the type.
     CMessageHandler* CreateChild(const std::string& name, const std::string& typeName);
+    // CreateChild with the type the role file gives the name ("Child" roles, "AddChild",
+    // the director's "Load").
+    CMessageHandler* CreateRole(const std::string& name);
     // Creates the collected "Child" roles in order, each of the type its role names.
     void CreateChildren();
     // Creates the collected "State" entries in order.

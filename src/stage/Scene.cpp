@@ -17,10 +17,9 @@ CScene::~CScene() {
     // A scene that is (or claims to be) modal leaves the director's list before it goes, so
     // the list never names a scene that no longer exists.
     CDirector* director = Links().director;
-    if (director != nullptr && (modal_ != 0 || inModalList_)) {
+    if (director != nullptr && (modal_ != 0 || director->HasModal(*this))) {
         director->DropModal(*this);
     }
-    inModalList_ = false;
     background_.Free();
     DestroyChildren();
 }
@@ -31,7 +30,6 @@ bool CScene::Initialize(const std::string& name, CMessageHandler* parent) {
 
     if (modal_ != 0 && Links().director != nullptr) {
         Links().director->AddModal(*this);
-        inModalList_ = true;
     }
     OpenWindow();
 

@@ -53,7 +53,6 @@ class CScene : public CMessageHandlerContainer, public CEnableLatch {
     int32_t enabledState_ = 1;
     int32_t modal_ = 0;
     int32_t isVisible_ = 1;
-    bool inModalList_ = false;
     bool closing_ = false;
 };
 
