@@ -7,10 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "handlers/RoleTypes.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
-#include "stage/IniStageManager.h"
+#include "stage/Player.h"
 
 namespace stagehand {
 namespace {
@@ -38,22 +37,18 @@ std::filesystem::path WriteTitle() {
 void RunQueueOf10000Messages(benchmark::State& state) {
     const host::TitlePaths paths(WriteTitle());
     host::ProfileReader reader(paths);
-    CRoleTypeRegistry::Build();
-    {
-        CIniStageManager stage(paths, reader);
-        const auto counter = CRoleTypeRegistry::Create("Integer");
-        const auto total = CRoleTypeRegistry::Create("Integer");
-        counter->Initialize("Counter", nullptr);
-        total->Initialize("Total", nullptr);
-        for (auto _ : state) {
-            counter->RunQueue("Count", CMessageHandler::kPlainScope);
-        }
-        state.SetItemsProcessed(state.iterations() * kMessages);
-        if (total->GetProperty("Value") != std::to_string(state.iterations() * kMessages / 2)) {
-            state.SkipWithError("the queue did not run every message");
-        }
+    CPlayer player(paths, reader);
+    const auto counter = player.RoleTypes().Create("Integer");
+    const auto total = player.RoleTypes().Create("Integer");
+    counter->Initialize(player, "Counter", nullptr);
+    total->Initialize(player, "Total", nullptr);
+    for (auto _ : state) {
+        counter->RunQueue("Count", CMessageHandler::kPlainScope);
     }
-    CRoleTypeRegistry::TearDown();
+    state.SetItemsProcessed(state.iterations() * kMessages);
+    if (total->GetProperty("Value") != std::to_string(state.iterations() * kMessages / 2)) {
+        state.SkipWithError("the queue did not run every message");
+    }
 }
 BENCHMARK(RunQueueOf10000Messages)->Unit(benchmark::kMillisecond);
 

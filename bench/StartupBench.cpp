@@ -15,7 +15,7 @@
 
 #include "app/Application.h"
 #include "host/ui/WindowSystem.h"
-#include "stage/PlayerLinks.h"
+#include "stage/Player.h"
 #include "support/BmpWriter.h"
 
 namespace stagehand {
@@ -116,9 +116,9 @@ void StartupToFirstFrame(benchmark::State& state) {
         CApplication app;
         using Clock = std::chrono::steady_clock;
         Clock::time_point firstFrame{};
-        app.SetFirstFrameHook([&] {
+        app.SetFirstFrameHook([&](CPlayer& player) {
             firstFrame = Clock::now();
-            Links().windows->Post(Links().mainFrame, host::msg::kClose);
+            player.Windows()->Post(player.MainFrame(), host::msg::kClose);
         });
         const Clock::time_point start = Clock::now();
         const int exitCode = app.Run(options, out, err);

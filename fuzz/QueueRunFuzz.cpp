@@ -11,10 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "handlers/RoleTypes.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
-#include "stage/IniStageManager.h"
+#include "stage/Player.h"
 #include "state/StateVarBool.h"
 
 namespace {
@@ -26,21 +25,20 @@ struct Title {
         : folder(std::filesystem::temp_directory_path() /
                  ("stagehand-fuzz-queue-" + std::to_string(::getpid()))),
           paths((std::filesystem::create_directories(folder), folder)),
-          reader(paths) {
+          reader(paths),
+          player(paths, reader) {
         std::ofstream(folder / "roles.mii") << "[A]\nType=Integer\n";
-        CRoleTypeRegistry::Build();
-        stage = std::make_unique<CIniStageManager>(paths, reader);
         for (const auto& [type, name] :
              {std::pair{"Integer", "A"}, std::pair{"String", "S"}, std::pair{"Boolean", "B"}}) {
-            handlers.push_back(CRoleTypeRegistry::Create(type));
-            handlers.back()->Initialize(name, nullptr);
+            handlers.push_back(player.RoleTypes().Create(type));
+            handlers.back()->Initialize(player, name, nullptr);
         }
     }
 
     std::filesystem::path folder;
     host::TitlePaths paths;
     host::ProfileReader reader;
-    std::unique_ptr<CIniStageManager> stage;
+    CPlayer player;
     std::vector<std::unique_ptr<CMessageHandler>> handlers;
 };
 
@@ -56,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         handler->SetProperty("Value", "");
     }
     title.handlers[0]->RunQueue("Q", CMessageHandler::kPlainScope);
-    if (title.stage->QueueDepth() != 0) {
+    if (title.player.Stage().Budget().Depth(CWorkBudget::Kind::kQueueRun) != 0) {
         std::abort();
     }
     auto& boolean = static_cast<CStateVarBool&>(*title.handlers[2]);
@@ -64,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
     std::string text(reinterpret_cast<const char*>(bytes), size);
     std::string error;
-    title.stage->ExpandTags(text, &error);
+    title.player.Stage().ExpandTags(text, &error);
     if (text.size() > CStageManager::kMaxExpandedLength + size) {
         std::abort();
     }

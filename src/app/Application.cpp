@@ -11,7 +11,6 @@
 
 #include "app/MainFrame.h"
 #include "director/Director.h"
-#include "handlers/RoleTypes.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
 #include "host/gfx/Font.h"
@@ -19,8 +18,7 @@
 #include "host/sdl/SdlBackend.h"
 #include "host/system/InstanceLock.h"
 #include "host/system/ProgramStart.h"
-#include "stage/IniStageManager.h"
-#include "stage/PlayerLinks.h"
+#include "stage/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -36,54 +34,42 @@ fs::path ProgramFolder() {
     return ec ? fs::current_path(ec) : program.parent_path();
 }
 
-// Everything one play sets up, taken down in the order that what depends on what needs:
-// the role types, the director with every role under it, the stage manager, the main
-// frame, the window system, the backend; then the links, the trace and the directory.
-struct Session {
-    fs::path startFolder;
-    bool changedFolder = false;
+}  // namespace
 
+// Everything one play sets up. The members go in the reverse of their order here, which is
+// the order that what depends on what needs: the player (the role types, the director with
+// every role under it, the stage manager), the profile reader, the main frame, the window
+// system, the backend, the program starter, the locks; then the trace and the directory.
+struct CApplication::Session {
+    // Puts the directory the player was started in back when the play ends.
+    struct StartFolder {
+        fs::path path;
+        bool left = false;
+        ~StartFolder() {
+            std::error_code ec;
+            if (left)
+                fs::current_path(path, ec);
+        }
+    } startFolder;
     std::ofstream traceFile;
     std::unique_ptr<trace::ScopedSink> traceSink;
-    bool fontErrorsTraced = false;
+    // Font faults go to the trace while the trace is set.
+    struct FontErrors {
+        bool traced = false;
+        ~FontErrors() {
+            if (traced)
+                host::Font::SetErrorSink({});
+        }
+    } fontErrors;
 
     std::unique_ptr<host::TitlePaths> paths;
+    std::vector<std::unique_ptr<host::InstanceLock>> locks;
+    std::unique_ptr<host::ProgramStarter> programs;
     std::unique_ptr<host::Backend> backend;
     std::unique_ptr<host::WindowSystem> windows;
     std::unique_ptr<CMainFrame> mainFrame;
-    bool registryBuilt = false;
-    std::unique_ptr<host::ProgramStarter> programs;
-    std::vector<std::unique_ptr<host::InstanceLock>> locks;
     std::unique_ptr<host::ProfileReader> profiles;
-    std::unique_ptr<CIniStageManager> stage;
-    std::unique_ptr<CDirector> director;
-
-    Session() = default;
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-
-    ~Session() {
-        if (registryBuilt)
-            CRoleTypeRegistry::TearDown();
-        director.reset();
-        Links().director = nullptr;
-        stage.reset();
-        profiles.reset();
-        mainFrame.reset();
-        windows.reset();
-        backend.reset();
-        Links() = PlayerLinks{};
-        programs.reset();
-        locks.clear();
-        if (fontErrorsTraced)
-            host::Font::SetErrorSink({});
-        traceSink.reset();
-        traceFile.close();
-        if (changedFolder) {
-            std::error_code ec;
-            fs::current_path(startFolder, ec);
-        }
-    }
+    std::unique_ptr<CPlayer> player;
 
     // Answers the director's question whether another player shows the title, claiming
     // the name for this one when not. A lock that cannot be had at all is no reason to stop.
@@ -107,6 +93,8 @@ struct Session {
         return false;
     }
 };
+
+namespace {
 
 // A path the user gave, as seen from the folder the player was started in.
 std::string FromStartFolder(const fs::path& startFolder, const std::string& given) {
@@ -148,12 +136,28 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
     firstFrameSeen_ = false;
     Session session;
     std::error_code ec;
-    session.startFolder = fs::current_path(ec);
+    session.startFolder.path = fs::current_path(ec);
+    if (auto refused = EnterTitleFolder(options, session, err))
+        return *refused;
+    if (auto refused = OpenTrace(options, session, out, err))
+        return *refused;
+    if (auto refused = OpenDisplay(options, session, out, err))
+        return *refused;
+    StartPlayer(options, session);
+    CPlayer& player = *session.player;
+    session.windows->SetIdleHook([this, &player](int) { return Idle(player); });
+    session.windows->AddPreTranslateHook(
+        [&player](host::Message& message) { return PreTranslate(player, message); });
+    return session.windows->Run();
+}
 
-    // 1. The title folder becomes the current directory: the stage manager and the title's
-    // own relative names are read from there.
+// The title folder becomes the current directory: the stage manager and the title's own
+// relative names are read from there.
+std::optional<int> CApplication::EnterTitleFolder(const PlayerOptions& options, Session& session,
+                                                  std::ostream& err) {
     const std::string shownFolder =
         options.titleFolder.empty() ? ProgramFolder().string() : options.titleFolder;
+    std::error_code ec;
     const fs::path folder = fs::absolute(fs::path(shownFolder), ec);
     if (ec || !fs::exists(folder, ec)) {
         err << "stagehand: the title folder " << shownFolder << " does not exist\n";
@@ -163,52 +167,54 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
         err << "stagehand: " << shownFolder << " is not a folder\n";
         return 1;
     }
-    // Files named on the command line are the user's, relative to where the player started.
-    const std::optional<std::string> inputFile =
-        options.input ? std::optional(FromStartFolder(session.startFolder, *options.input))
-                      : std::nullopt;
-    const bool traceToOut = options.trace && *options.trace == "-";
-    const std::optional<std::string> traceFile =
-        options.trace && !traceToOut
-            ? std::optional(FromStartFolder(session.startFolder, *options.trace))
-            : std::nullopt;
-
     fs::current_path(folder, ec);
     if (ec) {
         err << "stagehand: cannot enter the title folder " << shownFolder << ": " << ec.message()
             << '\n';
         return 1;
     }
-    session.changedFolder = true;
+    session.startFolder.left = true;
     session.paths = std::make_unique<host::TitlePaths>(folder);
     const std::optional<fs::path> roles = session.paths->Resolve("roles.mii");
     if (!roles || !fs::is_regular_file(*roles, ec)) {
         err << "stagehand: " << shownFolder << " is not a title: it has no roles.mii\n";
         return 1;
     }
+    return std::nullopt;
+}
 
-    // 2. The trace, open before anything of the title runs.
-    if (traceFile) {
-        session.traceFile.open(*traceFile, std::ios::out | std::ios::trunc | std::ios::binary);
+// The trace, open before anything of the title runs. Its file is the user's, relative to
+// where the player started.
+std::optional<int> CApplication::OpenTrace(const PlayerOptions& options, Session& session,
+                                           std::ostream& out, std::ostream& err) {
+    if (!options.trace)
+        return std::nullopt;
+    const bool toOut = *options.trace == "-";
+    if (!toOut) {
+        const std::string file = FromStartFolder(session.startFolder.path, *options.trace);
+        session.traceFile.open(file, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!session.traceFile.is_open()) {
             err << "stagehand: cannot write the trace to " << *options.trace << ": "
                 << ErrorText(errno) << '\n';
             return 1;
         }
     }
-    if (options.trace) {
-        std::ostream& traceStream = traceToOut ? out : session.traceFile;
-        session.traceSink = std::make_unique<trace::ScopedSink>(trace::LineWriter(traceStream));
-        host::Font::SetErrorSink([](const std::string& text) { trace::Fault(text); });
-        session.fontErrorsTraced = true;
-    }
+    std::ostream& stream = toOut ? out : session.traceFile;
+    session.traceSink = std::make_unique<trace::ScopedSink>(trace::LineWriter(stream));
+    host::Font::SetErrorSink([](const std::string& text) { trace::Fault(text); });
+    session.fontErrors.traced = true;
+    return std::nullopt;
+}
 
-    // 3. The backend.
+// The backend, the window system on it and the main frame the scenes open in.
+std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Session& session,
+                                             std::ostream& out, std::ostream& err) {
     std::string error;
     if (options.headless) {
         std::unique_ptr<host::HeadlessBackend> headless;
-        if (inputFile) {
-            headless = host::HeadlessBackend::FromFile(*inputFile, out, err, &error);
+        if (options.input) {
+            const std::string input = FromStartFolder(session.startFolder.path, *options.input);
+            headless = host::HeadlessBackend::FromFile(input, out, err, &error);
             if (!headless) {
                 err << "stagehand: " << error << '\n';
                 return 1;
@@ -217,10 +223,10 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
             headless = std::make_unique<host::HeadlessBackend>(host::InputScript{}, out, err);
         }
         // Printed lines may show the title's state: [Counter.Value].
-        headless->SetPrintExpander([](const std::string& text) {
+        headless->SetPrintExpander([&session](const std::string& text) {
             std::string expanded = text;
-            if (CStageManager* stage = CStageManager::Instance())
-                stage->ExpandTags(expanded, nullptr);
+            if (session.player)
+                session.player->Stage().ExpandTags(expanded, nullptr);
             return expanded;
         });
         session.backend = std::move(headless);
@@ -234,60 +240,52 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
             return 1;
         }
     }
-
-    // 4. The window system and 5. the main frame the scenes open in.
     session.windows = std::make_unique<host::WindowSystem>(*session.backend, options.screen);
-    host::WindowSystem& windows = *session.windows;
-    Links().windows = &windows;
     session.mainFrame = std::make_unique<CMainFrame>();
-    if (!session.mainFrame->Open(windows)) {
+    if (!session.mainFrame->Open(*session.windows)) {
         err << "stagehand: the main window could not be made\n";
         return 1;
     }
-    Links().mainFrame = session.mainFrame->Handle();
+    return std::nullopt;
+}
 
-    // 6. The role types.
-    CRoleTypeRegistry::Build();
-    session.registryBuilt = true;
-
-    // 7. Other programs and documents; a run without a desktop opens nothing, and only a
+// The player with its role types, stage manager and services, and the director that starts
+// the title. When another instance runs the director has asked the main frame to close, and
+// the loop ends at once.
+void CApplication::StartPlayer(const PlayerOptions& options, Session& session) {
+    session.profiles = std::make_unique<host::ProfileReader>(*session.paths);
+    session.player = std::make_unique<CPlayer>(
+        *session.paths, *session.profiles,
+        CPlayer::Screen{session.windows.get(), session.mainFrame->Handle()});
+    CPlayer& player = *session.player;
+    // Other programs and documents; a run without a desktop opens nothing, and only a
     // desktop run can meet another player of the same user.
     session.programs = std::make_unique<host::ProgramStarter>(*session.paths);
-    Links().programs = session.programs.get();
+    player.programs = session.programs.get();
     if (options.headless) {
         session.programs->SetOpener("");
     } else {
-        Links().otherInstanceShows = [&session](const std::string& windowName) {
+        player.otherInstanceShows = [&session](const std::string& windowName) {
             return session.OtherInstanceShows(windowName);
         };
     }
-
-    // 8. The stage manager over the title's files.
-    session.profiles = std::make_unique<host::ProfileReader>(*session.paths);
-    session.stage = std::make_unique<CIniStageManager>(*session.paths, *session.profiles);
-
-    // 9. The director starts the title. When another instance runs it has asked the main
-    // frame to close, and the loop below ends at once.
-    session.director = std::make_unique<CDirector>();
-    Links().director = session.director.get();
-    session.director->Initialize(CDirector::kRoleName, nullptr);
-
-    // 10. The loop's hooks and 11. the loop.
-    windows.SetIdleHook([this](int count) { return Idle(count); });
-    windows.AddPreTranslateHook([](host::Message& message) { return PreTranslate(message); });
-    return windows.Run();
+    session.mainFrame->SetKeySink([&player](const CMainFrame::KeyPress& press) {
+        if (CDirector* director = player.Director())
+            director->OnKey(press.key, press.modifiers);
+    });
+    player.StartDirector();
 }
 
-host::IdleRequest CApplication::Idle(int) {
+host::IdleRequest CApplication::Idle(CPlayer& player) {
     if (!firstFrameSeen_) {
         firstFrameSeen_ = true;
         if (firstFrame_)
-            firstFrame_();
+            firstFrame_(player);
     }
     host::IdleRequest wanted;
-    if (Links().videoBusy || Links().windows == nullptr)
+    if (player.videoBusy || player.Windows() == nullptr)
         return wanted;
-    const uint32_t now = Links().windows->Now();
+    const uint32_t now = player.Windows()->Now();
     bool soon = false;
     // By index: a stepper may add another.
     for (size_t i = 0; i < steppers_.size(); ++i) {
@@ -305,11 +303,10 @@ host::IdleRequest CApplication::Idle(int) {
     return wanted;
 }
 
-bool CApplication::PreTranslate(host::Message& message) {
-    PlayerLinks& links = Links();
-    if (links.cursorFilter)
-        links.cursorFilter(message);
-    return links.zoneFilter && links.zoneFilter(message);
+bool CApplication::PreTranslate(CPlayer& player, host::Message& message) {
+    if (player.cursorFilter)
+        player.cursorFilter(message);
+    return player.zoneFilter && player.zoneFilter(message);
 }
 
 }  // namespace stagehand

@@ -5,18 +5,18 @@
 // what.
 //
 // Guarantees: Run returns instead of exiting, and leaves the process as it found it: the
-// current directory and the trace sink are restored, Links() is cleared and the role type
-// registry is torn down, so tests and benchmarks can play titles one after another in one
-// process. Failures before the title starts are one line on the error stream and exit code 1;
-// a refused command line is exit code 2.
-// Where it bites: one play at a time per process (the stage manager, the registry and
-// Links() are process-wide). Without --trace the trace goes wherever the caller's sink sends
-// it.
+// current directory and the trace sink are restored and everything of the play is gone, so
+// tests and benchmarks can play titles one after another in one process. Failures before the
+// title starts are one line on the error stream and exit code 1; a refused command line is
+// exit code 2.
+// Where it bites: one play at a time per process (the current directory and the trace are
+// process-wide). Without --trace the trace goes wherever the caller's sink sends it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -25,6 +25,8 @@
 #include "host/ui/WindowSystem.h"
 
 namespace stagehand {
+
+class CPlayer;
 
 class CApplication {
   public:
@@ -48,17 +50,27 @@ class CApplication {
     // Adds a job to the idle time; it runs while no video window is busy.
     void AddFrameStepper(FrameStepper stepper);
     // Runs once, when the loop first runs out of work with the title started: the first frame
-    // has just been presented. It may look at Links() and post messages.
-    void SetFirstFrameHook(std::function<void()> hook) { firstFrame_ = std::move(hook); }
+    // has just been presented. It may look at the player and post messages.
+    void SetFirstFrameHook(std::function<void(CPlayer&)> hook) { firstFrame_ = std::move(hook); }
 
   private:
+    struct Session;
+    // The steps of Run; each returns an exit code when the play cannot go on.
+    std::optional<int> EnterTitleFolder(const PlayerOptions& options, Session& session,
+                                        std::ostream& err);
+    std::optional<int> OpenTrace(const PlayerOptions& options, Session& session, std::ostream& out,
+                                 std::ostream& err);
+    std::optional<int> OpenDisplay(const PlayerOptions& options, Session& session,
+                                   std::ostream& out, std::ostream& err);
+    void StartPlayer(const PlayerOptions& options, Session& session);
+
     // The idle hook: the frame steppers, unless a video window has the machine to itself.
-    host::IdleRequest Idle(int count);
+    host::IdleRequest Idle(CPlayer& player);
     // The pre-translate hook: the pointer's look first, then the zones.
-    static bool PreTranslate(host::Message& message);
+    static bool PreTranslate(CPlayer& player, host::Message& message);
 
     std::vector<FrameStepper> steppers_;
-    std::function<void()> firstFrame_;
+    std::function<void(CPlayer&)> firstFrame_;
     bool firstFrameSeen_ = false;
 };
 

@@ -3,7 +3,6 @@
 #include "director/Director.h"
 #include "host/ui/Keys.h"
 #include "host/ui/WindowSystem.h"
-#include "stage/PlayerLinks.h"
 
 namespace stagehand {
 
@@ -104,8 +103,6 @@ void CMainFrame::Deliver(const std::optional<KeyPress>& press) {
         return;
     if (keySink_) {
         keySink_(*press);
-    } else if (CDirector* director = Links().director) {
-        director->OnKey(press->key, press->modifiers);
     }
 }
 

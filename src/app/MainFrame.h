@@ -34,7 +34,7 @@ class CMainFrame : public host::Window {
         uint32_t modifiers = 0;
         friend bool operator==(const KeyPress&, const KeyPress&) = default;
     };
-    // Where key presses go; unset, they go to Links().director when there is one.
+    // Where key presses go (the application hands them to the director); unset, nowhere.
     using KeySink = std::function<void(const KeyPress&)>;
 
     CMainFrame() = default;

@@ -3,12 +3,10 @@
 #include <algorithm>
 
 #include "director/ShellCommand.h"
-#include "handlers/RoleTypes.h"
 #include "host/ui/WindowSystem.h"
 #include "script/TextUtil.h"
-#include "stage/PlayerLinks.h"
+#include "stage/Player.h"
 #include "stage/Scene.h"
-#include "stage/StageManager.h"
 #include "state/StateVarBool.h"
 #include "trace/Trace.h"
 
@@ -19,16 +17,6 @@ namespace {
 constexpr std::string_view kIf = "if ";
 constexpr std::string_view kThen = " then ";
 constexpr std::string_view kElse = " else ";
-
-CDirector& AsDirector(CMessageHandler& target) {
-    return static_cast<CDirector&>(target);
-}
-
-void PostCloseToMainFrame() {
-    if (host::WindowSystem* windows = Links().windows) {
-        windows->Post(Links().mainFrame, host::msg::kClose);
-    }
-}
 
 // The statement's clauses, split at each " else ".
 std::vector<std::string_view> SplitClauses(std::string_view statement) {
@@ -53,36 +41,42 @@ std::unique_ptr<CMessageHandler> CDirector::Create() {
 }
 
 CDirector::~CDirector() {
-    // The scenes leave the modal list as they go; the list is done with first, while the
-    // director is still whole.
-    destroying_ = true;
+    // The scenes go while the director is still whole; the modal list is emptied first, so
+    // the modal scenes among them have nothing to hand back.
     modal_.clear();
     DestroyChildren();
-    if (Links().director == this) {
-        Links().director = nullptr;
-    }
 }
 
-bool CDirector::Initialize(const std::string& name, CMessageHandler* parent) {
-    CMessageHandlerContainer::Initialize(name, parent);
+bool CDirector::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
+    if (!CMessageHandlerContainer::Initialize(player, name, parent)) {
+        return false;
+    }
     if (AnotherInstanceRuns()) {
-        PostCloseToMainFrame();
+        PostClose();
         return false;
     }
     if (!applicationWindowName_.empty()) {
-        if (host::WindowSystem* windows = Links().windows) {
-            windows->SetTitle(Links().mainFrame, applicationWindowName_);
+        if (host::WindowSystem* windows = player.Windows()) {
+            windows->SetTitle(player.MainFrame(), applicationWindowName_);
         }
     }
-    CreateChildren();
+    if (!CreateChildren()) {
+        return false;
+    }
     if (!keyList_.empty()) {
         ApplyKeyList(keyList_, true);
     }
     return true;
 }
 
+void CDirector::PostClose() {
+    if (host::WindowSystem* windows = Player().Windows()) {
+        windows->Post(Player().MainFrame(), host::msg::kClose);
+    }
+}
+
 bool CDirector::AnotherInstanceRuns() const {
-    host::WindowSystem* windows = Links().windows;
+    host::WindowSystem* windows = Player().Windows();
     if (windows != nullptr && windows->FindTopLevel(applicationWindowName_)) {
         if (applicationWindowName_.empty()) {
             trace::Fault(
@@ -94,8 +88,9 @@ bool CDirector::AnotherInstanceRuns() const {
         }
         return true;
     }
-    if (!applicationWindowName_.empty() && Links().otherInstanceShows &&
-        Links().otherInstanceShows(applicationWindowName_)) {
+    const auto& otherInstanceShows = Player().otherInstanceShows;
+    if (!applicationWindowName_.empty() && otherInstanceShows &&
+        otherInstanceShows(applicationWindowName_)) {
         trace::Fault("The title ends at once: another player already shows \"%s\".",
                      {applicationWindowName_});
         return true;
@@ -109,9 +104,6 @@ void CDirector::AddModal(CScene& scene) {
 }
 
 void CDirector::DropModal(CScene& scene) {
-    if (destroying_) {
-        return;
-    }
     if (modal_.empty()) {
         SetScenesEnabled(true, &scene);
         return;
@@ -137,8 +129,8 @@ void CDirector::SetScenesEnabled(bool enabled, const CScene* except) {
     // Copied first: switching a scene must not change the table under the walk.
     std::vector<CScene*> scenes;
     for (const auto& [name, child] : Children()) {
-        if (child != except && child->ClassName() == "CScene") {
-            scenes.push_back(static_cast<CScene*>(child));
+        if (auto* scene = dynamic_cast<CScene*>(child); scene != nullptr && scene != except) {
+            scenes.push_back(scene);
         }
     }
     for (CScene* scene : scenes) {
@@ -162,17 +154,14 @@ void CDirector::ChooseQueue(const std::string& statement) {
 
     // The evaluator cannot be found by name while it works: a condition that names it reads
     // nothing of it.
-    std::unique_ptr<CMessageHandler> made = CRoleTypeRegistry::Create("Boolean");
+    std::unique_ptr<CMessageHandler> made = Player().RoleTypes().Create("Boolean");
     auto* evaluator = dynamic_cast<CStateVarBool*>(made.get());
     if (evaluator == nullptr) {
         trace::Fault("ChooseQueue could not make its evaluator: \"Boolean\" is not a role type.");
         return;
     }
-    evaluator->Initialize(kEvaluatorName, nullptr);
-    CStageManager* stage = CStageManager::Instance();
-    if (stage != nullptr) {
-        stage->Unregister(kEvaluatorName, *evaluator);
-    }
+    evaluator->Initialize(Player(), kEvaluatorName, nullptr);
+    Player().Stage().Unregister(kEvaluatorName, *evaluator);
 
     for (size_t i = 0; i < clauses.size(); ++i) {
         const std::string_view clause = clauses[i];
@@ -213,95 +202,63 @@ void CDirector::RegisterProperties() {
 
 void CDirector::RegisterCommands() {
     CMessageHandlerContainer::RegisterCommands();
-    AddCommand(
-        "End",
-        [](CMessageHandler&, CArguments&) {
-            PostCloseToMainFrame();  // posted: the queue that ends the title still finishes
-            return 1;
-        },
-        0, "", "");
-    AddCommand(
-        "Load",
-        [](CMessageHandler& target, CArguments& arguments) {
-            AsDirector(target).CreateRole(arguments[0].ToText());
-            return 1;
-        },
-        1, "string", "\"\"");
-    AddCommand(
-        "Unload",
-        [](CMessageHandler& target, CArguments& arguments) {
-            CMessageHandler* child = AsDirector(target).FindChild(arguments[0].ToText());
-            if (child != nullptr && child->HasWindow()) {
-                child->System()->Send(child->Handle(), host::msg::kClose);
-            }
-            return 1;
-        },
-        1, "string", "\"\"");
-    AddCommand(
-        "RunQueue",
-        [](CMessageHandler& target, CArguments& arguments) {
-            target.RunQueue(arguments[0].ToText(), kPlainScope);
-            return 1;
-        },
-        1, "string", "\"\"");
-    AddCommand(
-        "ChooseQueue",
-        [](CMessageHandler& target, CArguments& arguments) {
-            AsDirector(target).ChooseQueue(arguments[0].ToText());
-            return 1;
-        },
-        1, "string", "\"\"");
-    AddCommand(
-        "EnableKey",
-        [](CMessageHandler& target, CArguments& arguments) {
-            AsDirector(target).ApplyKeyList(arguments[0].ToText(), true);
-            return 1;
-        },
-        1, "string", "\"\"");
-    AddCommand(
-        "DisableKey",
-        [](CMessageHandler& target, CArguments& arguments) {
-            AsDirector(target).ApplyKeyList(arguments[0].ToText(), false);
-            return 1;
-        },
-        1, "string", "\"\"");
-    AddCommand(
-        "Shell",
-        [](CMessageHandler&, CArguments& arguments) {
-            Shell(arguments[0].ToText(), arguments[1].ToText());
-            return 1;
-        },
-        1, "string,string", "\"\",\"\"");
-    AddCommand(
-        "Enable",
-        [](CMessageHandler& target, CArguments&) {
-            AsDirector(target).enabled_ = 1;
-            return 1;
-        },
-        0, "", "");
-    AddCommand(
-        "Disable",
-        [](CMessageHandler& target, CArguments&) {
-            AsDirector(target).enabled_ = 0;
-            return 1;
-        },
-        0, "", "");
-    AddCommand(
-        "Wait",
-        [](CMessageHandler&, CArguments& arguments) {
-            // A negative time waits nothing rather than for weeks.
-            const int32_t milliseconds = ReadInteger(arguments[0].ToText());
-            if (host::WindowSystem* windows = Links().windows; windows && milliseconds > 0) {
-                windows->Sleep(static_cast<uint32_t>(milliseconds));
-            }
-            return 1;
-        },
-        1, "integer", "0");
-    // No sound device is played yet: the audio switches are accepted and change nothing.
-    AddCommand(
-        "StartAudio", [](CMessageHandler&, CArguments&) { return 1; }, 0, "", "");
-    AddCommand(
-        "EndAudio", [](CMessageHandler&, CArguments&) { return 1; }, 0, "", "");
+    struct Command {
+        const char* name;
+        uint32_t minimum;
+        const char* types;
+        const char* defaults;
+        void (*run)(CDirector& director, CArguments& arguments);
+    };
+    static const Command kCommands[] = {
+        // Posted: the queue that ends the title still finishes.
+        {"End", 0, "", "", [](CDirector& d, CArguments&) { d.PostClose(); }},
+        {"Load", 1, "string", "\"\"",
+         [](CDirector& d, CArguments& a) { d.CreateRole(a[0].ToText()); }},
+        {"Unload", 1, "string", "\"\"",
+         [](CDirector& d, CArguments& a) { d.Unload(a[0].ToText()); }},
+        {"RunQueue", 1, "string", "\"\"",
+         [](CDirector& d, CArguments& a) { d.RunQueue(a[0].ToText(), kPlainScope); }},
+        {"ChooseQueue", 1, "string", "\"\"",
+         [](CDirector& d, CArguments& a) { d.ChooseQueue(a[0].ToText()); }},
+        {"EnableKey", 1, "string", "\"\"",
+         [](CDirector& d, CArguments& a) { d.ApplyKeyList(a[0].ToText(), true); }},
+        {"DisableKey", 1, "string", "\"\"",
+         [](CDirector& d, CArguments& a) { d.ApplyKeyList(a[0].ToText(), false); }},
+        {"Shell", 1, "string,string", "\"\",\"\"",
+         [](CDirector& d, CArguments& a) { d.Shell(a[0].ToText(), a[1].ToText()); }},
+        {"Enable", 0, "", "", [](CDirector& d, CArguments&) { d.enabled_ = 1; }},
+        {"Disable", 0, "", "", [](CDirector& d, CArguments&) { d.enabled_ = 0; }},
+        {"Wait", 1, "integer", "0",
+         [](CDirector& d, CArguments& a) { d.Wait(ReadInteger(a[0].ToText())); }},
+        // No sound device is played yet: the audio switches are accepted and change nothing.
+        {"StartAudio", 0, "", "", [](CDirector&, CArguments&) {}},
+        {"EndAudio", 0, "", "", [](CDirector&, CArguments&) {}},
+    };
+    for (const Command& command : kCommands) {
+        const auto run = command.run;
+        AddCommand(
+            command.name,
+            [run](CMessageHandler& target, CArguments& arguments) {
+                run(static_cast<CDirector&>(target), arguments);
+                return 1;
+            },
+            command.minimum, command.types, command.defaults);
+    }
+}
+
+void CDirector::Unload(const std::string& name) {
+    // Sent: the scene's "Unload" queue runs and its window is gone before the next message.
+    CMessageHandler* child = FindChild(name);
+    if (child != nullptr && child->HasWindow()) {
+        child->System()->Send(child->Handle(), host::msg::kClose);
+    }
+}
+
+void CDirector::Wait(int32_t milliseconds) {
+    // A negative time waits nothing rather than for weeks.
+    if (host::WindowSystem* windows = Player().Windows(); windows && milliseconds > 0) {
+        windows->Sleep(static_cast<uint32_t>(milliseconds));
+    }
 }
 
 void CDirector::Shell(const std::string& file, const std::string& arguments) {
@@ -312,13 +269,11 @@ void CDirector::Shell(const std::string& file, const std::string& arguments) {
         commandLine += ' ';
         commandLine += trimmedArguments;
     }
-    CStageManager* stage = CStageManager::Instance();
-    const host::TitlePaths* paths = stage ? stage->Paths() : nullptr;
-    if (Links().programs == nullptr || paths == nullptr) {
+    if (Player().programs == nullptr) {
         trace::Fault("Shell \"%s\": this run starts no programs.", {commandLine});
         return;
     }
-    RunShellCommand(commandLine, *Links().programs, *paths);
+    RunShellCommand(commandLine, *Player().programs, Player().Paths());
 }
 
 }  // namespace stagehand

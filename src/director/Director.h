@@ -36,8 +36,7 @@ class CDirector : public CMessageHandlerContainer {
     ~CDirector() override;
 
     // False when another instance runs (the main frame has then been asked to close).
-    bool Initialize(const std::string& name, CMessageHandler* parent) override;
-    std::string_view ClassName() const override { return "CDirector"; }
+    bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
 
     // A modal scene was created: the other scenes under the director are disabled.
     void AddModal(CScene& scene);
@@ -69,8 +68,12 @@ class CDirector : public CMessageHandlerContainer {
 
   private:
     bool AnotherInstanceRuns() const;
+    // Asks the main frame to close, which ends the title.
+    void PostClose();
+    void Unload(const std::string& name);
+    void Wait(int32_t milliseconds);
     void ApplyKeyList(const std::string& list, bool enable);
-    static void Shell(const std::string& file, const std::string& arguments);
+    void Shell(const std::string& file, const std::string& arguments);
     void SetScenesEnabled(bool enabled, const CScene* except);
 
     std::string keyList_;
@@ -81,7 +84,6 @@ class CDirector : public CMessageHandlerContainer {
     int32_t enabled_ = 1;
     std::string applicationWindowName_;
     int32_t audioSamplingRate_ = kDefaultSamplingRate;
-    bool destroying_ = false;
 };
 
 }  // namespace stagehand

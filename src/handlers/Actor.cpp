@@ -2,8 +2,8 @@
 
 namespace stagehand {
 
-bool CActor::Initialize(const std::string& name, CMessageHandler* parent) {
-    CMessageHandler::Initialize(name, parent);
+bool CActor::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
+    CMessageHandler::Initialize(player, name, parent);
     if (enabled_ == 0) {
         ownDisabled_ = true;
     }

@@ -19,8 +19,7 @@ class CActor : public CMessageHandler, public CEnableLatch {
   public:
     CActor() = default;
 
-    bool Initialize(const std::string& name, CMessageHandler* parent) override;
-    std::string_view ClassName() const override { return "CActor"; }
+    bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
 
     // The scene's (and the commands') way to switch the actor: ignored while own-disabled.
     void SetEnabled(bool enabled) override;

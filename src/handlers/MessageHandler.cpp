@@ -4,7 +4,7 @@
 
 #include "host/ui/WindowSystem.h"
 #include "script/Format.h"
-#include "stage/StageManager.h"
+#include "stage/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -19,18 +19,6 @@ bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Keeps the queue depth for one run and gives it back however the run ends.
-class DepthGuard {
-  public:
-    explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
-    ~DepthGuard() { --depth_; }
-    DepthGuard(const DepthGuard&) = delete;
-    DepthGuard& operator=(const DepthGuard&) = delete;
-
-  private:
-    int& depth_;
-};
-
 }  // namespace
 
 CMessageHandler::CMessageHandler() : alive_(std::make_shared<char>()) {}
@@ -43,23 +31,21 @@ CMessageHandler::~CMessageHandler() {
     if (parent_ != nullptr) {
         parent_->RemoveChildEntry(*this);
     }
-    if (CStageManager* stage = CStageManager::Instance()) {
-        stage->Unregister(name_, *this);
-    }
+    player_->Stage().Leave(name_, *this);
     properties_.clear();
     commands_.clear();
 }
 
-bool CMessageHandler::Initialize(const std::string& name, CMessageHandler* parent) {
+bool CMessageHandler::Initialize(CPlayer& player, const std::string& name,
+                                 CMessageHandler* parent) {
+    player_ = &player;
     name_ = name;
     created_ = true;
     parent_ = parent;
     if (parent_ != nullptr) {
         parent_->AddChildEntry(*this);
     }
-    if (CStageManager* stage = CStageManager::Instance()) {
-        stage->Register(*this);
-    }
+    player.Stage().Register(*this);
     RegisterProperties();
     RegisterCommands();
     LoadRoleData();
@@ -83,9 +69,7 @@ void CMessageHandler::RegisterCommands() {
 }
 
 void CMessageHandler::LoadRoleData() {
-    CStageManager* stage = CStageManager::Instance();
-    roleValues_ =
-        std::make_unique<RoleValues>(stage ? stage->GetRoleProperties(name_) : RoleValues{});
+    roleValues_ = std::make_unique<RoleValues>(player_->Stage().GetRoleProperties(name_));
 }
 
 void CMessageHandler::ApplyRoleData() {
@@ -105,19 +89,22 @@ void CMessageHandler::AddChildEntry(CMessageHandler&) {}
 
 void CMessageHandler::RemoveChildEntry(CMessageHandler&) {}
 
+void CMessageHandler::DestroyOwnedChild(CMessageHandler&) {}
+
 void CMessageHandler::OnWindowGone() {
     if (created_ && parent_ != nullptr) {
-        delete this;
+        parent_->DestroyOwnedChild(*this);  // this handler is gone afterwards
     }
 }
 
-void CMessageHandler::AddProperty(const std::string& name, int32_t kind, int32_t* field) {
+void CMessageHandler::AddProperty(const std::string& name, CVariant::Type kind, int32_t* field) {
     CVariant value;
     value.Bind(field, kind);
     properties_.insert_or_assign(name, std::move(value));
 }
 
-void CMessageHandler::AddProperty(const std::string& name, int32_t kind, std::string* field) {
+void CMessageHandler::AddProperty(const std::string& name, CVariant::Type kind,
+                                  std::string* field) {
     CVariant value;
     value.Bind(field, kind);
     properties_.insert_or_assign(name, std::move(value));
@@ -200,51 +187,8 @@ void CMessageHandler::ExecuteMessage(const CMessage& message) {
     }
 }
 
-bool CMessageHandler::RunQueue(std::string_view name, int32_t scope) {
-    std::string queue;
-    if (scope == kPlainScope) {
-        queue = name;
-    } else if (scope == kEventScope) {
-        queue.reserve(name_.size() + kEventSeparator.size() + name.size());
-        queue += name_;
-        queue += kEventSeparator;
-        queue += name;
-    }
-    // A queue exists when it holds a message 1; its text is kept for the first step.
-    CStageManager* stage = CStageManager::Instance();
-    std::string text;
-    if (stage == nullptr || !stage->ReadMessage(queue, 1, text, nullptr)) {
-        return false;
-    }
-    if (stage->QueueDepth() >= kMaxQueueDepth) {
-        trace::Fault("The message queue \"%s\" was not run: queue runs are already nested %d deep.",
-                     {queue, kMaxQueueDepth});
-        return false;
-    }
-    const DepthGuard depth(stage->QueueDepth());
-
-    // The run's own copy of who it runs for: a message may destroy this handler.
-    const std::string self = name_;
-    const std::weak_ptr<char> alive = alive_;
-    trace::QueueRun(queue, self);
-
-    // Message n runs while it can be read; the first missing (or unreadable) number ends it.
-    uint32_t number = 1;
-    do {
-        const CMessage message = stage->BuildMessage(text, queue, number);
-        CMessageHandler* target = nullptr;
-        if (message.target == self && !alive.expired()) {
-            target = this;
-        } else {
-            target = stage->Find(message.target);
-        }
-        if (target != nullptr) {
-            target->ExecuteMessage(message);
-        } else {
-            trace::Fault(kInvalidTargetText, {number, queue, message.target});
-        }
-    } while (stage->ReadMessage(queue, ++number, text, nullptr));
-    return true;
+bool CMessageHandler::RunQueue(std::string_view name, Scope scope) {
+    return player_->Stage().RunQueue(name, *this, scope);
 }
 
 }  // namespace stagehand

@@ -10,9 +10,12 @@
 // ApplyRoleData, ReleaseRoleData. Subclasses override these and Initialize, always calling
 // the base first.
 //
+// Ownership: the container that created a handler owns it (the player owns the director). A
+// handler whose window is destroyed asks its owner to destroy it; a handler without a window
+// goes with its owner.
+//
 // Guarantees: a queue run survives anything its messages do, including destroying the
-// handler it runs for: the run keeps the name and never touches the destroyed object.
-// Queue runs nest at most kMaxQueueDepth deep; a deeper run does not start.
+// handler it runs for (the stage manager runs it; see CStageManager::RunQueue).
 // Where it bites: names of properties and commands match exactly (case-sensitive); a later
 // registration of a name replaces the earlier one.
 #pragma once
@@ -30,6 +33,8 @@
 
 namespace stagehand {
 
+class CPlayer;
+
 // A role's key/value entries as read from the role file.
 using RoleValues = std::map<std::string, std::string>;
 
@@ -40,13 +45,13 @@ class CMessageHandler : public host::Window {
         kEventScope = 1,  // the handler's own event queue: name, "|", event
     };
     static constexpr std::string_view kEventSeparator = "|";
-    static constexpr int kMaxQueueDepth = 256;
 
     CMessageHandler();
     ~CMessageHandler() override;
 
-    // The creation sequence. Returns true when the handler was created.
-    virtual bool Initialize(const std::string& name, CMessageHandler* parent);
+    // The creation sequence, for the player's title. Returns true when the handler was
+    // created.
+    virtual bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent);
 
     // Writes a property from script text; false when there is no such property.
     bool SetProperty(std::string_view name, std::string_view value);
@@ -61,11 +66,11 @@ class CMessageHandler : public host::Window {
     const std::string& GetName() const { return name_; }
     CMessageHandler* GetParent() const { return parent_; }
     bool IsCreated() const { return created_; }
+    // The play this handler belongs to; only for handlers that were initialised.
+    CPlayer& Player() const { return *player_; }
     // Expires when the handler is destroyed: how a caller that runs title script learns
     // whether the handler it acts for survived it.
     std::weak_ptr<const char> LifeToken() const { return alive_; }
-    // The run-time class name, by which scenes are recognised among a container's children.
-    virtual std::string_view ClassName() const { return "CMessageHandler"; }
 
     // A role name: a letter, then letters and digits (ASCII; bytes above 127 are neither).
     static bool IsValidName(std::string_view text);
@@ -74,15 +79,12 @@ class CMessageHandler : public host::Window {
     // elements are reported in the trace.
     void ExecuteMessage(const CMessage& message);
 
-    // Runs a message queue; true when the queue holds a message 1 and ran (a run nested
-    // deeper than kMaxQueueDepth does not).
-    bool RunQueue(std::string_view name, int32_t scope);
+    // Runs a message queue on this handler's behalf (see CStageManager::RunQueue).
+    bool RunQueue(std::string_view name, Scope scope);
 
     // The player's error text for a property a tag names but the handler does not have.
     static constexpr std::string_view kInvalidPropertyText =
         "Invalid property used in message handler tag.\n\"%s.%s\"\n";
-    static constexpr std::string_view kInvalidTargetText =
-        "Message %d in message queue \"%s\" has an invalid target \"%s\".";
 
   protected:
     virtual void RegisterProperties();
@@ -91,16 +93,18 @@ class CMessageHandler : public host::Window {
     virtual void ApplyRoleData();
     virtual void ReleaseRoleData();
 
-    // Containers keep a table of their children; plain handlers have none.
+    // Containers keep a table of their children and own them; plain handlers have none.
     virtual void AddChildEntry(CMessageHandler& child);
     virtual void RemoveChildEntry(CMessageHandler& child);
-    // A handler that a container owns goes with its window: when the window is destroyed
-    // (its scene closed, the main frame closed) the handler deletes itself.
+    // The child's window is gone: its owner destroys it.
+    virtual void DestroyOwnedChild(CMessageHandler& child);
+    // A handler goes with its window: when the window is destroyed (its scene closed, the
+    // main frame closed) the handler asks its owner to destroy it.
     void OnWindowGone() override;
 
-    // kind is a value type: 0 integer or 2 boolean for an integer field, 1 string for a text.
-    void AddProperty(const std::string& name, int32_t kind, int32_t* field);
-    void AddProperty(const std::string& name, int32_t kind, std::string* field);
+    // An integer or boolean property bound to an integer field, a string to a text.
+    void AddProperty(const std::string& name, CVariant::Type kind, int32_t* field);
+    void AddProperty(const std::string& name, CVariant::Type kind, std::string* field);
     void AddCommand(const std::string& name, CommandFunction callback, uint32_t minimum,
                     std::string_view typeList, std::string_view defaultList);
     // "Show" and "Hide": the handler's window in its current size and place; no window, no
@@ -121,6 +125,7 @@ class CMessageHandler : public host::Window {
 
   private:
     bool created_ = false;
+    CPlayer* player_ = nullptr;
     std::string name_;
     CMessageHandler* parent_ = nullptr;
     std::map<std::string, CVariant, std::less<>> properties_;

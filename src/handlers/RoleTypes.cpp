@@ -1,41 +1,12 @@
 #include "handlers/RoleTypes.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace stagehand {
 
-namespace {
-
-struct Registry {
-    bool built = false;
-    std::vector<std::pair<std::string, CRoleTypeRegistry::Factory>> types;
-    std::vector<std::function<void()>> cleanUps;
-};
-
-Registry& TheRegistry() {
-    static Registry registry;
-    return registry;
-}
-
-auto Find(Registry& registry, std::string_view typeName) {
-    return std::find_if(registry.types.begin(), registry.types.end(),
-                        [typeName](const auto& type) { return type.first == typeName; });
-}
-
-}  // namespace
-
-void CRoleTypeRegistry::Build() {
-    Build(RoleTypeTable(), RoleTypeCleanUps());
-}
-
-void CRoleTypeRegistry::Build(const std::vector<Entry>& table,
-                              std::vector<std::function<void()>> cleanUps) {
-    Registry& registry = TheRegistry();
-    if (registry.built) {
-        return;
-    }
-    registry.built = true;
+CRoleTypeRegistry::CRoleTypeRegistry(const std::vector<Entry>& table,
+                                     std::vector<std::function<void()>> cleanUps)
+    : cleanUps_(std::move(cleanUps)) {
     for (const Entry& entry : table) {
         if (entry.typeName.empty()) {
             if (entry.setUp) {
@@ -44,51 +15,41 @@ void CRoleTypeRegistry::Build(const std::vector<Entry>& table,
             continue;
         }
         // A later entry of the same name replaces the earlier one, as in a map.
-        const auto existing = Find(registry, entry.typeName);
-        if (existing != registry.types.end()) {
+        const auto existing = std::find_if(types_.begin(), types_.end(), [&](const auto& type) {
+            return type.first == entry.typeName;
+        });
+        if (existing != types_.end()) {
             existing->second = entry.create;
         } else {
-            registry.types.emplace_back(std::string(entry.typeName), entry.create);
+            types_.emplace_back(std::string(entry.typeName), entry.create);
         }
     }
-    registry.cleanUps = std::move(cleanUps);
 }
 
-void CRoleTypeRegistry::TearDown() {
-    Registry& registry = TheRegistry();
-    if (!registry.built) {
-        return;
-    }
-    registry.types.clear();
-    registry.built = false;
-    std::vector<std::function<void()>> cleanUps = std::move(registry.cleanUps);
-    registry.cleanUps.clear();
-    for (const auto& cleanUp : cleanUps) {
+CRoleTypeRegistry::~CRoleTypeRegistry() {
+    types_.clear();
+    for (const auto& cleanUp : cleanUps_) {
         if (cleanUp) {
             cleanUp();
         }
     }
 }
 
-bool CRoleTypeRegistry::IsBuilt() {
-    return TheRegistry().built;
+CRoleTypeRegistry::Factory CRoleTypeRegistry::Lookup(std::string_view typeName) const {
+    const auto found = std::find_if(types_.begin(), types_.end(),
+                                    [&](const auto& type) { return type.first == typeName; });
+    return found == types_.end() ? nullptr : found->second;
 }
 
-CRoleTypeRegistry::Factory CRoleTypeRegistry::Lookup(std::string_view typeName) {
-    Registry& registry = TheRegistry();
-    const auto found = Find(registry, typeName);
-    return found == registry.types.end() ? nullptr : found->second;
-}
-
-std::vector<std::string> CRoleTypeRegistry::Names() {
+std::vector<std::string> CRoleTypeRegistry::Names() const {
     std::vector<std::string> names;
-    for (const auto& entry : TheRegistry().types) {
+    for (const auto& entry : types_) {
         names.push_back(entry.first);
     }
     return names;
 }
 
-std::unique_ptr<CMessageHandler> CRoleTypeRegistry::Create(std::string_view typeName) {
+std::unique_ptr<CMessageHandler> CRoleTypeRegistry::Create(std::string_view typeName) const {
     const Factory create = Lookup(typeName);
     return create ? create() : nullptr;
 }

@@ -1,18 +1,19 @@
 // The role type registry: the map from a role's "Type" name to the class that plays it.
 //
-// Containers and the director create every handler through it. It is built once at
-// start-up and torn down at exit, and it runs the one-time set-ups and clean-ups of the
+// Containers and the director create every handler through it. The player builds it once at
+// start-up and it goes with the player; it runs the one-time set-ups and clean-ups of the
 // subsystems that keep process-wide tables (video, zones, audio) at fixed points of that
-// order, so they happen exactly once.
+// order, so they happen exactly once per play.
 //
-// Guarantees: type names match exactly (case-sensitive); abstract bases have no entry;
-// Lookup before Build or after TearDown finds nothing.
+// Guarantees: type names match exactly (case-sensitive); abstract bases have no entry; the
+// clean-ups run in order when the registry is destroyed.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "handlers/MessageHandler.h"
@@ -31,20 +32,23 @@ class CRoleTypeRegistry {
         std::function<void()> setUp;
     };
 
-    // Builds the registry from the player's table (RoleTypeTable), running its set-ups.
-    static void Build();
-    // Builds it from a given table, for tests; clean-ups run at TearDown in order.
-    static void Build(const std::vector<Entry>& table,
-                      std::vector<std::function<void()>> cleanUps = {});
-    static void TearDown();
-    static bool IsBuilt();
+    // Builds the registry from a table in order, running its set-ups; the clean-ups run when
+    // the registry goes.
+    explicit CRoleTypeRegistry(const std::vector<Entry>& table,
+                               std::vector<std::function<void()>> cleanUps = {});
+    ~CRoleTypeRegistry();
+    CRoleTypeRegistry(const CRoleTypeRegistry&) = delete;
+    CRoleTypeRegistry& operator=(const CRoleTypeRegistry&) = delete;
 
-    static Factory Lookup(std::string_view typeName);
+    Factory Lookup(std::string_view typeName) const;
     // The type names in the order they were entered.
-    static std::vector<std::string> Names();
-
+    std::vector<std::string> Names() const;
     // Looks the type up and makes a handler of it; nullptr for an unknown type.
-    static std::unique_ptr<CMessageHandler> Create(std::string_view typeName);
+    std::unique_ptr<CMessageHandler> Create(std::string_view typeName) const;
+
+  private:
+    std::vector<std::pair<std::string, Factory>> types_;
+    std::vector<std::function<void()>> cleanUps_;
 };
 
 // The player's table of role types in registration order, and the clean-ups run at exit.

@@ -3,7 +3,7 @@
 // Messages, quoted strings, arrays and message handler tags are all built from these
 // one-character texts. Code refers to them by name and never spells the characters inline,
 // so that the parser, the tag expander and the writers cannot drift apart. Each constant is
-// one character long; `SceneClassName` is the class name by which scenes are recognised.
+// one character long.
 #pragma once
 
 #include <string_view>
@@ -26,7 +26,5 @@ inline constexpr std::string_view StringEnd = "\"";
 inline constexpr std::string_view TagBegin = "[";
 inline constexpr std::string_view TagEnd = "]";
 inline constexpr std::string_view HashMark = "#";
-
-inline constexpr std::string_view SceneClassName = "CScene";
 
 }  // namespace stagehand::delimiters

@@ -81,7 +81,7 @@ bool CVariant::Create(std::string_view initialText, std::string_view typeName) {
     return true;
 }
 
-bool CVariant::SetValue(int32_t number, int32_t type) {
+bool CVariant::SetValue(int32_t number, Type type) {
     if (!HoldsInteger(type)) {
         return false;
     }
@@ -94,7 +94,7 @@ bool CVariant::SetValue(int32_t number, int32_t type) {
     return true;
 }
 
-bool CVariant::SetValue(std::string_view text, int32_t type) {
+bool CVariant::SetValue(std::string_view text, Type type) {
     if (!HoldsText(type)) {
         return false;
     }
@@ -114,7 +114,7 @@ bool CVariant::SetValue(std::string_view text, int32_t type) {
     return true;
 }
 
-bool CVariant::Bind(int32_t* storage, int32_t type) {
+bool CVariant::Bind(int32_t* storage, Type type) {
     if (storage == nullptr || !HoldsInteger(type)) {
         return false;
     }
@@ -125,7 +125,7 @@ bool CVariant::Bind(int32_t* storage, int32_t type) {
     return true;
 }
 
-bool CVariant::Bind(std::string* storage, int32_t type) {
+bool CVariant::Bind(std::string* storage, Type type) {
     if (storage == nullptr || !HoldsText(type)) {
         return false;
     }

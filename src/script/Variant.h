@@ -49,12 +49,12 @@ class CVariant {
     // Owned storage holding the datum. For type 3 the text is a quoted literal and the value
     // holds what ParseQuoted produced from it, even when it stopped early. Fails, changing
     // nothing, when the type does not hold that kind of datum.
-    bool SetValue(int32_t number, int32_t type);
-    bool SetValue(std::string_view text, int32_t type);
+    bool SetValue(int32_t number, Type type);
+    bool SetValue(std::string_view text, Type type);
 
     // Refers to storage owned elsewhere: an integer for types 0 and 2, a text for 1 and 3.
-    bool Bind(int32_t* storage, int32_t type);
-    bool Bind(std::string* storage, int32_t type);
+    bool Bind(int32_t* storage, Type type);
+    bool Bind(std::string* storage, Type type);
 
     void Clear();
 
@@ -82,7 +82,7 @@ class CVariant {
     bool IsGreater(const CVariant& other) const;
     bool IsGreaterOrEqual(const CVariant& other) const;
 
-    int32_t GetType() const { return type_; }
+    Type GetType() const { return type_; }
     bool IsOwned() const { return owned_; }
     bool IsValid() const { return valid_; }
 
@@ -97,15 +97,15 @@ class CVariant {
     static std::string_view TypeName(int32_t type);
 
   private:
-    static bool HoldsInteger(int32_t type) { return type == kInteger || type == kBoolean; }
-    static bool HoldsText(int32_t type) { return type == kString || type == kQuotedString; }
+    static bool HoldsInteger(Type type) { return type == kInteger || type == kBoolean; }
+    static bool HoldsText(Type type) { return type == kString || type == kQuotedString; }
 
     const int32_t* IntegerStorage() const;
     const std::string* TextStorage() const;
     int32_t* IntegerStorage();
     std::string* TextStorage();
 
-    int32_t type_ = kInteger;
+    Type type_ = kInteger;
     bool owned_ = false;
     bool valid_ = false;
     // Owned data lives here; bound data behind the pointers. `owned_` says which is in use.

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "handlers/RoleTypes.h"
+#include "script/Format.h"
 #include "script/TextUtil.h"
-#include "stage/StageManager.h"
+#include "stage/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -36,22 +36,21 @@ CMessageHandlerContainer::~CMessageHandlerContainer() {
 }
 
 void CMessageHandlerContainer::DestroyChildren() {
-    // Each child's destruction takes it out of both lists (RemoveChildEntry).
+    // Last created first. Each child leaves the table on its way out (RemoveChildEntry); a
+    // child's going may destroy others of this container's children, so the list is looked
+    // at afresh every time.
     while (!owned_.empty()) {
-        CMessageHandler* child = owned_.back();
-        const size_t before = owned_.size();
-        delete child;
-        if (owned_.size() == before) {
-            owned_.pop_back();  // a child that did not leave on its own must not be deleted twice
-        }
+        std::unique_ptr<CMessageHandler> child = std::move(owned_.back());
+        owned_.pop_back();
+        child.reset();
     }
     children_.clear();
 }
 
-bool CMessageHandlerContainer::Initialize(const std::string& name, CMessageHandler* parent) {
-    CMessageHandler::Initialize(name, parent);
-    CreateStates();
-    return true;
+bool CMessageHandlerContainer::Initialize(CPlayer& player, const std::string& name,
+                                          CMessageHandler* parent) {
+    CMessageHandler::Initialize(player, name, parent);
+    return CreateStates();
 }
 
 CMessageHandler* CMessageHandlerContainer::FindChild(const std::string& name) const {
@@ -65,55 +64,94 @@ void CMessageHandlerContainer::RemoveChild(const std::string& name, bool destroy
         return;
     }
     if (destroy) {
-        delete found->second;  // its destruction removes its entries
+        DestroyOwnedChild(*found->second);  // its destruction removes its entry
     } else {
         children_.erase(found);
     }
 }
 
+void CMessageHandlerContainer::DestroyOwnedChild(CMessageHandler& child) {
+    const auto found = std::find_if(owned_.begin(), owned_.end(),
+                                    [&](const auto& owned) { return owned.get() == &child; });
+    if (found == owned_.end()) {
+        return;  // not this container's to destroy
+    }
+    std::unique_ptr<CMessageHandler> going = std::move(*found);
+    owned_.erase(found);
+    going.reset();
+}
+
+std::string CMessageHandlerContainer::RefusalOf(const std::string& name) const {
+    int depth = 0;
+    for (const CMessageHandler* ancestor = this; ancestor != nullptr;
+         ancestor = ancestor->GetParent()) {
+        if (ancestor->GetName() == name) {
+            return FormatText("it would be created inside itself (\"%s\" contains it).",
+                              {GetName()});
+        }
+        ++depth;
+    }
+    if (depth > kMaxNesting) {
+        return FormatText("roles nest more than %d deep there.", {kMaxNesting});
+    }
+    if (Player().Stage().LiveHandlers() >= CStageManager::kMaxLiveHandlers) {
+        return FormatText("the title already has %d roles alive.",
+                          {CStageManager::kMaxLiveHandlers});
+    }
+    return {};
+}
+
 CMessageHandler* CMessageHandlerContainer::CreateChild(const std::string& name,
                                                        const std::string& typeName) {
-    std::unique_ptr<CMessageHandler> made = CRoleTypeRegistry::Create(typeName);
+    CStageManager& stage = Player().Stage();
+    if (const std::string refusal = RefusalOf(name); !refusal.empty()) {
+        trace::Fault("The role \"%s\" was not created: %s", {name, refusal});
+        return nullptr;
+    }
+    const CWorkBudget::Step step(stage.Budget(), CWorkBudget::Kind::kCreation);
+    if (!stage.Budget().Spend(CWorkBudget::kRoleCost, "The creation of the role", name)) {
+        return nullptr;
+    }
+    std::unique_ptr<CMessageHandler> made = Player().RoleTypes().Create(typeName);
     if (!made) {
         trace::Fault("The role \"%s\" was not created: \"%s\" is not a role type.",
                      {name, typeName});
         return nullptr;
     }
-    // From its first creation step on, the child is in this container's lists and owned by
-    // it; its creation may run queues that destroy it again (a scene's "Load" queue that
-    // unloads the scene), so it is looked at afterwards only through its life token.
-    CMessageHandler* child = made.release();
+    // From its first creation step on, the child is owned by this container; its creation
+    // may run queues that destroy it again (a scene's "Load" queue that unloads the scene),
+    // or this container with it, so both are looked at afterwards only through life tokens.
+    CMessageHandler* child = made.get();
+    owned_.push_back(std::move(made));
     const std::weak_ptr<const char> alive = child->LifeToken();
-    child->Initialize(name, this);
-    if (alive.expired()) {
-        return nullptr;
-    }
-    if (std::find(owned_.begin(), owned_.end(), child) == owned_.end()) {
-        delete child;  // it never joined this container: nobody else would delete it
-        return nullptr;
-    }
-    return child;
+    child->Initialize(Player(), name, this);
+    return alive.expired() ? nullptr : child;
 }
 
 CMessageHandler* CMessageHandlerContainer::CreateRole(const std::string& name) {
-    CStageManager* stage = CStageManager::Instance();
-    return CreateChild(name, stage ? stage->GetRoleType(name) : std::string());
+    return CreateChild(name, Player().Stage().GetRoleType(name));
 }
 
-void CMessageHandlerContainer::CreateChildren() {
+bool CMessageHandlerContainer::CreateChildren() {
     const std::unique_ptr<std::vector<std::string>> names = std::move(childNames_);
+    const std::weak_ptr<const char> alive = LifeToken();
     if (!names) {
-        return;
+        return true;
     }
     for (const std::string& name : *names) {
         CreateRole(name);
+        if (alive.expired()) {
+            return false;  // a child's creation destroyed this container
+        }
     }
+    return true;
 }
 
-void CMessageHandlerContainer::CreateStates() {
+bool CMessageHandlerContainer::CreateStates() {
     const std::unique_ptr<std::vector<std::string>> entries = std::move(stateEntries_);
+    const std::weak_ptr<const char> alive = LifeToken();
     if (!entries) {
-        return;
+        return true;
     }
     for (const std::string& entry : *entries) {
         // name, type[, initial value]
@@ -133,10 +171,14 @@ void CMessageHandlerContainer::CreateStates() {
         }
         const std::string type(Trim(rest));
         CMessageHandler* child = CreateChild(name, type);
+        if (alive.expired()) {
+            return false;  // the state's creation destroyed this container
+        }
         if (child != nullptr && !value.empty()) {
             child->SetProperty("Value", value);
         }
     }
+    return true;
 }
 
 void CMessageHandlerContainer::RegisterCommands() {
@@ -167,7 +209,6 @@ void CMessageHandlerContainer::ApplyRoleData() {
 
 void CMessageHandlerContainer::AddChildEntry(CMessageHandler& child) {
     children_.insert_or_assign(child.GetName(), &child);
-    owned_.push_back(&child);
 }
 
 void CMessageHandlerContainer::RemoveChildEntry(CMessageHandler& child) {
@@ -175,7 +216,6 @@ void CMessageHandlerContainer::RemoveChildEntry(CMessageHandler& child) {
     if (found != children_.end() && found->second == &child) {
         children_.erase(found);
     }
-    std::erase(owned_, &child);
 }
 
 }  // namespace stagehand

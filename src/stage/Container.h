@@ -5,10 +5,14 @@
 // role file; "State1", "State2", ... define state variables inline as `name, type, value`)
 // and through "AddChild"; it finds them by name and destroys them with itself.
 //
-// Guarantees: every child the container created is destroyed with it, last created first,
-// even one whose name a later child of the same name took over in the table (that one can no
-// longer be found by name, but it is not lost). A child that is destroyed on its own (its
-// window closed) leaves the container's table on its way out.
+// Guarantees: every child the container created is owned by it from its first creation step
+// and destroyed with it, last created first, even one whose name a later child of the same
+// name took over in the table (that one can no longer be found by name, but it is not lost).
+// A child whose window closes is destroyed by its container at once. Creation stops as soon
+// as the container itself is destroyed by what a child's creation ran. A role is never
+// created inside itself: one that is already among the new child's ancestors (roles that
+// contain each other), a nesting deeper than kMaxNesting, or more than kMaxLiveHandlers
+// handlers at once are refused and traced.
 // Where it bites: "Child" roles are collected at creation but created only when the subclass
 // calls CreateChildren, at the point of its own creation where they are wanted.
 #pragma once
@@ -24,11 +28,13 @@ namespace stagehand {
 
 class CMessageHandlerContainer : public CMessageHandler {
   public:
+    // Roles nest at most this deep below the director; no title comes near it.
+    static constexpr int kMaxNesting = 64;
+
     CMessageHandlerContainer() = default;
     ~CMessageHandlerContainer() override;
 
-    bool Initialize(const std::string& name, CMessageHandler* parent) override;
-    std::string_view ClassName() const override { return "CMessageHandlerContainer"; }
+    bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
 
     bool HasChild(const std::string& name) const { return children_.count(name) != 0; }
     CMessageHandler* FindChild(const std::string& name) const;
@@ -41,10 +47,11 @@ class CMessageHandlerContainer : public CMessageHandler {
     // CreateChild with the type the role file gives the name ("Child" roles, "AddChild",
     // the director's "Load").
     CMessageHandler* CreateRole(const std::string& name);
-    // Creates the collected "Child" roles in order, each of the type its role names.
-    void CreateChildren();
-    // Creates the collected "State" entries in order.
-    void CreateStates();
+    // Creates the collected "Child" roles in order, each of the type its role names. False
+    // when this container was destroyed on the way (it must not be touched then).
+    [[nodiscard]] bool CreateChildren();
+    // Creates the collected "State" entries in order; false as CreateChildren.
+    [[nodiscard]] bool CreateStates();
     // The children by name, in name order.
     const std::map<std::string, CMessageHandler*, std::less<>>& Children() const {
         return children_;
@@ -59,11 +66,15 @@ class CMessageHandlerContainer : public CMessageHandler {
     void ApplyRoleData() override;
     void AddChildEntry(CMessageHandler& child) override;
     void RemoveChildEntry(CMessageHandler& child) override;
+    void DestroyOwnedChild(CMessageHandler& child) override;
 
   private:
+    // Why a role of that name may not be created here, or "" when it may.
+    std::string RefusalOf(const std::string& name) const;
+
     std::map<std::string, CMessageHandler*, std::less<>> children_;
-    // Every child alive, oldest first: the owning list.
-    std::vector<CMessageHandler*> owned_;
+    // Every child alive, oldest first.
+    std::vector<std::unique_ptr<CMessageHandler>> owned_;
     std::unique_ptr<std::vector<std::string>> childNames_;
     std::unique_ptr<std::vector<std::string>> stateEntries_;
 };

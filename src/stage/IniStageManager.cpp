@@ -35,9 +35,8 @@ void SetError(std::string* error, std::string_view pattern,
 
 }  // namespace
 
-CIniStageManager::CIniStageManager(const host::TitlePaths& paths, host::ProfileReader& reader)
-    : paths_(paths),
-      reader_(reader),
+CIniStageManager::CIniStageManager(host::ProfileReader& reader)
+    : reader_(reader),
       queueFile_(InCurrentDirectory(kQueueFileName)),
       roleFile_(InCurrentDirectory(kRoleFileName)) {
     // A title file the reader refuses (too large, not a file, unreadable) is a fault.
@@ -63,45 +62,6 @@ bool CIniStageManager::ReadMessage(const std::string& queue, uint32_t number, st
         SetError(error, kMessageTooSmallText, {number, queue});
     }
     return false;
-}
-
-std::string CIniStageManager::GetMessageText(const std::string& queue, uint32_t number) {
-    std::string text;
-    ReadMessage(queue, number, text, nullptr);
-    return text;
-}
-
-bool CIniStageManager::MessageExists(const std::string& queue, uint32_t number,
-                                     std::string* error) {
-    std::string text;
-    return ReadMessage(queue, number, text, error);
-}
-
-bool CIniStageManager::QueueExists(const std::string& queue, std::string* error) {
-    std::string text;
-    if (ReadMessage(queue, 1, text, error)) {
-        return true;
-    }
-    SetError(error, kQueueMissingText, {queue});
-    return false;
-}
-
-RoleValues CIniStageManager::GetRole(const std::string& role) {
-    RoleValues values;
-    std::string error;
-    if (!ReadRole(role, values, trace::IsOn() ? &error : nullptr)) {
-        trace::Fault(error);
-    }
-    return values;
-}
-
-bool CIniStageManager::ValidateRole(const std::string& role, std::string* error) {
-    if (!CMessageHandler::IsValidName(role)) {
-        SetError(error, kInvalidRoleNameText, {role});
-        return false;
-    }
-    RoleValues values;
-    return ReadRole(role, values, error);
 }
 
 bool CIniStageManager::ReadRole(const std::string& role, RoleValues& values, std::string* error) {

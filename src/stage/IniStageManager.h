@@ -23,29 +23,18 @@ class CIniStageManager : public CStageManager {
     static constexpr uint32_t kMinRoleLength = 3;
     static constexpr uint32_t kMaxRoleLength = 5121;
 
-    // The paths and the reader must outlive the stage manager.
-    CIniStageManager(const host::TitlePaths& paths, host::ProfileReader& reader);
+    // The reader must outlive the stage manager.
+    explicit CIniStageManager(host::ProfileReader& reader);
 
-    RoleValues GetRole(const std::string& role) override;
-    bool ValidateRole(const std::string& role, std::string* error) override;
-    std::string GetMessageText(const std::string& queue, uint32_t number) override;
-    bool MessageExists(const std::string& queue, uint32_t number, std::string* error) override;
-    bool QueueExists(const std::string& queue, std::string* error) override;
     bool ReadMessage(const std::string& queue, uint32_t number, std::string& text,
                      std::string* error) override;
-
-    host::ProfileReader* Profiles() override { return &reader_; }
-    const host::TitlePaths* Paths() override { return &paths_; }
+    // False when the role is missing, too small, too large, only comments or has a line
+    // without "=".
+    bool ReadRole(const std::string& role, RoleValues& values, std::string* error) override;
 
     const std::string& QueueFile() const { return queueFile_; }
     const std::string& RoleFile() const { return roleFile_; }
 
-    // Reads a role's entries into values; false with the player's error text (when asked
-    // for) when the role is missing, too small, too large, only comments or has a line
-    // without "=". Entries read before a bad line stay in values.
-    bool ReadRole(const std::string& role, RoleValues& values, std::string* error);
-
-    static constexpr std::string_view kInvalidRoleNameText = "Role name %s is not a valid name.";
     static constexpr std::string_view kRoleTooSmallText = "Role %s is too small or does not exist.";
     static constexpr std::string_view kRoleTooLargeText = "Role %s is too large.";
     static constexpr std::string_view kRoleOnlyCommentsText = "Role %s contains only comments.";
@@ -55,11 +44,8 @@ class CIniStageManager : public CStageManager {
         "Message number %u in queue %s is too large.";
     static constexpr std::string_view kMessageTooSmallText =
         "Message number %u in queue %s is too small or does not exist.";
-    static constexpr std::string_view kQueueMissingText =
-        "The message queue %s is either empty or does not exist.";
 
   private:
-    const host::TitlePaths& paths_;
     host::ProfileReader& reader_;
     std::string queueFile_;
     std::string roleFile_;

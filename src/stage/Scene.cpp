@@ -1,10 +1,8 @@
 #include "stage/Scene.h"
 
 #include "director/Director.h"
-#include "handlers/Actor.h"
 #include "host/ui/WindowSystem.h"
-#include "stage/PlayerLinks.h"
-#include "stage/StageManager.h"
+#include "stage/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -16,7 +14,7 @@ std::unique_ptr<CMessageHandler> CScene::Create() {
 CScene::~CScene() {
     // A scene that is (or claims to be) modal leaves the director's list before it goes, so
     // the list never names a scene that no longer exists.
-    CDirector* director = Links().director;
+    CDirector* director = IsCreated() ? Player().Director() : nullptr;
     if (director != nullptr && (modal_ != 0 || director->HasModal(*this))) {
         director->DropModal(*this);
     }
@@ -24,33 +22,31 @@ CScene::~CScene() {
     DestroyChildren();
 }
 
-bool CScene::Initialize(const std::string& name, CMessageHandler* parent) {
-    CMessageHandlerContainer::Initialize(name, parent);
-    const std::weak_ptr<const char> alive = LifeToken();
-
-    if (modal_ != 0 && Links().director != nullptr) {
-        Links().director->AddModal(*this);
+bool CScene::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
+    if (!CMessageHandlerContainer::Initialize(player, name, parent)) {
+        return false;  // a state's creation destroyed this scene
+    }
+    if (modal_ != 0 && player.Director() != nullptr) {
+        player.Director()->AddModal(*this);
     }
     OpenWindow();
-
-    CreateChildren();
-    if (alive.expired()) {
-        return true;  // a child's creation closed this scene
+    if (!CreateChildren()) {
+        return false;  // a child's creation destroyed this scene
     }
     RunQueue("Load", kEventScope);
     return true;
 }
 
 void CScene::OpenWindow() {
-    host::WindowSystem* windows = Links().windows;
+    host::WindowSystem* windows = Player().Windows();
     if (windows == nullptr) {
         return;
     }
     // A scene directly under the director opens in the main frame; a nested scene in its
     // parent scene's window.
-    host::WindowHandle parentWindow = Links().mainFrame;
+    host::WindowHandle parentWindow = Player().MainFrame();
     CMessageHandler* parent = GetParent();
-    if (parent != nullptr && parent != Links().director && parent->HasWindow()) {
+    if (parent != nullptr && parent != Player().Director() && parent->HasWindow()) {
         parentWindow = parent->Handle();
     }
     if (!windows->Exists(parentWindow)) {
@@ -71,12 +67,11 @@ void CScene::OpenWindow() {
         windows->Show(Handle(), false);
     }
     if (!imageFilename_.empty()) {
-        CStageManager* stage = CStageManager::Instance();
-        background_.Load(stage ? stage->Paths() : nullptr, imageFilename_);
+        background_.Load(&Player().Paths(), imageFilename_);
     }
     windows->UpdateNow(Handle());
     if (isVisible_ != 0) {
-        windows->SetFocus(Links().mainFrame);
+        windows->SetFocus(Player().MainFrame());
     }
 }
 
@@ -92,10 +87,8 @@ void CScene::SetEnabled(bool enabled) {
         children.push_back(child);
     }
     for (CMessageHandler* child : children) {
-        if (child->ClassName() == "CScene") {
-            static_cast<CScene*>(child)->SetEnabled(enabled);
-        } else if (auto* actor = dynamic_cast<CActor*>(child)) {
-            actor->SetEnabled(enabled);
+        if (auto* latch = dynamic_cast<CEnableLatch*>(child)) {
+            latch->SetEnabled(enabled);  // child scenes and actors
         }
     }
 }

@@ -26,8 +26,7 @@ class CScene : public CMessageHandlerContainer, public CEnableLatch {
     CScene() = default;
     ~CScene() override;
 
-    bool Initialize(const std::string& name, CMessageHandler* parent) override;
-    std::string_view ClassName() const override { return "CScene"; }
+    bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
 
     // Passes the enable state down to the child scenes and actors; ignored while the scene
     // is disabled on its own or already in that state.

@@ -14,8 +14,6 @@ namespace d = delimiters;
 
 namespace {
 
-CStageManager* g_instance = nullptr;
-
 constexpr std::string_view kEscape = d::LiteralDelimiter;
 constexpr std::string_view kMetaDataTypeKey = "MetaDataType";
 constexpr std::string_view kTypeKey = "Type";
@@ -57,45 +55,19 @@ bool Fail(std::string* error, std::string_view pattern,
 }  // namespace
 
 CStageManager::CStageManager()
-    : tags_{CTag(kPropertyTag, std::string(d::TagBegin), 1, std::string(d::TagEnd), 1),
-            CTag(kHashMark, std::string(d::HashMark), 1, std::string(d::HashMark), 1)} {
-    assert(g_instance == nullptr && "one stage manager at a time");
-    g_instance = this;
-}
+    : tags_{CTag(TagKind::kProperty, std::string(d::TagBegin), 1, std::string(d::TagEnd), 1),
+            CTag(TagKind::kHashMark, std::string(d::HashMark), 1, std::string(d::HashMark), 1)} {}
 
-CStageManager::~CStageManager() {
-    if (g_instance == this) {
-        g_instance = nullptr;
-    }
-}
-
-CStageManager* CStageManager::Instance() {
-    return g_instance;
-}
-
-bool CStageManager::ReadMessage(const std::string& queue, uint32_t number, std::string& text,
-                                std::string* error) {
-    if (!MessageExists(queue, number, error)) {
-        text.clear();
-        return false;
-    }
-    text = GetMessageText(queue, number);
-    return true;
-}
-
-bool CStageManager::IsLoaded(std::string_view name) const {
-    return handlers_.find(name) != handlers_.end();
-}
+CStageManager::~CStageManager() = default;
 
 void CStageManager::Register(CMessageHandler& handler) {
     handlers_.insert_or_assign(handler.GetName(), &handler);
+    ++liveHandlers_;
 }
 
-void CStageManager::Unregister(std::string_view name) {
-    const auto found = handlers_.find(name);
-    if (found != handlers_.end()) {
-        handlers_.erase(found);
-    }
+void CStageManager::Leave(std::string_view name, const CMessageHandler& handler) {
+    Unregister(name, handler);
+    --liveHandlers_;
 }
 
 void CStageManager::Unregister(std::string_view name, const CMessageHandler& handler) {
@@ -110,8 +82,61 @@ CMessageHandler* CStageManager::Find(std::string_view name) const {
     return found == handlers_.end() ? nullptr : found->second;
 }
 
+bool CStageManager::RunQueue(std::string_view name, CMessageHandler& by, Scope scope) {
+    std::string queue;
+    if (scope == CMessageHandler::kPlainScope) {
+        queue = name;
+    } else {
+        queue.reserve(by.GetName().size() + CMessageHandler::kEventSeparator.size() + name.size());
+        queue += by.GetName();
+        queue += CMessageHandler::kEventSeparator;
+        queue += name;
+    }
+    // A queue exists when it holds a message 1; its text is kept for the first step.
+    std::string text;
+    if (budget_.IsSpent() || !ReadMessage(queue, 1, text, nullptr)) {
+        return false;
+    }
+    if (budget_.Depth(CWorkBudget::Kind::kQueueRun) >= kMaxQueueDepth) {
+        trace::Fault("The message queue \"%s\" was not run: queue runs are already nested %d deep.",
+                     {queue, kMaxQueueDepth});
+        return false;
+    }
+    const CWorkBudget::Step step(budget_, CWorkBudget::Kind::kQueueRun);
+
+    // The run's own copy of who it runs for: a message may destroy that handler.
+    const std::string self = by.GetName();
+    const std::weak_ptr<const char> alive = by.LifeToken();
+    trace::QueueRun(queue, self);
+
+    // Message n runs while it can be read; the first missing (or unreadable) number ends it.
+    uint32_t number = 1;
+    do {
+        if (!budget_.Spend(CWorkBudget::kMessageCost, "The message queue", queue)) {
+            break;
+        }
+        const CMessage message = BuildMessage(text, queue, number);
+        CMessageHandler* target = nullptr;
+        if (message.target == self && !alive.expired()) {
+            target = &by;
+        } else {
+            target = Find(message.target);
+        }
+        if (target != nullptr) {
+            target->ExecuteMessage(message);
+        } else {
+            trace::Fault(kInvalidTargetText, {number, queue, message.target});
+        }
+    } while (ReadMessage(queue, ++number, text, nullptr));
+    return true;
+}
+
 RoleValues CStageManager::GetRoleProperties(const std::string& role) {
-    RoleValues values = GetRole(role);
+    RoleValues values;
+    std::string error;
+    if (!ReadRole(role, values, trace::IsOn() ? &error : nullptr)) {
+        trace::Fault(error);
+    }
     values.erase(std::string(kMetaDataTypeKey));
     for (auto& [key, value] : values) {
         std::string error;
@@ -126,11 +151,6 @@ std::string CStageManager::GetRoleType(const std::string& role) {
     RoleValues values = GetRoleProperties(role);
     const auto found = values.find(std::string(kTypeKey));
     return found == values.end() ? std::string() : found->second;
-}
-
-CMessage CStageManager::GetMessage(const std::string& queue, uint32_t number) {
-    std::string text = GetMessageText(queue, number);
-    return BuildMessage(text, queue, number);
 }
 
 CMessage CStageManager::BuildMessage(std::string& text, const std::string& queue, uint32_t number) {
@@ -211,7 +231,7 @@ bool CStageManager::ExpandTags(std::string& text, std::string* error) {
             if (!EvaluateTag(content, tag.kind, value, error)) {
                 return false;
             }
-            if (tag.kind == kPropertyTag && ++replacements > kMaxReplacements) {
+            if (tag.kind == TagKind::kProperty && ++replacements > kMaxReplacements) {
                 return Fail(error, kTooManyReplacementsText, {kMaxReplacements, result});
             }
             const int64_t length = static_cast<int64_t>(text.size());
@@ -237,10 +257,10 @@ bool CStageManager::ExpandTags(std::string& text, std::string* error) {
     return true;
 }
 
-bool CStageManager::EvaluateTag(std::string_view content, int32_t kind, std::string& value,
+bool CStageManager::EvaluateTag(std::string_view content, TagKind kind, std::string& value,
                                 std::string* error) {
     value.clear();
-    if (kind == kHashMark) {
+    if (kind == TagKind::kHashMark) {
         return true;
     }
     if (content.empty()) {

@@ -6,9 +6,11 @@
 // ([Handler.Property] and the hash mark) in role values and message texts before they are
 // used. The handler table refers to handlers; it never owns or deletes them.
 //
-// Guarantees: one instance at a time, reachable through Instance() while it lives. Tag
-// expansion always ends: it stops, as a failed expansion, after kMaxReplacements property
-// replacements, when the text would grow past kMaxExpandedLength, or when it has scanned
+// It also runs queues: message by message, each expanded, parsed, sent to its target by name,
+// within the nesting bound and the work budget of one dispatch (see CWorkBudget).
+//
+// Guarantees: tag expansion always ends: it stops, as a failed expansion, after kMaxReplacements
+// property replacements, when the text would grow past kMaxExpandedLength, or when it has scanned
 // kMaxScannedCharacters in all (a text full of escaped delimiters).
 // Where it bites: expansion follows the player's own step-by-step rules, odd corners included
 // (see ExpandTags); failures are reported in the trace and otherwise ignored by its callers.
@@ -21,6 +23,7 @@
 
 #include "handlers/MessageHandler.h"
 #include "script/Message.h"
+#include "stage/WorkBudget.h"
 
 namespace stagehand {
 
@@ -29,16 +32,19 @@ class ProfileReader;
 class TitlePaths;
 }  // namespace host
 
+// What a tag's delimiters enclose: a handler's property, or nothing (the hash mark).
+enum class TagKind : int32_t { kProperty = 0, kHashMark = 1 };
+
 // A delimiter pair that tag expansion looks for.
 struct CTag {
-    CTag(int32_t kind, std::string open, int32_t openLength, std::string close, int32_t closeLength)
+    CTag(TagKind kind, std::string open, int32_t openLength, std::string close, int32_t closeLength)
         : kind(kind),
           open(std::move(open)),
           close(std::move(close)),
           openLength(openLength),
           closeLength(closeLength) {}
 
-    int32_t kind;
+    TagKind kind;
     std::string open;
     std::string close;
     int32_t openLength;
@@ -47,63 +53,65 @@ struct CTag {
 
 class CStageManager {
   public:
-    enum TagKind : int32_t { kPropertyTag = 0, kHashMark = 1 };
+    using Scope = CMessageHandler::Scope;
 
     static constexpr int kMaxReplacements = 1000;
     static constexpr size_t kMaxExpandedLength = 64 * 1024;
     static constexpr size_t kMaxScannedCharacters = size_t{64} << 20;
+    // Queue runs nest at most this deep; a deeper run does not start.
+    static constexpr int kMaxQueueDepth = 256;
 
     CStageManager();
     virtual ~CStageManager();
     CStageManager(const CStageManager&) = delete;
     CStageManager& operator=(const CStageManager&) = delete;
 
-    // The live stage manager, or nullptr.
-    static CStageManager* Instance();
-
     // --- What a concrete stage manager reads from the title ------------------------------
-    // The role's entries as stored; empty when it cannot be read.
-    virtual RoleValues GetRole(const std::string& role) = 0;
-    virtual bool ValidateRole(const std::string& role, std::string* error) = 0;
-    // The text read for the message, "" when it is missing.
-    virtual std::string GetMessageText(const std::string& queue, uint32_t number) = 0;
-    virtual bool MessageExists(const std::string& queue, uint32_t number, std::string* error) = 0;
-    virtual bool QueueExists(const std::string& queue, std::string* error) = 0;
-    // MessageExists and GetMessageText in one read, as a queue run asks them one after the
-    // other; a concrete stage manager may answer both from a single read.
+    // Message `number` of the queue as stored; false (with the player's error text when
+    // asked for) when it is missing or unusable, which ends a queue run there.
     virtual bool ReadMessage(const std::string& queue, uint32_t number, std::string& text,
-                             std::string* error);
-
-    // The title's files, for roles that read files of their own; nullptr when not from files.
-    virtual host::ProfileReader* Profiles() { return nullptr; }
-    virtual const host::TitlePaths* Paths() { return nullptr; }
+                             std::string* error) = 0;
+    // The role's entries as stored; false (with the player's error text when asked for) when
+    // the role cannot be used. Entries read before a fault stay in `values`.
+    virtual bool ReadRole(const std::string& role, RoleValues& values, std::string* error) = 0;
 
     // --- The handler table ---------------------------------------------------------------
-    bool IsLoaded(std::string_view name) const;
-    // Enters the handler under its name, replacing an entry of the same name.
+    bool IsLoaded(std::string_view name) const { return handlers_.count(name) != 0; }
+    // A handler is created: it enters the table under its name, replacing an entry of the
+    // same name, and counts as alive until it leaves.
     void Register(CMessageHandler& handler);
-    void Unregister(std::string_view name);
     // Removes the entry only while it still refers to that handler, so a handler that was
     // replaced under its name cannot take its successor's entry with it.
     void Unregister(std::string_view name, const CMessageHandler& handler);
+    // A registered handler is destroyed: Unregister, and it no longer counts as alive.
+    void Leave(std::string_view name, const CMessageHandler& handler);
     CMessageHandler* Find(std::string_view name) const;
+    // Handlers created and not yet destroyed, whether the table still names them or not.
+    int LiveHandlers() const { return liveHandlers_; }
+    // A bound far above any title, so that roles that multiply cannot exhaust memory.
+    static constexpr int kMaxLiveHandlers = 50'000;
+
+    // --- Running queues ------------------------------------------------------------------
+    // Runs a queue on behalf of `by`: the queue of that name (plain scope) or by's event
+    // queue "<by>|<name>" (event scope). True when the queue holds a message 1 and ran. The
+    // run survives anything its messages do, `by`'s destruction included.
+    bool RunQueue(std::string_view name, CMessageHandler& by, Scope scope);
+    CWorkBudget& Budget() { return budget_; }
 
     // --- Roles and messages, tags expanded -----------------------------------------------
-    // The role's entries without "MetaDataType", every value's tags expanded.
+    // The role's entries without "MetaDataType", every value's tags expanded; unreadable
+    // roles are traced and give what was read.
     RoleValues GetRoleProperties(const std::string& role);
     std::string GetRoleType(const std::string& role);
-    // Message `number` of the queue, expanded and parsed.
-    CMessage GetMessage(const std::string& queue, uint32_t number);
     // Expands and parses a message text already read; queue and number name it in the trace.
     CMessage BuildMessage(std::string& text, const std::string& queue, uint32_t number);
 
     bool ExpandTags(std::string& text, std::string* error);
-    bool EvaluateTag(std::string_view content, int32_t kind, std::string& value,
+    bool EvaluateTag(std::string_view content, TagKind kind, std::string& value,
                      std::string* error);
 
-    // The depth of nested queue runs, kept by the runs themselves.
-    int& QueueDepth() { return queueDepth_; }
-
+    static constexpr std::string_view kInvalidTargetText =
+        "Message %d in message queue \"%s\" has an invalid target \"%s\".";
     static constexpr std::string_view kMissingStartText =
         "Missing a start tag delimiter for the following tag:\n%s";
     static constexpr std::string_view kMissingEndText =
@@ -124,7 +132,8 @@ class CStageManager {
   private:
     CTag tags_[2];
     std::map<std::string, CMessageHandler*, std::less<>> handlers_;
-    int queueDepth_ = 0;
+    CWorkBudget budget_;
+    int liveHandlers_ = 0;
 };
 
 }  // namespace stagehand

@@ -4,7 +4,7 @@
 #include "host/files/TitlePaths.h"
 #include "script/Delimiters.h"
 #include "script/Format.h"
-#include "stage/StageManager.h"
+#include "stage/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -25,12 +25,9 @@ void CContentManager::ApplyRoleData() {
     // system folder instead of the title.
     const std::string asWritten = filename_;
     filename_.clear();
-    CStageManager* stage = CStageManager::Instance();
-    const host::TitlePaths* paths = stage ? stage->Paths() : nullptr;
-    if (paths != nullptr) {
-        if (const auto found = paths->FindFirst(asWritten)) {
-            filename_ = paths->TitleFullName(*found);
-        }
+    const host::TitlePaths& paths = Player().Paths();
+    if (const auto found = paths.FindFirst(asWritten)) {
+        filename_ = paths.TitleFullName(*found);
     }
     if (filename_.empty()) {
         trace::Fault(kSourceMissingText, {asWritten, GetName()});
@@ -89,19 +86,15 @@ void CIniContentManager::ReadContent(const std::string& query, const std::string
     if (filename_.empty()) {
         trace::Fault(kNoSourceText, {self});
     }
-    CStageManager* stage = CStageManager::Instance();
-    host::ProfileReader* reader = stage ? stage->Profiles() : nullptr;
     std::string value;
-    if (reader != nullptr) {
-        const uint32_t count =
-            reader->ReadString(filename_, section, key, "", value, kValueBufferSize);
-        if (count > kMaxValueLength) {
-            value.clear();
-            trace::Fault(kValueTooLargeText, {filename_, section, key});
-        }
+    const uint32_t count =
+        Player().Profiles().ReadString(filename_, section, key, "", value, kValueBufferSize);
+    if (count > kMaxValueLength) {
+        value.clear();
+        trace::Fault(kValueTooLargeText, {filename_, section, key});
     }
 
-    CMessageHandler* handler = stage ? stage->Find(variable) : nullptr;
+    CMessageHandler* handler = Player().Stage().Find(variable);
     if (handler == nullptr) {
         trace::Fault(kNoVariableText, {self, variable});
         return;

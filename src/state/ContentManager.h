@@ -21,7 +21,6 @@ namespace stagehand {
 
 class CContentManager : public CMessageHandler {
   public:
-    std::string_view ClassName() const override { return "CContentManager"; }
     const std::string& Filename() const { return filename_; }
 
     static constexpr std::string_view kNoSourceText =
@@ -42,7 +41,6 @@ class CIniContentManager : public CContentManager {
     static constexpr uint32_t kMaxValueLength = 5120;
 
     static std::unique_ptr<CMessageHandler> Create();
-    std::string_view ClassName() const override { return "CIniContentManager"; }
 
     // Reads the first key of the query's section into the named variable's "Value".
     void ReadContent(const std::string& query, const std::string& variableText);

@@ -2,8 +2,8 @@
 
 namespace stagehand {
 
-bool CStateVar::Initialize(const std::string& name, CMessageHandler* parent) {
-    CMessageHandler::Initialize(name, parent);
+bool CStateVar::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
+    CMessageHandler::Initialize(player, name, parent);
     RegisterOperators();
     return true;
 }

@@ -19,8 +19,7 @@ namespace stagehand {
 
 class CStateVar : public CMessageHandler {
   public:
-    bool Initialize(const std::string& name, CMessageHandler* parent) override;
-    std::string_view ClassName() const override { return "CStateVar"; }
+    bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
 
     // The command an operator symbol stands for: the operator table first, then a command
     // of that very name. Leaves command alone and returns false when neither exists.
@@ -41,7 +40,6 @@ class CStateVar : public CMessageHandler {
 class CStateVarInt : public CStateVar {
   public:
     static std::unique_ptr<CMessageHandler> Create();
-    std::string_view ClassName() const override { return "CStateVarInt"; }
     int32_t Value() const { return value_; }
 
   protected:
@@ -55,7 +53,6 @@ class CStateVarInt : public CStateVar {
 class CStateVarString : public CStateVar {
   public:
     static std::unique_ptr<CMessageHandler> Create();
-    std::string_view ClassName() const override { return "CStateVarString"; }
     const std::string& Value() const { return value_; }
 
   protected:

@@ -18,7 +18,6 @@ namespace stagehand {
 class CStateVarBool : public CStateVar {
   public:
     static std::unique_ptr<CMessageHandler> Create();
-    std::string_view ClassName() const override { return "CStateVarBool"; }
 
     bool Value() const { return value_ != 0; }
     int32_t RawValue() const { return value_; }

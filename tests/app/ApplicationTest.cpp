@@ -12,10 +12,9 @@
 #include <vector>
 
 #include "app/Application.h"
-#include "handlers/RoleTypes.h"
+#include "director/Director.h"
 #include "host/ui/WindowSystem.h"
-#include "stage/PlayerLinks.h"
-#include "stage/StageManager.h"
+#include "stage/Player.h"
 #include "support/TempFolder.h"
 #include "trace/Trace.h"
 
@@ -135,10 +134,10 @@ TEST_F(Application, TracesToStandardOutputBetweenPrintedLines) {
 TEST_F(Application, TheMainFrameCoversTheScreenInBlackUnderTheScenesAndGoesWithThePlay) {
     options.screen = {320, 240};
     bool looked = false;
-    app.SetFirstFrameHook([&] {
+    app.SetFirstFrameHook([&](CPlayer& player) {
         looked = true;
-        host::WindowSystem& windows = *Links().windows;
-        const host::WindowHandle frame = Links().mainFrame;
+        host::WindowSystem& windows = *player.Windows();
+        const host::WindowHandle frame = player.MainFrame();
         EXPECT_EQ(windows.MainWindow(), frame);
         EXPECT_EQ(windows.WindowRect(frame), (host::Rect{0, 0, 320, 240}));
         EXPECT_EQ(windows.Style(frame), host::style::kPopup | host::style::kVisible);
@@ -152,20 +151,14 @@ TEST_F(Application, TheMainFrameCoversTheScreenInBlackUnderTheScenesAndGoesWithT
         const std::vector<host::Color>& pixels = windows.Framebuffer().Pixels();
         EXPECT_TRUE(
             std::all_of(pixels.begin(), pixels.end(), [](host::Color c) { return c == 0; }));
-        EXPECT_NE(Links().director, nullptr);
-        EXPECT_NE(Links().programs, nullptr);
-        EXPECT_FALSE(Links().otherInstanceShows);  // headless runs meet no other player
+        EXPECT_NE(player.Director(), nullptr);
+        EXPECT_NE(player.programs, nullptr);
+        EXPECT_FALSE(player.otherInstanceShows);  // headless runs meet no other player
     });
     ASSERT_EQ(Play(), 0);
     EXPECT_TRUE(looked);
 
-    // Nothing is left behind, and a second play in the same process starts from scratch.
-    EXPECT_EQ(Links().windows, nullptr);
-    EXPECT_FALSE(Links().mainFrame);
-    EXPECT_EQ(Links().director, nullptr);
-    EXPECT_EQ(Links().programs, nullptr);
-    EXPECT_EQ(CStageManager::Instance(), nullptr);
-    EXPECT_FALSE(CRoleTypeRegistry::IsBuilt());
+    // A second play in the same process starts from scratch.
     out.str("");
     CApplication again;
     options.input = folder.Write("again.txt", "print [Counter.Value]\n").string();
@@ -207,7 +200,7 @@ TEST_F(Application, FrameSteppersRunInIdleTimeWhenTheyAskAndPauseForAVideo) {
         calls.push_back(now);
         return host::IdleRequest{true, now + 100};
     });
-    paused.SetFirstFrameHook([] { Links().videoBusy = true; });
+    paused.SetFirstFrameHook([](CPlayer& player) { player.videoBusy = true; });
     EXPECT_EQ(paused.Run(options, out, err), 0);
     EXPECT_TRUE(calls.empty());
 }
@@ -215,13 +208,15 @@ TEST_F(Application, FrameSteppersRunInIdleTimeWhenTheyAskAndPauseForAVideo) {
 TEST_F(Application, TheCursorFilterSeesMessagesBeforeTheZoneFilterWhichMayConsumeThem) {
     std::vector<std::string> seen;
     std::vector<uint32_t> aliveAt;
-    app.SetFirstFrameHook([&] {
-        Links().cursorFilter = [&](host::Message& m) {
+    CPlayer* playing = nullptr;
+    app.SetFirstFrameHook([&](CPlayer& player) {
+        playing = &player;
+        player.cursorFilter = [&](host::Message& m) {
             if (m.id == host::msg::kClose)
                 seen.push_back("cursor");
             return true;  // not looked at
         };
-        Links().zoneFilter = [&](host::Message& m) {
+        player.zoneFilter = [&](host::Message& m) {
             if (m.id != host::msg::kClose)
                 return false;
             seen.push_back("zone");
@@ -229,7 +224,7 @@ TEST_F(Application, TheCursorFilterSeesMessagesBeforeTheZoneFilterWhichMayConsum
         };
     });
     app.AddFrameStepper([&](uint32_t now) {
-        if (Links().windows->Exists(Links().mainFrame))
+        if (playing && playing->Windows()->Exists(playing->MainFrame()))
             aliveAt.push_back(now);
         return host::IdleRequest{true, now + 100};
     });
@@ -240,7 +235,6 @@ TEST_F(Application, TheCursorFilterSeesMessagesBeforeTheZoneFilterWhichMayConsum
     EXPECT_EQ(seen[1], "zone");
     ASSERT_FALSE(aliveAt.empty());
     EXPECT_GE(aliveAt.back() - aliveAt.front(), 300u);
-    EXPECT_FALSE(Links().zoneFilter);  // cleared with the other links
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ TEST_F(DirectorTest, AWindowOfTheSameNameMeansAnotherInstanceRuns) {
 TEST_F(DirectorTest, AnotherPlayerShowingTheTitleEndsThisOne) {
     WriteRoles("[Director]\nApplicationWindowName=Quest\n");
     std::vector<std::string> asked;
-    Links().otherInstanceShows = [&](const std::string& name) {
+    player->otherInstanceShows = [&](const std::string& name) {
         asked.push_back(name);
         return true;
     };

@@ -7,6 +7,7 @@
 #include "handlers/Actor.h"
 #include "host/headless/HeadlessBackend.h"
 #include "host/ui/WindowSystem.h"
+#include "state/StateVar.h"
 #include "support/TitleFixture.h"
 
 namespace stagehand::testing {
@@ -52,7 +53,7 @@ class Recording : public CMessageHandler {
 
   private:
     void Step(const std::string& what) {
-        const bool registered = CStageManager::Instance()->Find(GetName()) == this;
+        const bool registered = Player().Stage().Find(GetName()) == this;
         steps_->push_back(what + (registered ? "" : " (not registered)"));
     }
     std::vector<std::string>* steps_;
@@ -66,11 +67,11 @@ TEST_F(HandlerCreation, RunsItsStepsInOrderAndAppliesTheRoleBeforeReturning) {
     other.note = "there";
     std::vector<std::string> steps;
     Recording parent(&steps);
-    parent.Initialize("Parent", nullptr);
+    parent.Initialize(*player, "Parent", nullptr);
     steps.clear();
     {
         Recording sign(&steps);
-        EXPECT_TRUE(sign.Initialize("Sign", &parent));
+        EXPECT_TRUE(sign.Initialize(*player, "Sign", &parent));
         EXPECT_THAT(steps, ElementsAre("RegisterProperties", "RegisterCommands", "LoadRoleData",
                                        "ApplyRoleData caption=", "applied caption=Hello there",
                                        "ReleaseRoleData"));
@@ -86,7 +87,7 @@ TEST_F(HandlerCreation, RunsItsStepsInOrderAndAppliesTheRoleBeforeReturning) {
 
 TEST_F(HandlerCreation, AReplacedHandlerLeavingDoesNotTakeItsSuccessorsEntry) {
     auto first = std::make_unique<Probe>(&log);
-    first->Initialize("Twin", nullptr);
+    first->Initialize(*player, "Twin", nullptr);
     Probe& second = MakeProbe("Twin");
     EXPECT_EQ(stage->Find("Twin"), &second);  // a later Register replaces the entry
     first.reset();
@@ -126,7 +127,7 @@ TEST_F(HandlerProperties, ALaterCommandOfTheSameNameReplacesTheEarlier) {
         }
     };
     Twice twice;
-    twice.Initialize("Twice", nullptr);
+    twice.Initialize(*player, "Twice", nullptr);
     twice.ExecuteMessage(CMessage("Twice.Set(Type,x)"));
     EXPECT_EQ(twice.calls, 1);
     EXPECT_EQ(twice.GetProperty("Type"), "");
@@ -142,32 +143,32 @@ TEST(HandlerNames, AreALetterFollowedByLettersAndDigits) {
 }
 
 TEST(RoleTypes, HoldThePlayableTypesInOrderMatchedExactly) {
-    CRoleTypeRegistry::Build();
-    EXPECT_THAT(CRoleTypeRegistry::Names(), ElementsAre("Director", "Scene", "Boolean", "String",
-                                                        "Integer", "IniContentManager"));
+    const CRoleTypeRegistry registry(RoleTypeTable());
+    EXPECT_THAT(registry.Names(), ElementsAre("Director", "Scene", "Boolean", "String", "Integer",
+                                              "IniContentManager"));
     for (const char* missing : {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", ""}) {
-        EXPECT_EQ(CRoleTypeRegistry::Lookup(missing), nullptr) << missing;
+        EXPECT_EQ(registry.Lookup(missing), nullptr) << missing;
     }
-    const auto made = CRoleTypeRegistry::Create("Integer");
-    ASSERT_NE(made, nullptr);
-    EXPECT_EQ(made->ClassName(), "CStateVarInt");
-    CRoleTypeRegistry::TearDown();
-    EXPECT_EQ(CRoleTypeRegistry::Lookup("Integer"), nullptr);
+    const auto made = registry.Create("Integer");
+    EXPECT_NE(dynamic_cast<CStateVarInt*>(made.get()), nullptr);
 }
 
 TEST(RoleTypes, RunSetUpsAtTheirPlaceAndCleanUpsOnceAfterTheTableIsGone) {
     std::vector<std::string> steps;
+    const CRoleTypeRegistry* registry = nullptr;
     const auto note = [&](const char* what) {
-        return [&steps, what] {
-            steps.push_back(std::string(what) + (CRoleTypeRegistry::Lookup("B") ? " B" : ""));
+        return [&steps, &registry, what] {
+            steps.push_back(std::string(what) + (registry && registry->Lookup("B") ? " B" : ""));
         };
     };
     const CRoleTypeRegistry::Factory make = [] { return std::unique_ptr<CMessageHandler>(); };
-    CRoleTypeRegistry::Build({{"A", make, {}}, {"", nullptr, note("set-up")}, {"B", make, {}}},
-                             {note("first"), note("second")});
-    CRoleTypeRegistry::Build({{"", nullptr, note("again")}});  // already built: nothing runs
-    CRoleTypeRegistry::TearDown();
-    CRoleTypeRegistry::TearDown();
+    {
+        const CRoleTypeRegistry built(
+            {{"A", make, {}}, {"", nullptr, note("set-up")}, {"B", make, {}}},
+            {note("first"), note("second")});
+        registry = &built;
+        EXPECT_NE(built.Lookup("B"), nullptr);
+    }
     EXPECT_THAT(steps, ElementsAre("set-up", "first", "second"));
 }
 
@@ -176,7 +177,7 @@ class ActorLatch : public TitleFixture {
   protected:
     CActor& MakeActor(const std::string& name) {
         actors_.push_back(std::make_unique<CActor>());
-        actors_.back()->Initialize(name, nullptr);
+        actors_.back()->Initialize(*player, name, nullptr);
         return *actors_.back();
     }
     void Run(CActor& actor, const std::string& command) {

@@ -189,7 +189,7 @@ TEST(Variant, SetValueRefusesAMismatchedKind) {
     CVariant v;
     EXPECT_FALSE(v.SetValue(1, CVariant::kString));
     EXPECT_FALSE(v.SetValue("a", CVariant::kInteger));
-    EXPECT_FALSE(v.SetValue(1, 4));
+    EXPECT_FALSE(v.SetValue(1, static_cast<CVariant::Type>(4)));
     EXPECT_FALSE(v.IsValid());
     EXPECT_EQ(v.ToText(), "");
     EXPECT_EQ(v.GetInteger(), 0);
@@ -212,13 +212,13 @@ TEST(Variant, LiteralOperands) {
     EXPECT_EQ(v.GetString(), "");
 }
 
-CVariant Int(int32_t n, int32_t type = CVariant::kInteger) {
+CVariant Int(int32_t n, CVariant::Type type = CVariant::kInteger) {
     CVariant v;
     v.SetValue(n, type);
     return v;
 }
 
-CVariant Text(std::string_view s, int32_t type = CVariant::kString) {
+CVariant Text(std::string_view s, CVariant::Type type = CVariant::kString) {
     CVariant v;
     v.SetValue(s, type);
     return v;

@@ -32,7 +32,6 @@ TEST_F(QueueRun, EventScopeNamesTheQueueAfterTheHandler) {
     WriteQueues("[Door|Click]\n1=Door.Log(clicked)\n[Click]\n1=Door.Log(plain)\n");
     Probe& door = MakeProbe("Door");
     EXPECT_TRUE(door.RunQueue("Click", CMessageHandler::kEventScope));
-    EXPECT_FALSE(door.RunQueue("Click", 7));  // any other scope names no queue
     EXPECT_THAT(log, ElementsAre("Door:clicked"));
 }
 
@@ -49,17 +48,14 @@ TEST_F(QueueRun, MessagesOfUpTo1024CharactersRunAndLongerOnesStopTheQueue) {
     EXPECT_THAT(Traced("fault: "), ElementsAre("Message number 2 in queue Q is too large."));
 }
 
-TEST_F(QueueRun, ExistenceAndTextAnswersCarryThePlayersTexts) {
+TEST_F(QueueRun, MessageReadsCarryThePlayersTexts) {
     WriteQueues("[Q]\n1=P.Log(x)\n2=\n");
-    std::string error;
-    EXPECT_TRUE(stage->QueueExists("Q", &error));
+    std::string text, error;
+    EXPECT_TRUE(stage->ReadMessage("Q", 1, text, &error));
+    EXPECT_EQ(text, "P.Log(x)");
     EXPECT_EQ(error, "");
-    EXPECT_FALSE(stage->MessageExists("Q", 2, &error));  // an empty value counts as missing
+    EXPECT_FALSE(stage->ReadMessage("Q", 2, text, &error));  // an empty value counts as missing
     EXPECT_EQ(error, "Message number 2 in queue Q is too small or does not exist.");
-    EXPECT_FALSE(stage->QueueExists("R", &error));
-    EXPECT_EQ(error, "The message queue R is either empty or does not exist.");
-    EXPECT_EQ(stage->GetMessageText("Q", 1), "P.Log(x)");
-    EXPECT_EQ(stage->GetMessageText("Q", 9), "");
 }
 
 TEST_F(QueueRun, SkipsMessagesForHandlersThatAreNotLoadedAndSaysSo) {
@@ -123,7 +119,7 @@ TEST_F(QueueRun, ARunNestedDeeperThan256DoesNotStart) {
     EXPECT_THAT(Traced("fault: "),
                 ElementsAre("The message queue \"Loop\" was not run: queue runs are already "
                             "nested 256 deep."));
-    EXPECT_EQ(stage->QueueDepth(), 0);
+    EXPECT_EQ(stage->Budget().Depth(CWorkBudget::Kind::kQueueRun), 0);
 }
 
 TEST_F(QueueRun, AHandlerDestroyedByItsOwnQueueLeavesTheRunGoingUnderItsName) {
@@ -151,13 +147,6 @@ TEST_F(QueueRun, AHandlerThatTakesOverTheNameOfADestroyedOneGetsItsMessages) {
     };
     door.RunQueue("Click", CMessageHandler::kEventScope);
     EXPECT_THAT(log, ElementsAre("Door:new"));
-}
-
-TEST_F(QueueRun, WithoutAStageManagerNothingRuns) {
-    Probe& p = MakeProbe("P");
-    stage.reset();
-    EXPECT_FALSE(p.RunQueue("Q", CMessageHandler::kPlainScope));
-    stage = std::make_unique<CIniStageManager>(paths_, reader_);
 }
 
 }  // namespace

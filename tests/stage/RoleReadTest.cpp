@@ -21,7 +21,7 @@ TEST_F(RoleRead, ReadsEveryEntryWithTheLaterOfTwoEqualKeysWinning) {
     EXPECT_THAT(values, ElementsAre(Pair("Caption", "a=b"), Pair("Caption2", "spaced"),
                                     Pair("Type", "Scene"), Pair("X", "2")));
     EXPECT_EQ(values.count("type"), 0u);  // keys match exactly once read
-    EXPECT_EQ(stage->GetRole("Title").size(), 4u);
+    EXPECT_EQ(stage->GetRoleProperties("Title").size(), 4u);
 }
 
 TEST_F(RoleRead, SizesOutsideThreeTo5121CharactersAreRefused) {
@@ -65,19 +65,9 @@ TEST_F(RoleRead, CommentsOnlyAndLinesWithoutEqualsAreFaults) {
     EXPECT_THAT(values, ElementsAre(Pair("Type", "Scene")));  // read before the bad line
 }
 
-TEST_F(RoleRead, ValidateRoleChecksTheNameFirst) {
-    WriteRoles("[Good1]\nType=Scene\n[1Bad]\nType=Scene\n");
-    std::string error;
-    EXPECT_TRUE(stage->ValidateRole("Good1", &error));
-    EXPECT_FALSE(stage->ValidateRole("1Bad", &error));
-    EXPECT_EQ(error, "Role name 1Bad is not a valid name.");
-    EXPECT_FALSE(stage->ValidateRole("Missing", &error));
-    EXPECT_EQ(error, "Role Missing is too small or does not exist.");
-}
-
 TEST_F(RoleRead, AnUnreadableRoleIsEmptyAndReportedInTheTrace) {
     WriteRoles("[Comments]\n;only\n");
-    EXPECT_TRUE(stage->GetRole("Comments").empty());
+    EXPECT_TRUE(stage->GetRoleProperties("Comments").empty());
     EXPECT_EQ(stage->GetRoleType("Nowhere"), "");
     EXPECT_THAT(Traced("fault: "), ElementsAre("Role Comments contains only comments.",
                                                "Role Nowhere is too small or does not exist."));

@@ -1,7 +1,7 @@
-// A title on disk played on a headless window system: TitleFixture's files, stage manager and
-// registry, plus a window system on a headless backend (empty input, virtual clock), a black
-// full-screen main frame, and the player's links set to them. Tests create the director with
-// MakeDirector; it is deleted before the stage manager and the window system go.
+// A title on disk played on a headless window system: TitleFixture's files and player, the
+// player showing on a window system on a headless backend (empty input, virtual clock) in a
+// black full-screen main frame. Tests start the director with MakeDirector; the player goes
+// before the window system.
 #pragma once
 
 #include <memory>
@@ -11,7 +11,6 @@
 #include "director/Director.h"
 #include "host/headless/HeadlessBackend.h"
 #include "host/ui/WindowSystem.h"
-#include "stage/PlayerLinks.h"
 #include "stage/Scene.h"
 #include "support/TitleFixture.h"
 
@@ -26,27 +25,18 @@ class StageFixture : public TitleFixture {
         params.background = host::kBlack;
         mainFrame_.CreateWindow(windows_, params);
         windows_.SetMainWindow(mainFrame_.Handle());
-        Links() = PlayerLinks{};
-        Links().windows = &windows_;
-        Links().mainFrame = mainFrame_.Handle();
+        MakePlayer({&windows_, mainFrame_.Handle()});
     }
 
     ~StageFixture() override {
-        DeleteDirector();
+        DropPlayer();
         mainFrame_.DestroyWindow();
-        Links() = PlayerLinks{};
     }
 
     // Creates the director from the role "Director" as the application does.
     CDirector& MakeDirector() {
-        director_ = std::make_unique<CDirector>();
-        Links().director = director_.get();
-        directorCreated_ = director_->Initialize(CDirector::kRoleName, nullptr);
-        return *director_;
-    }
-    void DeleteDirector() {
-        director_.reset();
-        Links().director = nullptr;
+        directorCreated_ = player->StartDirector();
+        return *player->Director();
     }
 
     template <typename T = CMessageHandler>
@@ -56,7 +46,7 @@ class StageFixture : public TitleFixture {
 
     // Runs a plain queue on the director's behalf.
     void RunQueue(const std::string& queue) {
-        director_->RunQueue(queue, CMessageHandler::kPlainScope);
+        player->Director()->RunQueue(queue, CMessageHandler::kPlainScope);
     }
 
     host::WindowSystem& Windows() { return windows_; }
@@ -70,7 +60,6 @@ class StageFixture : public TitleFixture {
     host::HeadlessBackend backend_;
     host::WindowSystem windows_;
     host::Window mainFrame_;
-    std::unique_ptr<CDirector> director_;
     bool directorCreated_ = false;
 };
 

@@ -1,5 +1,5 @@
 // A title on disk for engine tests: a temporary folder with `roles.mii` and `msg.mii`, the
-// stage manager that reads them, the role type registry, and a Probe handler whose commands
+// player that reads them (its stage manager as `stage`), and a Probe handler whose commands
 // record what reaches them. Handlers made here are owned by the fixture unless a test takes
 // them; the trace is caught in `traced`.
 #pragma once
@@ -13,10 +13,9 @@
 #include <vector>
 
 #include "handlers/MessageHandler.h"
-#include "handlers/RoleTypes.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
-#include "stage/IniStageManager.h"
+#include "stage/Player.h"
 #include "support/TempFolder.h"
 #include "trace/Trace.h"
 
@@ -89,15 +88,22 @@ class TitleFixture : public ::testing::Test {
           traceSink_([this](trace::Entry entry, std::string_view text) {
               traced.push_back(std::string(trace::EntryName(entry)) + ": " + std::string(text));
           }) {
-        CRoleTypeRegistry::Build();
-        stage = std::make_unique<CIniStageManager>(paths_, reader_);
+        MakePlayer({});
     }
 
-    ~TitleFixture() override {
-        // Handlers leave the stage manager's table as they go, so they go first.
+    ~TitleFixture() override { DropPlayer(); }
+
+    // A fresh player of the title, showing on `screen`.
+    void MakePlayer(CPlayer::Screen screen) {
+        DropPlayer();
+        player = std::make_unique<CPlayer>(paths_, reader_, screen);
+        stage = &player->Stage();
+    }
+    // The player goes, and the handlers made here before it: they leave its table as they go.
+    void DropPlayer() {
         handlers_.clear();
-        stage.reset();
-        CRoleTypeRegistry::TearDown();
+        player.reset();
+        stage = nullptr;
     }
 
     void WriteRoles(std::string_view text) { folder_.Write("roles.mii", text); }
@@ -113,7 +119,7 @@ class TitleFixture : public ::testing::Test {
         Probe& made = *probe;
         handlers_.push_back(std::move(probe));
         const size_t tracedBefore = traced.size();
-        made.Initialize(name, nullptr);
+        made.Initialize(*player, name, nullptr);
         traced.resize(tracedBefore);
         return made;
     }
@@ -121,13 +127,13 @@ class TitleFixture : public ::testing::Test {
     // A handler of a registered role type, owned by the fixture; nullptr for unknown types.
     template <typename T = CMessageHandler>
     T* Make(std::string_view type, const std::string& name) {
-        std::unique_ptr<CMessageHandler> handler = CRoleTypeRegistry::Create(type);
+        std::unique_ptr<CMessageHandler> handler = player->RoleTypes().Create(type);
         if (!handler) {
             return nullptr;
         }
         CMessageHandler* made = handler.get();
         handlers_.push_back(std::move(handler));
-        made->Initialize(name, nullptr);
+        made->Initialize(*player, name, nullptr);
         return dynamic_cast<T*>(made);
     }
 
@@ -153,7 +159,8 @@ class TitleFixture : public ::testing::Test {
     std::vector<std::string> traced;
     trace::ScopedSink traceSink_;
     std::vector<std::string> log;
-    std::unique_ptr<CIniStageManager> stage;
+    std::unique_ptr<CPlayer> player;
+    CStageManager* stage = nullptr;
 
   private:
     std::vector<std::unique_ptr<CMessageHandler>> handlers_;
