@@ -1,5 +1,6 @@
 #include "handlers/MessageHandler.h"
 
+#include <cassert>
 #include <utility>
 
 #include "host/ui/WindowSystem.h"
@@ -113,7 +114,15 @@ void CMessageHandler::AddProperty(const std::string& name, CVariant::Type kind,
 void CMessageHandler::AddCommand(const std::string& name, CommandFunction callback,
                                  uint32_t minimum, std::string_view typeList,
                                  std::string_view defaultList) {
-    commands_.insert_or_assign(name, CCommand(std::move(callback), minimum, typeList, defaultList));
+    CCommand command(std::move(callback), minimum, typeList, defaultList);
+    if (!command.Fault().empty()) {
+        // The class's own registration is wrong: every message to the command would lose its
+        // arguments without a word.
+        trace::Fault("The command \"%s\" of \"%s\" is registered wrongly: %s.",
+                     {name, name_, command.Fault()});
+        assert(false && "a command's type list or defaults do not build");
+    }
+    commands_.insert_or_assign(name, std::move(command));
 }
 
 CommandFunction CMessageHandler::ShowWindowCommand(bool show) {

@@ -44,7 +44,10 @@ CCommand::CCommand(CommandFunction callback, uint32_t minimum, std::string_view 
             text.ends_with(d::StringBegin)) {
             text = text.substr(d::StringBegin.size(), text.size() - 2 * d::StringBegin.size());
         }
-        defaults_[i].Create(text, types[i]);
+        if (!defaults_[i].Create(text, types[i]) && fault_.empty()) {
+            fault_ = "parameter " + std::to_string(i + 1) + " of type \"" + types[i] +
+                     "\" cannot take the default \"" + std::string(text) + "\"";
+        }
     }
 }
 

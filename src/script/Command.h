@@ -6,6 +6,9 @@
 // arrives, every parameter starts as a copy of its default and the message's data elements
 // overwrite them in order; parameters the message leaves out keep their defaults.
 //
+// A type list or default list that does not build (an unknown type name, a default its type
+// cannot read) is the registering class's mistake: Fault() says what is wrong, and the handler
+// that registers the command reports it.
 // Where it bites: a message with more elements than the command has parameters has its extra
 // elements ignored here; the handler that runs the message reports them. An element that a
 // "quoted string" parameter cannot read (a bare word) leaves the default in place.
@@ -45,6 +48,8 @@ class CCommand {
     uint32_t Minimum() const { return minimum_; }
     uint32_t ParameterCount() const { return static_cast<uint32_t>(defaults_.size()); }
     const CVariant& Default(uint32_t index) const { return defaults_.at(index); }
+    // What is wrong with the registration lists, or "" when they built.
+    const std::string& Fault() const { return fault_; }
 
     // Splits a registration list at its separators: a separator at the very end opens no
     // further entry, an empty text has none, and each entry is trimmed.
@@ -54,6 +59,7 @@ class CCommand {
     CommandFunction callback_;
     uint32_t minimum_;
     std::vector<CVariant> defaults_;
+    std::string fault_;
 };
 
 }  // namespace stagehand

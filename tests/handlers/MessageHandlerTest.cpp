@@ -133,6 +133,26 @@ TEST_F(HandlerProperties, ALaterCommandOfTheSameNameReplacesTheEarlier) {
     EXPECT_EQ(twice.GetProperty("Type"), "");
 }
 
+TEST_F(HandlerProperties, ACommandWhoseListsDoNotBuildIsAProgrammingError) {
+    class Wrong : public CMessageHandler {
+      protected:
+        void RegisterCommands() override {
+            CMessageHandler::RegisterCommands();
+            AddCommand("Go", [](CMessageHandler&, CArguments&) { return 1; }, 1, "integer,float",
+                       "0,1");
+        }
+    };
+    Wrong wrong;
+#ifdef NDEBUG
+    wrong.Initialize(*player, "Wrong", nullptr);
+    EXPECT_EQ(Traced("fault: ").at(0),
+              "The command \"Go\" of \"Wrong\" is registered wrongly: parameter 2 of type "
+              "\"float\" cannot take the default \"1\".");
+#else
+    EXPECT_DEATH(wrong.Initialize(*player, "Wrong", nullptr), "do not build");
+#endif
+}
+
 TEST(HandlerNames, AreALetterFollowedByLettersAndDigits) {
     for (const char* good : {"A", "Abc1", "z9Z"}) {
         EXPECT_TRUE(CMessageHandler::IsValidName(good)) << good;
