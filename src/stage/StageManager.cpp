@@ -98,8 +98,11 @@ bool CStageManager::RunQueue(std::string_view name, CMessageHandler& by, Scope s
         return false;
     }
     if (budget_.Depth(CWorkBudget::Kind::kQueueRun) >= kMaxQueueDepth) {
-        trace::Fault("The message queue \"%s\" was not run: queue runs are already nested %d deep.",
-                     {queue, kMaxQueueDepth});
+        if (budget_.FirstOfDispatch()) {
+            trace::Fault(
+                "The message queue \"%s\" was not run: queue runs are already nested %d deep.",
+                {queue, kMaxQueueDepth});
+        }
         return false;
     }
     const CWorkBudget::Step step(budget_, CWorkBudget::Kind::kQueueRun);

@@ -1,5 +1,7 @@
 #include "stage/WorkBudget.h"
 
+#include <utility>
+
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -7,12 +9,17 @@ namespace stagehand {
 CWorkBudget::Step::Step(CWorkBudget& budget, Kind kind) : budget_(budget), kind_(kind) {
     if (budget_.queueDepth_ == 0 && budget_.creationDepth_ == 0) {
         budget_.spent_ = 0;
+        budget_.faultTraced_ = false;
     }
     ++(kind_ == Kind::kQueueRun ? budget_.queueDepth_ : budget_.creationDepth_);
 }
 
 CWorkBudget::Step::~Step() {
     --(kind_ == Kind::kQueueRun ? budget_.queueDepth_ : budget_.creationDepth_);
+}
+
+bool CWorkBudget::FirstOfDispatch() {
+    return !std::exchange(faultTraced_, true);
 }
 
 bool CWorkBudget::Spend(uint64_t units, std::string_view what, std::string_view name) {

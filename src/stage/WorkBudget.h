@@ -43,13 +43,21 @@ class CWorkBudget {
     // Takes `units` for the work of `what` `name` ("The message queue", "Intro"), named in
     // the trace when the budget runs out there; false once the dispatch's budget is spent.
     bool Spend(uint64_t units, std::string_view what, std::string_view name);
-    bool IsSpent() const { return spent_ > kUnitsPerDispatch; }
+    // Whether the dispatch in progress has spent its budget; outside any work the next
+    // dispatch starts afresh.
+    bool IsSpent() const {
+        return (queueDepth_ > 0 || creationDepth_ > 0) && spent_ > kUnitsPerDispatch;
+    }
+    // True the first time in a dispatch: a fault that a cascade repeats at every turn (runs
+    // nested too deep) is traced once.
+    bool FirstOfDispatch();
     int Depth(Kind kind) const { return kind == Kind::kQueueRun ? queueDepth_ : creationDepth_; }
 
   private:
     int queueDepth_ = 0;
     int creationDepth_ = 0;
     uint64_t spent_ = 0;
+    bool faultTraced_ = false;
 };
 
 }  // namespace stagehand

@@ -122,6 +122,24 @@ TEST_F(QueueRun, ARunNestedDeeperThan256DoesNotStart) {
     EXPECT_EQ(stage->Budget().Depth(CWorkBudget::Kind::kQueueRun), 0);
 }
 
+TEST_F(QueueRun, AQueueThatRunsItselfTwiceIsStoppedByTheDispatchBudgetAndTheNextRunIsFresh) {
+    WriteQueues("[Double]\n1=C.Add(1)\n2=P.Run(Double)\n3=P.Run(Double)\n[Once]\n1=C.Add(1)\n");
+    Probe& p = MakeProbe("P");
+    auto* counter = Make("Integer", "C");
+    EXPECT_TRUE(p.RunQueue("Double", CMessageHandler::kPlainScope));
+    const std::vector<std::string> faults = Traced("fault: ");
+    ASSERT_EQ(faults.size(), 2u);  // each said once, however often the cascade met it
+    EXPECT_EQ(faults[0],
+              "The message queue \"Double\" was not run: queue runs are already nested 256 deep.");
+    EXPECT_THAT(faults[1], ::testing::StartsWith("The message queue \"Double\" was stopped"));
+    const int ran = std::stoi(counter->GetProperty("Value"));
+    EXPECT_GT(ran, 60'000);  // a third of the budget's messages were additions
+    EXPECT_LT(ran, 70'000);
+    EXPECT_EQ(stage->Budget().Depth(CWorkBudget::Kind::kQueueRun), 0);
+    EXPECT_TRUE(p.RunQueue("Once", CMessageHandler::kPlainScope));
+    EXPECT_EQ(std::stoi(counter->GetProperty("Value")), ran + 1);
+}
+
 TEST_F(QueueRun, AHandlerDestroyedByItsOwnQueueLeavesTheRunGoingUnderItsName) {
     WriteQueues(
         "[Door|Click]\n1=Door.Log(before)\n2=Door.Destroy()\n3=Door.Log(gone)\n"
