@@ -6,14 +6,14 @@
 #include <span>
 #include <string>
 
+#include "host/gfx/BmpDecoder.h"
 #include "host/gfx/Surface.h"
-#include "visual/BmpDecoder.h"
 
 #include "FuzzCheck.h"
 
-using stagehand::BmpHeader;
-using stagehand::DecodeBmp;
-using stagehand::ReadBmpHeader;
+using stagehand::host::BmpHeader;
+using stagehand::host::DecodeBmp;
+using stagehand::host::ReadBmpHeader;
 using stagehand::host::Surface;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "BmpTestImages.h"
 #include "host/files/TitlePaths.h"
+#include "host/gfx/BmpTestImages.h"
 #include "support/TempFolder.h"
 #include "trace/Trace.h"
 

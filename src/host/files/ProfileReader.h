@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "host/files/ChangeWatch.h"
+#include "host/files/File.h"
 #include "host/files/ProfileFile.h"
 #include "host/files/TitlePaths.h"
 
@@ -79,15 +80,7 @@ class ProfileReader {
     // Cached files whose changes arrive as events; the others are checked with a stat.
     size_t WatchedFileCount() const;
 
-    // What one stat says about a file; any difference means the file changed.
-    struct FileStamp {
-        uint64_t size = 0;
-        int64_t modifiedNs = 0;
-        int64_t changedNs = 0;
-        uint64_t inode = 0;
-        uint64_t device = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
+    using FileStamp = host::FileStamp;
 
   private:
     // One watch a cached file depends on: a folder on its way, or the file itself.
