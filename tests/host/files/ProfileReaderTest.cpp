@@ -202,9 +202,15 @@ TEST_F(ProfileReaderTest, RefusesFilesOverTheCapOncePerChange) {
     EXPECT_EQ(faults_.size(), 1u);
 }
 
+// A named pipe is refused at once, not waited on for a writer.
 TEST_F(ProfileReaderTest, ReportsWhatCannotBeRead) {
     fs::create_directories(root_ / "folder.ini");
+    ASSERT_EQ(::mkfifo((root_ / "pipe.ini").c_str(), 0600), 0);
     std::string out;
+    EXPECT_EQ(reader_.ReadString("C:\\pipe.ini", "s", "k", "d", out, 64), 1u);
+    ASSERT_EQ(faults_.size(), 1u);
+    EXPECT_EQ(faults_[0], "The profile file \"C:\\pipe.ini\" is not a file and was not read.");
+    faults_.clear();
     EXPECT_EQ(reader_.ReadString("C:\\folder.ini", "s", "k", "d", out, 64), 1u);
     ASSERT_EQ(faults_.size(), 1u);
     EXPECT_NE(faults_[0].find("\"C:\\folder.ini\""), std::string::npos);
