@@ -67,6 +67,7 @@ void ReadOneBigFileUnderManyNames(benchmark::State& state) {
                 state.SkipWithError("the read returned the wrong value");
             }
         }
+        state.counters["cached_MiB"] = static_cast<double>(reader.CachedBytes()) / (1 << 20);
     }
 }
 BENCHMARK(ReadOneBigFileUnderManyNames)
@@ -80,6 +81,7 @@ void ParseBigRolesFile(benchmark::State& state) {
     for (auto _ : state) {
         const ProfileFile file = ProfileFile::Parse(text);
         benchmark::DoNotOptimize(file.FindSection("Role5"));
+        state.counters["parsed_MiB"] = static_cast<double>(file.MemoryBytes()) / (1 << 20);
     }
 }
 BENCHMARK(ParseBigRolesFile)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -143,20 +143,15 @@ const ProfileFile* ProfileReader::Find(std::string_view titleName) {
             return nullptr;
         }
         cached->lastUse = useClock_;
-        return cached->file.get();
+        const ProfileFile* parsed = cached->file.get();
+        Trim();
+        return parsed;
     }
 
     FileStamp stamp;
     std::optional<fs::path> host = paths_.Resolve(titleName);
     if (!host || !StatPath(*host, stamp)) {
         return nullptr;
-    }
-    if (cache_.size() >= kMaxCachedFiles) {
-        auto oldest = std::min_element(
-            cache_.begin(), cache_.end(),
-            [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; });
-        DropWatches(*oldest);
-        cache_.erase(oldest);
     }
     CacheEntry& entry = cache_.emplace_back();
     entry.titleName.assign(titleName);
@@ -165,7 +160,30 @@ const ProfileFile* ProfileReader::Find(std::string_view titleName) {
     PlaceWatches(entry);
     Load(entry, stamp);
     entry.verified = entry.watched;
-    return entry.file.get();
+    const ProfileFile* parsed = entry.file.get();
+    Trim();
+    return parsed;
+}
+
+size_t ProfileReader::CachedBytes() const {
+    size_t total = 0;
+    for (auto e = cache_.begin(); e != cache_.end(); ++e) {
+        const bool counted = std::any_of(
+            cache_.begin(), e, [&](const CacheEntry& before) { return before.file == e->file; });
+        total += e->file && !counted ? e->file->MemoryBytes() : 0;
+    }
+    return total;
+}
+
+void ProfileReader::Trim() {
+    while (cache_.size() > 1 &&
+           (cache_.size() > kMaxCachedFiles || CachedBytes() > kMaxCachedBytes)) {
+        auto oldest = std::min_element(
+            cache_.begin(), cache_.end(),
+            [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; });
+        DropWatches(*oldest);
+        cache_.erase(oldest);
+    }
 }
 
 bool ProfileReader::Recheck(CacheEntry& entry) {
@@ -278,6 +296,13 @@ void ProfileReader::Apply(const ChangeWatch::Change& change) {
 void ProfileReader::Load(CacheEntry& entry, const FileStamp& stamp) {
     entry.file.reset();
     entry.stamp = stamp;
+    for (const CacheEntry& other : cache_) {
+        // Another name for the same file, parsed as it is now: share that parse.
+        if (&other != &entry && other.file && other.stamp == stamp && !other.written) {
+            entry.file = other.file;
+            return;
+        }
+    }
     // Non-blocking open, so a FIFO placed in the title folder cannot stall the player.
     FileBytes read = ReadFile(entry.hostPath, kMaxFileBytes);
     if (read.hasStamp) {
@@ -286,7 +311,7 @@ void ProfileReader::Load(CacheEntry& entry, const FileStamp& stamp) {
     const std::string name = "The profile file \"" + Cp1252ToUtf8(entry.titleName) + "\"";
     switch (read.fault) {
         case FileFault::kNone:
-            entry.file = std::make_unique<const ProfileFile>(ProfileFile::Parse(read.bytes));
+            entry.file = std::make_shared<const ProfileFile>(ProfileFile::Parse(read.bytes));
             return;
         case FileFault::kMissing:
             return;

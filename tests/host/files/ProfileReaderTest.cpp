@@ -233,6 +233,19 @@ TEST_F(ProfileReaderTest, CacheStaysBoundedAndCorrect) {
     EXPECT_EQ(reader_.CachedFileCount(), ProfileReader::kMaxCachedFiles);
 }
 
+// Spellings of one name lead to one file, parsed once and held once.
+TEST_F(ProfileReaderTest, SpellingsOfOneFileShareOneParse) {
+    const std::string text = "[s]\nk=v\n[t]\nk=w\n";
+    Write("t.ini", text);
+    std::string out;
+    for (const char* name : {"C:\\t.ini", "c:\\T.INI", "C:\\T.ini"}) {
+        EXPECT_EQ(reader_.ReadString(name, "t", "k", "", out, 64), 1u);
+        EXPECT_EQ(out, "w");
+    }
+    EXPECT_EQ(reader_.CachedFileCount(), 3u);
+    EXPECT_EQ(reader_.CachedBytes(), ProfileFile::Parse(text).MemoryBytes());
+}
+
 // The tests below check files that are watched, so that what they read comes from the
 // cache unless an event said otherwise.
 TEST_F(ProfileReaderTest, WatchedFileSeesEveryKindOfChangeAtTheNextRead) {
