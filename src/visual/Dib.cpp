@@ -1,54 +1,56 @@
 #include "visual/Dib.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "host/files/File.h"
 #include "host/files/TitlePaths.h"
-#include "host/system/FileRead.h"
+#include "host/gfx/BmpDecoder.h"
 #include "trace/Trace.h"
-#include "visual/BmpDecoder.h"
 
 namespace stagehand {
 
 namespace {
 
-// No image a title shows comes near this; a bigger file is not read into memory at all.
+// No image a title shows comes near this; a bigger file is not read at all.
 constexpr uint64_t kMaxFileBytes = 256ull * 1024 * 1024;
+// The first read takes the headers of every image the player reads, and all of a small one.
+constexpr size_t kFirstRead = 4096;
 
-// The whole file, or nullopt with the reason in `error`.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path,
-                                                  std::string* error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = std::string("the file cannot be opened: ") + std::strerror(errno) + ".";
+// Reads what the image's headers say it needs and decodes it, or gives the reason in `error`.
+// Only that much is read: a file far longer than its image costs no more than the image.
+std::optional<host::Surface> ReadImage(const std::filesystem::path& path, std::string* error) {
+    host::InputFile file = host::InputFile::Open(path);
+    if (!file.IsOpen()) {
+        *error = file.Fault() == host::FileFault::kNotAFile
+                     ? "it is not a regular file."
+                     : "the file cannot be opened: " + file.Reason() + ".";
         return std::nullopt;
     }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        *error = "it is not a regular file.";
-        return std::nullopt;
-    }
-    const uint64_t size = static_cast<uint64_t>(info.st_size);
+    const uint64_t size = file.Size();
     if (size > kMaxFileBytes) {
-        close(fd);
         *error = FormatText("the file is %u bytes long; images over 256 MiB are not read.", {size});
         return std::nullopt;
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    // A file that shrinks while it is read gives what was there.
-    const size_t got = host::ReadAtMost(fd, reinterpret_cast<char*>(bytes.data()), bytes.size());
-    close(fd);
-    bytes.resize(got);
-    return bytes;
+    std::string bytes;
+    std::string more;
+    uint64_t needed = std::min<uint64_t>(size, kFirstRead);
+    // Each round reads up to what the bytes so far declare; the headers settle it in three.
+    while (needed > bytes.size()) {
+        if (!file.ReadSpan(bytes.size(), static_cast<size_t>(needed - bytes.size()), more)) {
+            *error = "the file cannot be read: " + file.Reason() + ".";
+            return std::nullopt;
+        }
+        if (more.empty()) {
+            break;  // the file shrank while it was read: decode what was there
+        }
+        bytes += more;
+        needed = host::BmpBytesNeeded(host::AsBytes(bytes), size);
+    }
+    return host::DecodeBmp(host::AsBytes(bytes), std::max<uint64_t>(bytes.size(), size), error);
 }
 
 }  // namespace
@@ -73,10 +75,7 @@ bool CDib::Load(const host::TitlePaths* paths, std::string_view fileName) {
     }
 
     std::string error;
-    const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(hostPath, &error);
-    if (!bytes)
-        return refuse(error);
-    std::optional<host::Surface> image = DecodeBmp(*bytes, &error);
+    std::optional<host::Surface> image = ReadImage(hostPath, &error);
     if (!image)
         return refuse(error);
     image_ = std::move(*image);

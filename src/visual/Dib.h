@@ -4,7 +4,8 @@
 //
 // Guarantees: loading never throws and never shows anything to the user; a file that cannot
 // be read or is refused leaves the image empty (the trace says why), and drawing an empty
-// image does nothing. Reading is bounded by the file's size and Surface::kMaxPixels.
+// image does nothing. Reading is bounded by what the headers declare, 256 MiB and
+// Surface::kMaxPixels; opening never blocks (a named pipe is refused at once).
 // Where it bites: there is no transparency, scaling or clipping of its own: the canvas clips.
 #pragma once
 

@@ -3,12 +3,13 @@
 #include "visual/Dib.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
-#include "BmpTestImages.h"
 #include "host/files/TitlePaths.h"
+#include "host/gfx/BmpTestImages.h"
 #include "support/TempFolder.h"
 #include "trace/Trace.h"
 
@@ -48,6 +49,11 @@ TEST_F(DibTest, LoadsTitleFilesOrHostPathsAndReplacesWhatWasLoaded) {
     EXPECT_TRUE(dib.Load(&paths, "C:\\Art\\Bg.bmp"));
     EXPECT_TRUE(Shows(dib.Image(), first));
     EXPECT_TRUE(faults.empty());
+    // A picture at the start of a long sparse file loads from the bytes it declares.
+    std::filesystem::resize_file(folder.Path() / "x.bmp", 255ull << 20);
+    EXPECT_TRUE(dib.Load(&paths, "x.bmp"));
+    EXPECT_TRUE(Shows(dib.Image(), second));
+    EXPECT_TRUE(faults.empty());
     dib.Free();
     EXPECT_FALSE(dib.IsLoaded());
     EXPECT_EQ(dib.Image().Dimensions(), (host::Size{0, 0}));
@@ -62,6 +68,9 @@ TEST_F(DibTest, TracesWhyAFileWasNotLoadedAndIsLeftEmpty) {
     // A sparse file: no disk space is taken.
     std::filesystem::resize_file(folder.Write("huge.bmp", "BM"), 257ull * 1024 * 1024);
     const std::string gone = (folder.Path() / "gone.bmp").string();
+    // A named pipe, and a link to one, are refused at once instead of waiting for a writer.
+    ASSERT_EQ(mkfifo((folder.Path() / "pipe.bmp").c_str(), 0600), 0);
+    std::filesystem::create_symlink(folder.Path() / "pipe.bmp", folder.Path() / "link.bmp");
     struct Case {
         const host::TitlePaths* paths;
         std::string name;
@@ -71,6 +80,8 @@ TEST_F(DibTest, TracesWhyAFileWasNotLoadedAndIsLeftEmpty) {
              Case{&paths, "ART\\NONE.BMP", "the file was not found."},
              Case{&paths, "C:\\notes.bmp", "the file does not start with the BMP signature."},
              Case{&paths, "folder.bmp", "it is not a regular file."},
+             Case{&paths, "pipe.bmp", "it is not a regular file."},
+             Case{&paths, "LINK.BMP", "it is not a regular file."},
              Case{&paths, "", "the file was not found."},
              Case{&paths, "huge.bmp",
                   "the file is 269484032 bytes long; images over 256 MiB are not read."},

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "visual/BmpDecoder.h"
+#include "host/gfx/BmpDecoder.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
                                      std::istreambuf_iterator<char>()};
     std::string error;
-    const std::optional<stagehand::host::Surface> image = stagehand::DecodeBmp(bytes, &error);
+    const std::optional<stagehand::host::Surface> image = stagehand::host::DecodeBmp(bytes, &error);
     if (!image) {
         std::cout << argv[1] << ": " << error << "\n";
         return 1;

@@ -10,6 +10,9 @@ namespace stagehand::host {
 namespace {
 
 constexpr uint32_t kNone = UINT32_MAX;
+// Sections of at most this many lines are searched line by line: most sections are small,
+// and an index of their keys would take more memory than their text.
+constexpr uint32_t kScannedLines = 16;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
@@ -76,6 +79,8 @@ class LineSplitter {
 // The caller says when a stored id equals the one sought.
 class ProfileIdTable {
   public:
+    size_t MemoryBytes() const { return slots_.capacity() * sizeof(Slot); }
+
     void Reserve(size_t count) {
         size_t size = 8;
         while (size < count * 2) {
@@ -171,6 +176,14 @@ struct ProfileStorage {
     }
 
     uint32_t FindKey(const ProfileSection& s, std::string_view key) const {
+        if (s.lineCount_ <= kScannedLines) {
+            for (uint32_t line = s.firstLine_; line - s.firstLine_ < s.lineCount_; ++line) {
+                if (lines[line].keyLength != kNone && EqualsCaseBlind1252(KeyOf(line), key)) {
+                    return line;
+                }
+            }
+            return kNone;
+        }
         return firstLineByKey.Find(FoldedHash(key, s.index_), [&](uint32_t line) {
             return line >= s.firstLine_ && line - s.firstLine_ < s.lineCount_ &&
                    EqualsCaseBlind1252(KeyOf(line), key);
@@ -215,11 +228,14 @@ struct ProfileStorage {
     // Indexes the first line of each key of each section, once all lines are in.
     void IndexKeys() {
         size_t keyed = 0;
-        for (const ProfileLine& line : lines) {
-            keyed += line.keyLength != kNone ? 1 : 0;
+        for (const ProfileSection& s : sections) {
+            keyed += s.lineCount_ > kScannedLines ? s.lineCount_ : 0;
         }
         firstLineByKey.Reserve(keyed);
         for (const ProfileSection& s : sections) {
+            if (s.lineCount_ <= kScannedLines) {
+                continue;
+            }
             for (uint32_t line = s.firstLine_; line - s.firstLine_ < s.lineCount_; ++line) {
                 if (lines[line].keyLength == kNone) {
                     continue;
@@ -309,6 +325,11 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
         }
     }
     storage.IndexKeys();
+    // Growing left up to half of each buffer unused.
+    storage.text.shrink_to_fit();
+    storage.names.shrink_to_fit();
+    storage.lines.shrink_to_fit();
+    storage.sections.shrink_to_fit();
     return file;
 }
 
@@ -318,6 +339,17 @@ const ProfileSection* ProfileFile::FindSection(std::string_view name) const {
     }
     const uint32_t id = storage_->FindSection(name);
     return id == kNone ? nullptr : &storage_->sections[id];
+}
+
+size_t ProfileFile::MemoryBytes() const {
+    if (!storage_) {
+        return 0;
+    }
+    const ProfileStorage& s = *storage_;
+    return sizeof(ProfileStorage) + s.text.capacity() + s.names.capacity() +
+           s.lines.capacity() * sizeof(ProfileLine) +
+           s.sections.capacity() * sizeof(ProfileSection) + s.sectionsByName.MemoryBytes() +
+           s.firstLineByKey.MemoryBytes();
 }
 
 const std::vector<ProfileSection>& ProfileFile::Sections() const {

@@ -5,9 +5,11 @@
 // first of two equal sections or keys wins; comments and key-less lines are kept as lines.
 //
 // Guarantees: any bytes parse (nothing throws but allocation); storage is flat (one text
-// buffer, 32-bit offsets, open-addressing indexes), so memory stays within a small multiple
-// of the input (about 8x for a file of nothing but tiny distinct sections); lookups are
-// hash lookups and a section's whole text is a view, ready to copy.
+// buffer, 32-bit offsets, open-addressing indexes, buffers cut to size), so memory stays
+// within a small multiple of the input (about 2x for a roles file, more for a file of
+// nothing but tiny distinct sections); sections are found by hash, keys by hash in
+// sections of more than 16 lines and line by line in smaller ones, and a section's whole
+// text is a view, ready to copy.
 // Where it bites: lines before the first header and every later section with an already
 // seen name are dropped at parse time; lines hold no NUL, so C-string readers see them
 // whole. Values are stored as written (quotes kept): unquoting is the reader's job. Only
@@ -67,6 +69,9 @@ class ProfileFile {
 
     // The first section with that name (case-blind), or nullptr.
     const ProfileSection* FindSection(std::string_view name) const;
+
+    // The bytes the parsed file holds in memory.
+    size_t MemoryBytes() const;
 
     // The reachable sections in file order (duplicates already dropped).
     const std::vector<ProfileSection>& Sections() const;

@@ -1,15 +1,12 @@
 #include "host/files/ProfileReader.h"
 
-#include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <system_error>
 #include <utility>
 
+#include "host/files/File.h"
 #include "host/files/TextEncoding.h"
 
 namespace stagehand::host {
@@ -53,92 +50,6 @@ bool StatPath(const fs::path& path, ProfileReader::FileStamp& stamp) {
     }
     stamp = StampOf(info);
     return true;
-}
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-// The bytes of a regular file of at most maxBytes, read through one descriptor so the
-// stamp describes what was read.
-struct BoundedRead {
-    enum class Outcome { kRead, kMissing, kNotAFile, kTooLarge, kFailed };
-    Outcome outcome = Outcome::kFailed;
-    std::string bytes;
-    int error = 0;
-    bool haveStamp = false;
-    ProfileReader::FileStamp stamp;
-};
-
-BoundedRead ReadBounded(const fs::path& path, uint64_t maxBytes) {
-    BoundedRead result;
-    // Non-blocking open, so a FIFO placed in the title folder cannot stall the player.
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.Get() < 0) {
-        result.error = errno;
-        const bool gone = result.error == ENOENT || result.error == ENOTDIR;
-        result.outcome = gone ? BoundedRead::Outcome::kMissing : BoundedRead::Outcome::kFailed;
-        return result;
-    }
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0) {
-        result.error = errno;
-        return result;
-    }
-    result.haveStamp = true;
-    result.stamp = StampOf(info);
-    if (!S_ISREG(info.st_mode)) {
-        result.outcome = BoundedRead::Outcome::kNotAFile;
-        return result;
-    }
-    if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > maxBytes) {
-        result.outcome = BoundedRead::Outcome::kTooLarge;
-        return result;
-    }
-    // Read what stat announced, then on to the end in case the file grew meanwhile, but
-    // never past the cap.
-    result.bytes.resize(static_cast<size_t>(info.st_size));
-    size_t total = 0;
-    while (true) {
-        if (total == result.bytes.size()) {
-            if (total > maxBytes) {
-                result.outcome = BoundedRead::Outcome::kTooLarge;
-                result.bytes.clear();
-                return result;
-            }
-            const size_t grown = std::min<uint64_t>(maxBytes + 1, total + size_t{64} * 1024);
-            result.bytes.resize(std::max(grown, total + 1));
-        }
-        const ssize_t got =
-            ::read(fd.Get(), result.bytes.data() + total, result.bytes.size() - total);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            result.error = errno;
-            result.bytes.clear();
-            return result;
-        }
-        if (got == 0) {
-            break;
-        }
-        total += static_cast<size_t>(got);
-    }
-    result.bytes.resize(total);
-    result.outcome = BoundedRead::Outcome::kRead;
-    return result;
 }
 
 }  // namespace
@@ -232,20 +143,15 @@ const ProfileFile* ProfileReader::Find(std::string_view titleName) {
             return nullptr;
         }
         cached->lastUse = useClock_;
-        return cached->file.get();
+        const ProfileFile* parsed = cached->file.get();
+        Trim();
+        return parsed;
     }
 
     FileStamp stamp;
     std::optional<fs::path> host = paths_.Resolve(titleName);
     if (!host || !StatPath(*host, stamp)) {
         return nullptr;
-    }
-    if (cache_.size() >= kMaxCachedFiles) {
-        auto oldest = std::min_element(
-            cache_.begin(), cache_.end(),
-            [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; });
-        DropWatches(*oldest);
-        cache_.erase(oldest);
     }
     CacheEntry& entry = cache_.emplace_back();
     entry.titleName.assign(titleName);
@@ -254,7 +160,30 @@ const ProfileFile* ProfileReader::Find(std::string_view titleName) {
     PlaceWatches(entry);
     Load(entry, stamp);
     entry.verified = entry.watched;
-    return entry.file.get();
+    const ProfileFile* parsed = entry.file.get();
+    Trim();
+    return parsed;
+}
+
+size_t ProfileReader::CachedBytes() const {
+    size_t total = 0;
+    for (auto e = cache_.begin(); e != cache_.end(); ++e) {
+        const bool counted = std::any_of(
+            cache_.begin(), e, [&](const CacheEntry& before) { return before.file == e->file; });
+        total += e->file && !counted ? e->file->MemoryBytes() : 0;
+    }
+    return total;
+}
+
+void ProfileReader::Trim() {
+    while (cache_.size() > 1 &&
+           (cache_.size() > kMaxCachedFiles || CachedBytes() > kMaxCachedBytes)) {
+        auto oldest = std::min_element(
+            cache_.begin(), cache_.end(),
+            [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; });
+        DropWatches(*oldest);
+        cache_.erase(oldest);
+    }
 }
 
 bool ProfileReader::Recheck(CacheEntry& entry) {
@@ -367,26 +296,33 @@ void ProfileReader::Apply(const ChangeWatch::Change& change) {
 void ProfileReader::Load(CacheEntry& entry, const FileStamp& stamp) {
     entry.file.reset();
     entry.stamp = stamp;
-    BoundedRead read = ReadBounded(entry.hostPath, kMaxFileBytes);
-    if (read.haveStamp) {
+    for (const CacheEntry& other : cache_) {
+        // Another name for the same file, parsed as it is now: share that parse.
+        if (&other != &entry && other.file && other.stamp == stamp && !other.written) {
+            entry.file = other.file;
+            return;
+        }
+    }
+    // Non-blocking open, so a FIFO placed in the title folder cannot stall the player.
+    FileBytes read = ReadFile(entry.hostPath, kMaxFileBytes);
+    if (read.hasStamp) {
         entry.stamp = read.stamp;
     }
     const std::string name = "The profile file \"" + Cp1252ToUtf8(entry.titleName) + "\"";
-    switch (read.outcome) {
-        case BoundedRead::Outcome::kRead:
-            entry.file = std::make_unique<const ProfileFile>(ProfileFile::Parse(read.bytes));
+    switch (read.fault) {
+        case FileFault::kNone:
+            entry.file = std::make_shared<const ProfileFile>(ProfileFile::Parse(read.bytes));
             return;
-        case BoundedRead::Outcome::kMissing:
+        case FileFault::kMissing:
             return;
-        case BoundedRead::Outcome::kNotAFile:
+        case FileFault::kNotAFile:
             Report(name + " is not a file and was not read.");
             return;
-        case BoundedRead::Outcome::kTooLarge:
+        case FileFault::kTooLarge:
             Report(name + " is larger than 64 MiB and was not read.");
             return;
-        case BoundedRead::Outcome::kFailed:
-            Report(name + " could not be read: " +
-                   std::error_code(read.error, std::generic_category()).message() + ".");
+        case FileFault::kFailed:
+            Report(name + " could not be read: " + read.reason + ".");
             return;
     }
 }

@@ -13,20 +13,21 @@
 // clock). Where a file cannot be watched (no inotify, the watch limit reached, more than
 // kMaxWatchedDepth folders deep, or on a network, cluster, FUSE or host-shared
 // filesystem whose changes may come from elsewhere) it gets that stat on every read
-// instead. At most kMaxCachedFiles stay parsed (least recently used leaves). A file over
+// instead. At most kMaxCachedFiles names stay cached and at most kMaxCachedBytes parsed
+// (least recently used leaves); names that lead to one file (same device, inode, size and
+// times) share one parsed copy, so spellings of a name cost a parse only once. A file over
 // kMaxFileBytes, or one that cannot be read, is reported to the error sink once per
 // change of the file and then treated as missing; a missing file is not reported, and is
 // looked for again on every read.
 // Where it bites: a bare file name (no folder part, no drive) is looked for in the
 // desktop's system folder, which the player does not have, so it is never found; callers
-// pass full names (`C:\msg.mii`). Cache entries are keyed by the name as written, so two
-// spellings of one file are parsed twice. A cached file keeps the host entry it was found
-// under while that entry exists, even when another one would now match the name
-// case-blind. Some changes make no event, and a watched file does not see them until an
-// event next concerns it: a folder above the title folder moved or re-pointed, a link
-// outside the title folder re-pointed, a filesystem mounted over one of its folders,
-// writes through a shared memory mapping. Not thread-safe: one logic thread owns a
-// reader. The TitlePaths must outlive the reader.
+// pass full names (`C:\msg.mii`). Cache entries are keyed by the name as written and share
+// the parsed file: each spelling costs its own watches and a cache place. A cached file keeps the
+// host entry it was found under while that entry exists, even when another one would now match the
+// name case-blind. Some changes make no event, and a watched file does not see them until an event
+// next concerns it: a folder above the title folder moved or re-pointed, a link outside the title
+// folder re-pointed, a filesystem mounted over one of its folders, writes through a shared memory
+// mapping. Not thread-safe: one logic thread owns a reader. The TitlePaths must outlive the reader.
 #pragma once
 
 #include <cstddef>
@@ -39,6 +40,7 @@
 #include <vector>
 
 #include "host/files/ChangeWatch.h"
+#include "host/files/File.h"
 #include "host/files/ProfileFile.h"
 #include "host/files/TitlePaths.h"
 
@@ -48,6 +50,9 @@ class ProfileReader {
   public:
     static constexpr uint64_t kMaxFileBytes = uint64_t{64} << 20;
     static constexpr size_t kMaxCachedFiles = 32;
+    // Parsed bytes the cache keeps across its files; the file just read is kept even when it
+    // alone is over this, until the next read of another file.
+    static constexpr size_t kMaxCachedBytes = size_t{256} << 20;
     // Folders below the title folder a cached file may lie in and still be watched.
     static constexpr size_t kMaxWatchedDepth = 16;
 
@@ -76,18 +81,12 @@ class ProfileReader {
                                     std::string& out, uint32_t bufferSize);
 
     size_t CachedFileCount() const { return cache_.size(); }
+    // Bytes held by the parsed files the cache keeps, each counted once.
+    size_t CachedBytes() const;
     // Cached files whose changes arrive as events; the others are checked with a stat.
     size_t WatchedFileCount() const;
 
-    // What one stat says about a file; any difference means the file changed.
-    struct FileStamp {
-        uint64_t size = 0;
-        int64_t modifiedNs = 0;
-        int64_t changedNs = 0;
-        uint64_t inode = 0;
-        uint64_t device = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
+    using FileStamp = host::FileStamp;
 
   private:
     // One watch a cached file depends on: a folder on its way, or the file itself.
@@ -100,7 +99,7 @@ class ProfileReader {
         std::string titleName;
         std::filesystem::path hostPath;
         FileStamp stamp;
-        std::unique_ptr<const ProfileFile> file;  // nullptr: refused or unreadable
+        std::shared_ptr<const ProfileFile> file;  // nullptr: refused or unreadable
         uint64_t lastUse = 0;
         std::vector<WatchLink> links;
         bool watched = false;   // every link is in place, so changes arrive as events
@@ -123,6 +122,9 @@ class ProfileReader {
     // Reads and parses entry.hostPath, reporting a refusal; stamp is the stat just made.
     void Load(CacheEntry& entry, const FileStamp& stamp);
     void Report(const std::string& message) const;
+    // Leaves out the least recently used files while the cache holds more than
+    // kMaxCachedFiles names or kMaxCachedBytes parsed; the file used last stays.
+    void Trim();
 
     const TitlePaths& paths_;
     ChangeWatch watch_;

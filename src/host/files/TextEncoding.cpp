@@ -13,13 +13,6 @@ constexpr std::array<char16_t, 32> kHighTable = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
 };
 
-char32_t ByteToCodePoint(unsigned char b) {
-    if (b >= 0x80 && b <= 0x9F) {
-        return kHighTable[b - 0x80];
-    }
-    return b;
-}
-
 // The 1252 byte for a code point, or -1 when 1252 has none.
 int CodePointToByte(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
@@ -88,11 +81,18 @@ size_t DecodeUtf8(std::string_view in, size_t pos, char32_t& cp) {
 
 }  // namespace
 
+char32_t Cp1252CodePoint(unsigned char b) {
+    if (b >= 0x80 && b <= 0x9F) {
+        return kHighTable[b - 0x80];
+    }
+    return b;
+}
+
 std::string Cp1252ToUtf8(std::string_view cp1252) {
     std::string out;
     out.reserve(cp1252.size());
     for (char c : cp1252) {
-        AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(c)));
+        AppendUtf8(out, Cp1252CodePoint(static_cast<unsigned char>(c)));
     }
     return out;
 }

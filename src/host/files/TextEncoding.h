@@ -17,6 +17,9 @@ namespace stagehand::host {
 // 0x90, 0x9D) become U+0081 etc., as the desktop converts them.
 std::string Cp1252ToUtf8(std::string_view cp1252);
 
+// The Unicode code point of one 1252 byte (the undefined five as above).
+char32_t Cp1252CodePoint(unsigned char b);
+
 // UTF-8 to Windows-1252. A code point 1252 cannot hold becomes '?'; each byte that is not
 // part of a well-formed UTF-8 sequence (overlong forms and surrogates included) becomes '?'.
 std::string Utf8ToCp1252(std::string_view utf8);

@@ -20,17 +20,6 @@ constexpr FT_Int32 kLoadFlags = FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL;
 // A glyph bitmap larger than this on either side is a broken face, not a character.
 constexpr int32_t kMaxGlyphSide = 4 * Font::kMaxPixelHeight;
 
-// Unicode for the bytes 0x80-0x9F of Windows-1252; the five it leaves undefined map to the C1
-// control of the same value, as the desktop converts them. Every other byte is its own code.
-constexpr char32_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t CodePoint(unsigned char c) {
-    return c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c;
-}
-
 bool TakesNoRoom(unsigned char c) {
     return c < 0x20 && c != '\t';
 }
@@ -207,7 +196,7 @@ Font::~Font() = default;
 
 uint32_t Font::GlyphIndex(unsigned char c) const {
     FT_Face face = face_->Face();
-    FT_UInt index = FT_Get_Char_Index(face, CodePoint(c));
+    FT_UInt index = FT_Get_Char_Index(face, Cp1252CodePoint(c));
     if (index == 0 && face->charmap && face->charmap->encoding == FT_ENCODING_MS_SYMBOL)
         index = FT_Get_Char_Index(face, 0xF000u + c);
     return index;

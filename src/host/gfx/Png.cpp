@@ -1,16 +1,14 @@
 #include "host/gfx/Png.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <bit>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "host/files/File.h"
 
 namespace stagehand::host {
 
@@ -26,9 +24,8 @@ constexpr uint64_t kHeaderSlack = 1024;
 constexpr png_uint_32 kWordFormat =
     std::endian::native == std::endian::little ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
+// No image a title shows comes near this; a bigger file is not read into memory at all.
+constexpr uint64_t kMaxFileBytes = 256ull * 1024 * 1024;
 
 void SetError(std::string* error, std::string message) {
     if (error)
@@ -130,32 +127,25 @@ bool WritePng(const Surface& surface, const std::string& path, std::string* erro
 }
 
 std::optional<Surface> ReadPng(const std::string& path, std::string* error) {
-    // Opened without blocking, so that a named pipe given as an image cannot stall the
-    // player; only regular files are read.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        SetError(error, path + ": " + std::strerror(errno));
-        return std::nullopt;
-    }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        SetError(error, path + ": not a regular file");
-        return std::nullopt;
-    }
-    std::unique_ptr<std::FILE, FileCloser> file(fdopen(fd, "rb"));
-    if (!file) {
-        close(fd);
-        SetError(error, path + ": " + std::strerror(errno));
+    // Opened without blocking and read only when it is a regular file, so that a named pipe
+    // given as an image cannot stall the player.
+    const FileBytes file = ReadFile(path, kMaxFileBytes);
+    if (!file.Read()) {
+        SetError(error, path + ": " +
+                            (file.fault == FileFault::kTooLarge
+                                 ? "the file is " + std::to_string(file.stamp.size) +
+                                       " bytes long; PNG files over 256 MiB are not read"
+                                 : file.reason));
         return std::nullopt;
     }
     png_image image = FreshImage();
-    if (!png_image_begin_read_from_stdio(&image, file.get())) {
-        SetError(error, path + ": " + image.message);
+    if (file.bytes.empty() ||
+        !png_image_begin_read_from_memory(&image, file.bytes.data(), file.bytes.size())) {
+        SetError(error, path + ": " + (file.bytes.empty() ? "empty" : image.message));
         png_image_free(&image);
         return std::nullopt;
     }
-    return FinishRead(image, static_cast<uint64_t>(info.st_size), path, error);
+    return FinishRead(image, file.bytes.size(), path, error);
 }
 
 std::optional<Surface> DecodePng(std::span<const uint8_t> bytes, std::string* error) {

@@ -11,6 +11,9 @@
 #include <system_error>
 #include <utility>
 
+#include "host/files/File.h"
+#include "host/files/TextEncoding.h"
+
 namespace stagehand::host {
 namespace fs = std::filesystem;
 
@@ -30,41 +33,19 @@ InstanceLock::Result Unavailable(std::string error) {
     return {InstanceLock::Status::kUnavailable, nullptr, std::move(error)};
 }
 
-// Closes a descriptor when the scope ends.
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int Get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
-
 }  // namespace
 
-InstanceLock::InstanceLock(int fd, fs::path file) : fd_(fd), file_(std::move(file)) {}
+InstanceLock::InstanceLock(FileDescriptor fd, fs::path file)
+    : fd_(std::move(fd)), file_(std::move(file)) {}
 
-InstanceLock::~InstanceLock() {
-    // Closing the only descriptor of the open file description drops the lock.
-    close(fd_);
-}
+// Closing the only descriptor of the open file description drops the lock.
+InstanceLock::~InstanceLock() = default;
 
 std::string InstanceLock::FileName(std::string_view windowName) {
     uint64_t hash = 14'695'981'039'346'656'037u;
     for (char c : windowName) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-        hash ^= static_cast<unsigned char>(c);
+        // Folded as the window search folds names, so one title is one lock.
+        hash ^= static_cast<unsigned char>(FoldCase1252(c));
         hash *= 1'099'511'628'211u;
     }
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -99,7 +80,8 @@ InstanceLock::Result InstanceLock::Claim(std::string_view windowName, const fs::
         const int err = errno;
         return Unavailable("cannot make " + shown + ": " + ErrorText(err));
     }
-    Descriptor folder(open(lockFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor folder(
+        open(lockFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (folder.Get() < 0) {
         const int err = errno;
         return Unavailable(err == ELOOP || err == ENOTDIR
@@ -117,7 +99,7 @@ InstanceLock::Result InstanceLock::Claim(std::string_view windowName, const fs::
 
     const std::string name = FileName(windowName);
     fs::path file = lockFolder / name;
-    Descriptor lockFile(
+    FileDescriptor lockFile(
         openat(folder.Get(), name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (lockFile.Get() < 0) {
         const int err = errno;
@@ -136,7 +118,7 @@ InstanceLock::Result InstanceLock::Claim(std::string_view windowName, const fs::
         return Unavailable("cannot lock `" + file.native() + "`: " + ErrorText(err));
     }
     return {Status::kClaimed,
-            std::unique_ptr<InstanceLock>(new InstanceLock(lockFile.Release(), std::move(file))),
+            std::unique_ptr<InstanceLock>(new InstanceLock(std::move(lockFile), std::move(file))),
             {}};
 }
 

@@ -7,8 +7,9 @@
 // $XDG_RUNTIME_DIR/stagehand/ when XDG_RUNTIME_DIR names an absolute directory of this
 // user, else /tmp/stagehand-<uid>/. The folder is made with mode 0700 and refused when it
 // is a link, not a directory, not this user's, or writable by others. The file name is
-// "title-" and 16 hex digits of the 64-bit FNV-1a hash of the window name with ASCII
-// letters folded, so names that differ only in case share a lock and any bytes are safe.
+// "title-" and 16 hex digits of the 64-bit FNV-1a hash of the window name with its
+// Windows-1252 letters folded (FoldCase1252, as the window search folds), so names that
+// differ only in case, accented letters included, share a lock and any bytes are safe.
 // The lock is held while the InstanceLock lives and dropped by the system when the process
 // dies, so a crashed player never blocks the next start.
 // Where it bites: lock files are left in place (removing one would race a player opening
@@ -22,6 +23,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "host/files/File.h"
 
 namespace stagehand::host {
 
@@ -61,9 +64,9 @@ class InstanceLock {
     const std::filesystem::path& File() const { return file_; }
 
   private:
-    InstanceLock(int fd, std::filesystem::path file);
+    InstanceLock(FileDescriptor fd, std::filesystem::path file);
 
-    int fd_;
+    FileDescriptor fd_;
     std::filesystem::path file_;
 };
 

@@ -1,6 +1,6 @@
 #include "host/system/MachineFacts.h"
 
-#include "host/system/FileRead.h"
+#include "host/files/File.h"
 
 #include <fcntl.h>
 #include <sys/sysinfo.h>

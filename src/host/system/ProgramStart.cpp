@@ -12,9 +12,9 @@
 #include <system_error>
 #include <utility>
 
+#include "host/files/File.h"
 #include "host/files/TextEncoding.h"
 #include "host/system/CommandLine.h"
-#include "host/system/FileRead.h"
 
 namespace stagehand::host {
 namespace fs = std::filesystem;

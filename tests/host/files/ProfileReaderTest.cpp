@@ -202,9 +202,15 @@ TEST_F(ProfileReaderTest, RefusesFilesOverTheCapOncePerChange) {
     EXPECT_EQ(faults_.size(), 1u);
 }
 
+// A named pipe is refused at once, not waited on for a writer.
 TEST_F(ProfileReaderTest, ReportsWhatCannotBeRead) {
     fs::create_directories(root_ / "folder.ini");
+    ASSERT_EQ(::mkfifo((root_ / "pipe.ini").c_str(), 0600), 0);
     std::string out;
+    EXPECT_EQ(reader_.ReadString("C:\\pipe.ini", "s", "k", "d", out, 64), 1u);
+    ASSERT_EQ(faults_.size(), 1u);
+    EXPECT_EQ(faults_[0], "The profile file \"C:\\pipe.ini\" is not a file and was not read.");
+    faults_.clear();
     EXPECT_EQ(reader_.ReadString("C:\\folder.ini", "s", "k", "d", out, 64), 1u);
     ASSERT_EQ(faults_.size(), 1u);
     EXPECT_NE(faults_[0].find("\"C:\\folder.ini\""), std::string::npos);
@@ -225,6 +231,19 @@ TEST_F(ProfileReaderTest, CacheStaysBoundedAndCorrect) {
         }
     }
     EXPECT_EQ(reader_.CachedFileCount(), ProfileReader::kMaxCachedFiles);
+}
+
+// Spellings of one name lead to one file, parsed once and held once.
+TEST_F(ProfileReaderTest, SpellingsOfOneFileShareOneParse) {
+    const std::string text = "[s]\nk=v\n[t]\nk=w\n";
+    Write("t.ini", text);
+    std::string out;
+    for (const char* name : {"C:\\t.ini", "c:\\T.INI", "C:\\T.ini"}) {
+        EXPECT_EQ(reader_.ReadString(name, "t", "k", "", out, 64), 1u);
+        EXPECT_EQ(out, "w");
+    }
+    EXPECT_EQ(reader_.CachedFileCount(), 3u);
+    EXPECT_EQ(reader_.CachedBytes(), ProfileFile::Parse(text).MemoryBytes());
 }
 
 // The tests below check files that are watched, so that what they read comes from the

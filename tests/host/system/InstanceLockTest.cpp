@@ -52,9 +52,9 @@ TEST_F(InstanceLockTest, HoldsTheLockUntilReleased) {
     EXPECT_EQ(Claim("My Title").status, Status::kHeldElsewhere);
 }
 
-// Only ASCII letters fold, as in the desktop's title comparison; the file name is the
-// 64-bit FNV-1a hash of the folded name, so any bytes are safe.
-TEST_F(InstanceLockTest, NamesMatchCaseBlindOnAsciiLettersAndAnyBytesAreSafe) {
+// Letters fold as the window search folds them, accented 1252 letters too; the file name
+// is the 64-bit FNV-1a hash of the folded name, so any bytes are safe.
+TEST_F(InstanceLockTest, NamesMatchCaseBlindIn1252AndAnyBytesAreSafe) {
     EXPECT_EQ(InstanceLock::FileName("A"), "title-af63fc4c860222ec");
     const InstanceLock::Result held = Claim("My Title");
     const InstanceLock::Result accented = Claim("caf\xE9");
@@ -66,7 +66,9 @@ TEST_F(InstanceLockTest, NamesMatchCaseBlindOnAsciiLettersAndAnyBytesAreSafe) {
         {"My Title 2", Status::kClaimed},
         {"MyTitle", Status::kClaimed},
         {"CAF\xE9", Status::kHeldElsewhere},
-        {"CAF\xC9", Status::kClaimed},
+        {"CAF\xC9", Status::kHeldElsewhere},
+        {"caf\xC9", Status::kHeldElsewhere},
+        {"cafe", Status::kClaimed},
         {"../../etc/passwd", Status::kClaimed},
         {std::string("x\0y", 3), Status::kClaimed},
         {std::string(4096, '\xFF'), Status::kClaimed},

@@ -17,13 +17,13 @@
 #include "host/gfx/Color.h"
 #include "host/gfx/Surface.h"
 
-namespace stagehand {
+namespace stagehand::host {
 
-using BmpPalette = std::array<host::Color, 256>;
+using BmpPalette = std::array<Color, 256>;
 
 // Decodes `stream` into `image`, filling rows from the bottom up as BMP files store them.
 // `bitsPerPixel` is 8 for RLE8 and 4 for RLE4.
 void DecodeBmpRle(std::span<const uint8_t> stream, int bitsPerPixel, const BmpPalette& palette,
-                  host::Surface& image);
+                  Surface& image);
 
-}  // namespace stagehand
+}  // namespace stagehand::host

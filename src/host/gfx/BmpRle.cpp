@@ -1,8 +1,8 @@
-#include "visual/BmpRle.h"
+#include "host/gfx/BmpRle.h"
 
 #include <algorithm>
 
-namespace stagehand {
+namespace stagehand::host {
 
 namespace {
 
@@ -10,7 +10,7 @@ namespace {
 // run past the image (a long run, a delta); only pixels inside it are written.
 class RleCursor {
   public:
-    explicit RleCursor(host::Surface& image) : image_(image) {}
+    explicit RleCursor(Surface& image) : image_(image) {}
 
     bool PastTop() const { return y_ >= image_.Height(); }
 
@@ -20,7 +20,7 @@ class RleCursor {
         const int64_t room = std::max<int64_t>(0, image_.Width() - x_);
         const int64_t inside = std::min(count, room);
         if (inside > 0 && !PastTop()) {
-            host::Color* row = image_.Row(static_cast<int32_t>(image_.Height() - 1 - y_));
+            Color* row = image_.Row(static_cast<int32_t>(image_.Height() - 1 - y_));
             for (int64_t i = 0; i < inside; ++i)
                 row[x_ + i] = colorOf(i);
         }
@@ -36,7 +36,7 @@ class RleCursor {
     }
 
   private:
-    host::Surface& image_;
+    Surface& image_;
     int64_t x_ = 0;
     int64_t y_ = 0;
 };
@@ -46,7 +46,7 @@ enum Escape : uint8_t { kEndOfLine = 0, kEndOfBitmap = 1, kDelta = 2 };
 }  // namespace
 
 void DecodeBmpRle(std::span<const uint8_t> stream, int bitsPerPixel, const BmpPalette& palette,
-                  host::Surface& image) {
+                  Surface& image) {
     const bool fourBits = bitsPerPixel == 4;
     // The index of pixel i of an RLE4 run or stretch: high nibble first, then low.
     auto nibble = [](uint8_t byte, int64_t i) -> uint8_t {
@@ -93,4 +93,4 @@ void DecodeBmpRle(std::span<const uint8_t> stream, int bitsPerPixel, const BmpPa
     }
 }
 
-}  // namespace stagehand
+}  // namespace stagehand::host

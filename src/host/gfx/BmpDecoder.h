@@ -21,7 +21,7 @@
 
 #include "host/gfx/Surface.h"
 
-namespace stagehand {
+namespace stagehand::host {
 
 enum BmpCompression : uint32_t {
     kBmpRgb = 0,
@@ -53,6 +53,20 @@ struct BmpHeader {
 std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, std::string* error);
 
 // Decodes a whole BMP file. nullopt, with the reason in `error`, when it is refused.
-std::optional<host::Surface> DecodeBmp(std::span<const uint8_t> file, std::string* error);
+std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, std::string* error);
 
-}  // namespace stagehand
+// Reading only what an image needs: the same, given the first bytes of a file of fileSize
+// bytes. Sizes are judged against fileSize as for the whole file, and only the bytes given
+// are read: with the first BmpBytesNeeded bytes the result is the whole file's.
+std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> head, uint64_t fileSize,
+                                       std::string* error);
+std::optional<Surface> DecodeBmp(std::span<const uint8_t> head, uint64_t fileSize,
+                                 std::string* error);
+
+// How many bytes from the start of a file of fileSize bytes decoding needs, judged from its
+// first bytes `head`: ask again with at least that many until the answer stays the same.
+// The headers come first, then the colour table and the pixel data as the headers declare
+// them (an RLE stream at most 4 bytes a pixel and a row); never more than fileSize.
+uint64_t BmpBytesNeeded(std::span<const uint8_t> head, uint64_t fileSize);
+
+}  // namespace stagehand::host

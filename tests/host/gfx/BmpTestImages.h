@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "host/gfx/BmpDecoder.h"
 #include "support/BmpWriter.h"
-#include "visual/BmpDecoder.h"
 
 namespace stagehand::testing {
+
+using namespace stagehand::host;  // the BMP reader
 
 // `count` colours, all different and none black.
 inline std::vector<host::Color> Palette(size_t count) {

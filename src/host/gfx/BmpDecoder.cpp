@@ -1,13 +1,13 @@
-#include "visual/BmpDecoder.h"
+#include "host/gfx/BmpDecoder.h"
 
 #include <algorithm>
 #include <bit>
 #include <new>
 
+#include "host/gfx/BmpRle.h"
 #include "script/Format.h"
-#include "visual/BmpRle.h"
 
-namespace stagehand {
+namespace stagehand::host {
 
 namespace {
 
@@ -31,6 +31,11 @@ constexpr uint64_t kTruncatedSlack = 4;
 // through, including images mostly skipped, while a few damaged bytes still cannot ask for
 // more than a small surface. Surface::kMaxPixels caps it all.
 constexpr uint64_t kRlePixelsPerByte = 256;
+// The other way round: every code but a delta draws at least one pixel or ends a row, and no
+// code that does is longer than 2 bytes a pixel, so a stream needs at most about 2 bytes a
+// pixel and a row. Twice that leaves room for deltas; a stream that says more than this is
+// not read past it.
+constexpr uint64_t kRleBytesPerPixel = 4;
 
 std::nullopt_t Refuse(std::string* error, std::string text) {
     if (error)
@@ -90,9 +95,7 @@ struct MaskedFormat {
     explicit MaskedFormat(const std::array<uint32_t, 3>& masks)
         : red(masks[0]), green(masks[1]), blue(masks[2]) {}
 
-    host::Color Of(uint32_t pixel) const {
-        return host::Rgb(red.Of(pixel), green.Of(pixel), blue.Of(pixel));
-    }
+    Color Of(uint32_t pixel) const { return Rgb(red.Of(pixel), green.Of(pixel), blue.Of(pixel)); }
 
     MaskChannel red;
     MaskChannel green;
@@ -101,7 +104,7 @@ struct MaskedFormat {
 
 // Decodes the first `count` pixels of one stored row.
 void DecodeRow(const uint8_t* data, int64_t count, uint16_t bitsPerPixel, const BmpPalette& palette,
-               const MaskedFormat& format, host::Color* out) {
+               const MaskedFormat& format, Color* out) {
     switch (bitsPerPixel) {
         case 1:
             for (int64_t x = 0; x < count; ++x)
@@ -122,7 +125,7 @@ void DecodeRow(const uint8_t* data, int64_t count, uint16_t bitsPerPixel, const 
         case 24:
             for (int64_t x = 0; x < count; ++x) {
                 const uint8_t* p = data + 3 * x;
-                out[x] = host::Rgb(p[2], p[1], p[0]);
+                out[x] = Rgb(p[2], p[1], p[0]);
             }
             break;
         case 32:
@@ -140,7 +143,7 @@ void DecodeRow(const uint8_t* data, int64_t count, uint16_t bitsPerPixel, const 
 // Uncompressed rows, stored bottom-up unless the image is top-down and padded to 4 bytes.
 // Rows, or the end of a row, that the data does not reach stay black.
 void DecodeRows(std::span<const uint8_t> data, const BmpHeader& header, const BmpPalette& palette,
-                host::Surface& image) {
+                Surface& image) {
     const uint64_t stride = RowStride(header);
     const MaskedFormat format(header.masks);
     for (int64_t row = 0; row < header.height; ++row) {
@@ -194,10 +197,16 @@ std::optional<std::string> CheckFormat(uint16_t bitsPerPixel, uint32_t compressi
 }  // namespace
 
 std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, std::string* error) {
-    const uint64_t fileSize = file.size();
-    if (fileSize < 2 || file[0] != 'B' || file[1] != 'M')
+    return ReadBmpHeader(file, file.size(), error);
+}
+
+std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, uint64_t fileSize,
+                                       std::string* error) {
+    // Sizes are judged by the whole file; bytes are read only from what was given.
+    fileSize = std::max<uint64_t>(fileSize, file.size());
+    if (file.size() < 2 || file[0] != 'B' || file[1] != 'M')
         return Refuse(error, "the file does not start with the BMP signature.");
-    if (fileSize < kFileHeaderSize + 4)
+    if (fileSize < kFileHeaderSize + 4 || file.size() < kFileHeaderSize + 4)
         return Refuse(error, "the file ends inside its headers.");
 
     BmpHeader header;
@@ -211,6 +220,8 @@ std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, std::strin
         return Refuse(
             error, FormatText("its %u-byte info header runs past the end of the file (%u bytes).",
                               {header.infoSize, fileSize}));
+    if (file.size() < kFileHeaderSize + kInfoHeaderSize)
+        return Refuse(error, "the file ends inside its headers.");
 
     const int32_t width = ReadI32(file, 18);
     const int32_t height = ReadI32(file, 22);
@@ -232,7 +243,7 @@ std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, std::strin
     if (header.topDown && IsRle(header.compression))
         return Refuse(error, "a compressed image cannot be stored top-down.");
     const int64_t pixels = int64_t{width} * rows;
-    if (pixels > host::Surface::kMaxPixels)
+    if (pixels > Surface::kMaxPixels)
         return Refuse(error, FormatText("its size, %d x %d pixels, is more than an image may hold.",
                                         {width, rows}));
     const uint64_t mostPixels = IsRle(header.compression)
@@ -249,7 +260,7 @@ std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, std::strin
     if (HasBitFields(header.compression)) {
         const uint64_t maskCount = header.compression == kBmpAlphaBitFields ? 4 : 3;
         masksEnd = kMaskOffset + 4 * maskCount;
-        if (masksEnd > fileSize)
+        if (masksEnd > fileSize || masksEnd > file.size())
             return Refuse(error, "its colour masks run past the end of the file.");
         for (size_t i = 0; i < 3; ++i)
             header.masks[i] = ReadU32(file, kMaskOffset + 4 * i);
@@ -265,7 +276,8 @@ std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, std::strin
     header.colorTableOffset = std::max(kFileHeaderSize + header.infoSize, masksEnd);
     const uint64_t declaredColors =
         colorsUsed != 0 ? colorsUsed : (header.bitsPerPixel <= 8 ? 1u << header.bitsPerPixel : 0);
-    const uint64_t colorsInFile = (fileSize - header.colorTableOffset) / 4;
+    const uint64_t colorsInFile =
+        file.size() > header.colorTableOffset ? (file.size() - header.colorTableOffset) / 4 : 0;
     header.colorCount =
         static_cast<uint32_t>(std::min<uint64_t>({declaredColors, 256, colorsInFile}));
     header.pixelOffset =
@@ -282,8 +294,35 @@ std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, std::strin
     return header;
 }
 
-std::optional<host::Surface> DecodeBmp(std::span<const uint8_t> file, std::string* error) {
-    const std::optional<BmpHeader> header = ReadBmpHeader(file, error);
+uint64_t BmpBytesNeeded(std::span<const uint8_t> head, uint64_t fileSize) {
+    // First the file header and the info header's size, then every header and the masks.
+    uint64_t needed = kFileHeaderSize + 4;
+    if (head.size() >= needed && head[0] == 'B' && head[1] == 'M') {
+        needed = std::max(kFileHeaderSize + ReadU32(head, kFileHeaderSize), kMaskOffset + 16);
+        if (head.size() >= std::min(needed, fileSize)) {
+            const std::optional<BmpHeader> header = ReadBmpHeader(head, fileSize, nullptr);
+            if (header) {
+                const uint64_t rows = static_cast<uint64_t>(header->height);
+                const uint64_t pixels = static_cast<uint64_t>(header->width) * rows;
+                const uint64_t data =
+                    IsRle(header->compression)
+                        ? std::min(header->imageSize, kRleBytesPerPixel * (pixels + rows) + 16)
+                        : RowStride(*header) * rows;
+                needed = std::max({needed, header->colorTableOffset + 4 * uint64_t{256},
+                                   header->pixelOffset + data});
+            }
+        }
+    }
+    return std::min(needed, fileSize);
+}
+
+std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, std::string* error) {
+    return DecodeBmp(file, file.size(), error);
+}
+
+std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, uint64_t fileSize,
+                                 std::string* error) {
+    const std::optional<BmpHeader> header = ReadBmpHeader(file, fileSize, error);
     if (!header)
         return std::nullopt;
 
@@ -291,10 +330,10 @@ std::optional<host::Surface> DecodeBmp(std::span<const uint8_t> file, std::strin
     BmpPalette palette{};
     for (uint32_t i = 0; i < header->colorCount; ++i) {
         const uint64_t at = header->colorTableOffset + 4 * uint64_t{i};
-        palette[i] = host::Rgb(file[at + 2], file[at + 1], file[at]);
+        palette[i] = Rgb(file[at + 2], file[at + 1], file[at]);
     }
 
-    std::optional<host::Surface> image;
+    std::optional<Surface> image;
     try {
         image.emplace(header->width, header->height);
     } catch (const std::bad_alloc&) {
@@ -316,4 +355,4 @@ std::optional<host::Surface> DecodeBmp(std::span<const uint8_t> file, std::strin
     return image;
 }
 
-}  // namespace stagehand
+}  // namespace stagehand::host

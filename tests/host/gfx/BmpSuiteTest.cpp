@@ -15,11 +15,13 @@
 #include <string_view>
 #include <vector>
 
+#include "host/gfx/BmpDecoder.h"
 #include "host/gfx/Png.h"
-#include "visual/BmpDecoder.h"
 
 namespace stagehand {
 namespace {
+
+using namespace host;
 
 // Per channel: the references were rounded by another program.
 constexpr int kTolerance = 3;

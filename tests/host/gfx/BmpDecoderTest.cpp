@@ -94,5 +94,41 @@ TEST(BmpDecoder, FindsThePixelsWhenOffsetOrImageSizeIsZero) {
         }
 }
 
+// A picture at the start of a file far longer than it (a sparse 255 MiB file) is read from
+// the first bytes its headers declare, asked for as the image class asks, with every
+// encoding and the fields a file may leave 0.
+TEST(BmpDecoder, NeedsOnlyWhatTheHeadersDeclareOfALongFile) {
+    auto with = [](BmpImage image, BmpEncoding encoding, bool zeroSizes) {
+        image.encoding = encoding;
+        image.zeroImageSize = image.zeroPixelOffset = zeroSizes;
+        return image;
+    };
+    constexpr uint64_t kLongFile = 255ull << 20;
+    for (bool zeroSizes : {false, true})
+        for (const BmpImage& image : {
+                 with(TestImage(33, 5, 1, 2), BmpEncoding::kRgb, zeroSizes),
+                 with(TestImage(33, 5, 4, 16), BmpEncoding::kRle4, zeroSizes),
+                 with(TestImage(33, 5, 8, 200), BmpEncoding::kRle8, zeroSizes),
+                 with(TestImage(33, 5, 32), BmpEncoding::kBitFields, zeroSizes),
+                 with(TestImage(33, 5, 24), BmpEncoding::kRgb, zeroSizes),
+             }) {
+            std::vector<uint8_t> bytes = WriteBmp(image);
+            const size_t written = bytes.size() + 256 * 4;
+            bytes.resize(written + 64 * 1024);  // the long file's first bytes
+            size_t have = 0;
+            for (uint64_t need = 18; need > have;
+                 need = BmpBytesNeeded(std::span(bytes).first(have), kLongFile))
+                have = static_cast<size_t>(need);
+            // Headers, colour table and rows; an RLE stream at most 4 bytes a pixel.
+            EXPECT_LE(have, std::max<size_t>(written, 54 + 16 + 1024 + 4 * (165 + 5) + 16))
+                << image.bitsPerPixel << " bits";
+            std::string error;
+            const std::optional<host::Surface> read =
+                DecodeBmp(std::span(bytes).first(have), kLongFile, &error);
+            ASSERT_TRUE(read) << error;
+            EXPECT_TRUE(Shows(*read, image)) << image.bitsPerPixel << " bits";
+        }
+}
+
 }  // namespace
 }  // namespace stagehand::testing
