@@ -21,6 +21,7 @@
 #include "handlers/RoleTypes.h"
 #include "host/ui/Messages.h"
 #include "stage/StageManager.h"
+#include "visual/PictureCache.h"
 
 namespace stagehand {
 
@@ -64,6 +65,8 @@ class CPlayer {
     host::ProfileReader& Profiles() const { return profiles_; }
     host::WindowSystem* Windows() const { return screen_.windows; }
     host::WindowHandle MainFrame() const { return screen_.mainFrame; }
+    // The decoded pictures of the play, shared by every image that shows them.
+    CPictureCache& Pictures() { return pictures_; }
 
     // Starts the programs and opens the documents of the director's "Shell" command; unset,
     // this run starts none.
@@ -83,6 +86,7 @@ class CPlayer {
     host::ProfileReader& profiles_;
     Screen screen_;
     // Taken down in the reverse of this order.
+    CPictureCache pictures_;
     std::unique_ptr<CStageManager> stage_;
     std::unique_ptr<CDirector> director_;
     CRoleTypeRegistry registry_;

@@ -67,7 +67,7 @@ void CScene::OpenWindow() {
         windows->Show(Handle(), false);
     }
     if (!imageFilename_.empty()) {
-        background_.Load(&Player().Paths(), imageFilename_);
+        background_.Load(Player().Pictures(), &Player().Paths(), imageFilename_);
     }
     windows->UpdateNow(Handle());
     if (isVisible_ != 0) {

@@ -1,6 +1,7 @@
-// CDib: the player's one image class. It loads a BMP file of the title into a 32-bit
-// surface once, at load (the palette applied then), and draws all of it or a rectangular
-// cut of it as an opaque copy. Scenes draw their background with it, buttons their states.
+// CDib: the player's one image class. It loads a BMP file of the title as a 32-bit picture
+// (the palette applied then) through the play's picture cache, which shares one decoded copy
+// between every image that names the file, and draws all of it or a rectangular cut of it
+// as an opaque copy. Scenes draw their background with it, buttons their states.
 //
 // Guarantees: loading never throws and never shows anything to the user; a file that cannot
 // be read or is refused leaves the image empty (the trace says why), and drawing an empty
@@ -14,6 +15,7 @@
 
 #include "host/gfx/Canvas.h"
 #include "host/gfx/Surface.h"
+#include "visual/PictureCache.h"
 
 namespace stagehand {
 
@@ -26,8 +28,9 @@ class CDib {
     CDib() = default;
 
     // Reads the title file `fileName` (a Windows-style title name resolved through `paths`;
-    // with no paths, a host path). Replaces what was loaded before; true when an image loaded.
-    bool Load(const host::TitlePaths* paths, std::string_view fileName);
+    // with no paths, a host path) through `cache`. Replaces what was loaded before; true
+    // when an image loaded.
+    bool Load(CPictureCache& cache, const host::TitlePaths* paths, std::string_view fileName);
     // Copies the whole image to (0, 0) of the canvas.
     void Draw(host::Canvas& canvas) const;
     // Copies the width x height rectangle at (sourceX, sourceY) of the image to (x, y).
@@ -36,11 +39,12 @@ class CDib {
     // Forgets the image.
     void Free();
 
-    bool IsLoaded() const { return !image_.IsEmpty(); }
-    const host::Surface& Image() const { return image_; }
+    bool IsLoaded() const { return picture_ != nullptr; }
+    // The picture; an empty surface when none is loaded.
+    const host::Surface& Image() const;
 
   private:
-    host::Surface image_;
+    CPictureCache::Picture picture_;
 };
 
 }  // namespace stagehand

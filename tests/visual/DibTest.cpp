@@ -26,6 +26,7 @@ class DibTest : public ::testing::Test {
 
     TempFolder folder;
     host::TitlePaths paths{folder.Path()};
+    CPictureCache cache;
     CDib dib;
     std::vector<std::string> faults;
     trace::ScopedSink sink{[this](trace::Entry entry, std::string_view text) {
@@ -41,22 +42,50 @@ TEST_F(DibTest, LoadsTitleFilesOrHostPathsAndReplacesWhatWasLoaded) {
     const BmpImage second = TestImage(3, 3, 8, 9);
     Save(first, "art/bg.bmp");
     Save(second, "x.bmp");
-    EXPECT_TRUE(dib.Load(&paths, "ART\\BG.BMP"));
+    EXPECT_TRUE(dib.Load(cache, &paths, "ART\\BG.BMP"));
     EXPECT_TRUE(dib.IsLoaded());
     EXPECT_TRUE(Shows(dib.Image(), first));
-    EXPECT_TRUE(dib.Load(nullptr, (folder.Path() / "x.bmp").string()));
+    EXPECT_TRUE(dib.Load(cache, nullptr, (folder.Path() / "x.bmp").string()));
     EXPECT_TRUE(Shows(dib.Image(), second));
-    EXPECT_TRUE(dib.Load(&paths, "C:\\Art\\Bg.bmp"));
+    EXPECT_TRUE(dib.Load(cache, &paths, "C:\\Art\\Bg.bmp"));
     EXPECT_TRUE(Shows(dib.Image(), first));
     EXPECT_TRUE(faults.empty());
     // A picture at the start of a long sparse file loads from the bytes it declares.
     std::filesystem::resize_file(folder.Path() / "x.bmp", 255ull << 20);
-    EXPECT_TRUE(dib.Load(&paths, "x.bmp"));
+    EXPECT_TRUE(dib.Load(cache, &paths, "x.bmp"));
     EXPECT_TRUE(Shows(dib.Image(), second));
     EXPECT_TRUE(faults.empty());
     dib.Free();
     EXPECT_FALSE(dib.IsLoaded());
     EXPECT_EQ(dib.Image().Dimensions(), (host::Size{0, 0}));
+}
+
+// Every image of one file shares one decoded copy, whatever spelling names it, until the file
+// changes; the pixels held at once are bounded, and a picture past the bound is refused.
+TEST_F(DibTest, ImagesOfOneFileShareOnePictureAndTheHeldPixelsAreBounded) {
+    Save(TestImage(10, 10, 24), "a.bmp");
+    Save(TestImage(10, 10, 8, 3), "b.bmp");
+    Save(TestImage(10, 10, 8, 5), "c.bmp");
+    CPictureCache small(1000);  // two 10 x 10 pictures of 400 bytes, not three
+    CDib first, second, third;
+    ASSERT_TRUE(first.Load(small, &paths, "A.BMP"));
+    ASSERT_TRUE(second.Load(small, &paths, "D:\\a.bmp"));
+    EXPECT_EQ(&first.Image(), &second.Image());
+    EXPECT_EQ(small.HeldBytes(), 400u);
+    ASSERT_TRUE(third.Load(small, &paths, "b.bmp"));
+    EXPECT_EQ(small.HeldBytes(), 800u);
+    EXPECT_FALSE(dib.Load(small, &paths, "c.bmp"));
+    EXPECT_EQ(faults.back(),
+              "Image c.bmp was not loaded: its 400 bytes of pixels would take the pictures held "
+              "at once past 0 MiB.");
+    third.Free();
+    EXPECT_TRUE(dib.Load(small, &paths, "c.bmp"));  // room again
+    dib.Free();
+    // A changed file is decoded anew; the images that hold the old picture keep it.
+    Save(TestImage(10, 10, 8, 9), "a.bmp");
+    ASSERT_TRUE(third.Load(small, &paths, "a.bmp"));
+    EXPECT_NE(&third.Image(), &first.Image());
+    EXPECT_TRUE(Shows(third.Image(), TestImage(10, 10, 8, 9)));
 }
 
 // A file that cannot be shown empties the image (even one loaded before) and says why in the
@@ -87,9 +116,9 @@ TEST_F(DibTest, TracesWhyAFileWasNotLoadedAndIsLeftEmpty) {
                   "the file is 269484032 bytes long; images over 256 MiB are not read."},
              Case{nullptr, gone, "the file cannot be opened: "},
          }) {
-        ASSERT_TRUE(dib.Load(&paths, "art\\bg.bmp"));
+        ASSERT_TRUE(dib.Load(cache, &paths, "art\\bg.bmp"));
         faults.clear();
-        EXPECT_FALSE(dib.Load(c.paths, c.name)) << c.name;
+        EXPECT_FALSE(dib.Load(cache, c.paths, c.name)) << c.name;
         EXPECT_FALSE(dib.IsLoaded()) << c.name;
         ASSERT_EQ(faults.size(), 1u) << c.name;
         const std::string fault = "Image " + c.name + " was not loaded: " + c.reason;
@@ -102,7 +131,7 @@ TEST_F(DibTest, TracesWhyAFileWasNotLoadedAndIsLeftEmpty) {
 TEST_F(DibTest, DrawsTheImageOrWhatARectangleCoversOfIt) {
     const BmpImage image = TestImage(4, 3, 24);
     Save(image, "img.bmp");
-    ASSERT_TRUE(dib.Load(&paths, "img.bmp"));
+    ASSERT_TRUE(dib.Load(cache, &paths, "img.bmp"));
     constexpr host::Color kPaper = 0x123456;
     constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
     struct Case {
