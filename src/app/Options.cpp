@@ -37,30 +37,57 @@ std::optional<host::Size> ParseScreenSize(std::string_view text) {
     return size;
 }
 
+namespace {
+
+// What one option says, with its value; the reason it is refused, or nothing.
+std::optional<std::string> ApplyOption(std::string_view name, std::string_view value,
+                                       ParsedCommandLine& line) {
+    PlayerOptions& options = line.options;
+    if (name == "--window") {
+        options.window = true;
+    } else if (name == "--headless") {
+        options.headless = true;
+    } else if (name == "--help" || name == "-h") {
+        line.action = ParsedCommandLine::Action::kHelp;
+    } else if (name == "--version") {
+        if (line.action != ParsedCommandLine::Action::kHelp)
+            line.action = ParsedCommandLine::Action::kVersion;
+    } else if (name == "--screen") {
+        const std::optional<host::Size> size = ParseScreenSize(value);
+        if (!size)
+            return "the screen size " + std::string(value) +
+                   " is not WIDTHxHEIGHT with each side from 64 to 4096";
+        options.screen = *size;
+    } else if (name == "--input") {
+        options.input = std::string(value);
+    } else if (name == "--trace") {
+        options.trace = std::string(value);
+    } else {
+        return "unknown option " + std::string(name);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) {
     ParsedCommandLine line;
-    PlayerOptions& options = line.options;
-    bool help = false;
-    bool version = false;
     bool titleGiven = false;
     bool optionsEnded = false;
-
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string_view arg = arguments[i];
-        const bool isOption = !optionsEnded && arg.starts_with('-');
-        if (!isOption) {
+        if (optionsEnded || !arg.starts_with('-')) {
             if (titleGiven)
                 return Refuse("only one title folder can be played, but " + std::string(arg) +
                               " is a second one");
             titleGiven = true;
-            options.titleFolder = std::string(arg);
+            line.options.titleFolder = std::string(arg);
             continue;
         }
         if (arg == "--") {
             optionsEnded = true;
             continue;
         }
-
         // --name=value and --name value are the same.
         std::optional<std::string_view> inlineValue;
         if (const size_t eq = arg.find('=');
@@ -73,46 +100,18 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
             return Refuse("the option " + std::string(arg) + " takes no value");
         std::string_view value;
         if (takesValue) {
-            if (inlineValue) {
+            if (inlineValue)
                 value = *inlineValue;
-            } else if (i + 1 < arguments.size()) {
+            else if (i + 1 < arguments.size())
                 value = arguments[++i];
-            } else {
-                return Refuse("the option " + std::string(arg) + " needs a value");
-            }
             if (value.empty())
                 return Refuse("the option " + std::string(arg) + " needs a value");
         }
-
-        if (arg == "--window") {
-            options.window = true;
-        } else if (arg == "--headless") {
-            options.headless = true;
-        } else if (arg == "--help" || arg == "-h") {
-            help = true;
-        } else if (arg == "--version") {
-            version = true;
-        } else if (arg == "--screen") {
-            const std::optional<host::Size> size = ParseScreenSize(value);
-            if (!size)
-                return Refuse("the screen size " + std::string(value) +
-                              " is not WIDTHxHEIGHT with each side from 64 to 4096");
-            options.screen = *size;
-        } else if (arg == "--input") {
-            options.input = std::string(value);
-        } else if (arg == "--trace") {
-            options.trace = std::string(value);
-        } else {
-            return Refuse("unknown option " + std::string(arg));
-        }
+        if (std::optional<std::string> refusal = ApplyOption(arg, value, line))
+            return Refuse(*refusal);
     }
-
-    if (options.input && !options.headless)
+    if (line.options.input && !line.options.headless)
         return Refuse("--input is only for a run with --headless");
-    if (help)
-        line.action = ParsedCommandLine::Action::kHelp;
-    else if (version)
-        line.action = ParsedCommandLine::Action::kVersion;
     return line;
 }
 

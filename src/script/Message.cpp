@@ -124,6 +124,65 @@ bool ParseElements(std::string_view text, std::vector<std::string>& list, std::s
     }
 }
 
+// Takes the target off the front of `text`: everything before the first target command
+// delimiter, which must come before any data list.
+bool TakeTarget(std::string_view& text, std::string& target, std::string* error) {
+    const size_t dot = text.find(d::TargetCommandDelimiter);
+    const size_t firstOpen = text.find(d::DataListBegin);
+    if (dot == npos || (firstOpen != npos && firstOpen < dot)) {
+        return Fail(error, CMessage::kMissingTargetCommandDelimiter);
+    }
+    const std::string_view targetText = text.substr(0, dot);
+    if (targetText.empty()) {
+        return Fail(error, CMessage::kNoTarget);
+    }
+    if (IsScriptSpace(targetText.back())) {
+        return Fail(error, CMessage::kWhitespaceBeforeDelimiter);
+    }
+    target.assign(targetText);
+    text.remove_prefix(dot + d::TargetCommandDelimiter.size());
+    return true;
+}
+
+// Takes the command off the front of `text`: up to the data list, whose opening delimiter
+// goes too (`hasList`), or the whole rest when there is none.
+bool TakeCommand(std::string_view& text, std::string& command, bool& hasList, std::string* error) {
+    const size_t open = text.find(d::DataListBegin);
+    hasList = open != npos;
+    const std::string_view commandText = hasList ? text.substr(0, open) : text;
+    if (HasSpaceAtEnds(commandText)) {
+        return Fail(error, CMessage::kWhitespaceAroundCommand);
+    }
+    if (!hasList && commandText.find(d::DataListEnd) != npos) {
+        return Fail(error, CMessage::kMissingDataListDelimiter);
+    }
+    if (commandText.empty()) {
+        return Fail(error, CMessage::kNoCommand);
+    }
+    command.assign(commandText);
+    if (command.find(d::TargetCommandDelimiter) != npos) {
+        return Fail(error, CMessage::kExtraTargetCommandDelimiter);
+    }
+    text.remove_prefix(hasList ? open + d::DataListBegin.size() : text.size());
+    return true;
+}
+
+// Reads the data list after its opening delimiter. It ends at the first closing delimiter
+// that no string delimiter follows, so that one inside a quoted string is passed over.
+bool ReadDataList(std::string_view text, std::vector<std::string>& data, std::string* error) {
+    const size_t lastQuote = text.rfind(d::StringEnd);
+    const size_t close =
+        text.find(d::DataListEnd, lastQuote == npos ? 0 : lastQuote + d::StringEnd.size());
+    if (close == npos) {
+        return Fail(error, CMessage::kMissingDataListDelimiter);
+    }
+    if (!TrimLeft(text.substr(close + d::DataListEnd.size())).empty()) {
+        return Fail(error, CMessage::kJunkAfterDataList);
+    }
+    const std::string_view list = Trim(text.substr(0, close));
+    return list.empty() || ParseElements(list, data, error);
+}
+
 }  // namespace
 
 CMessage::CMessage(std::string_view text) {
@@ -137,73 +196,10 @@ bool CMessage::Parse(std::string_view text, std::string* error) {
     if (error != nullptr) {
         error->clear();
     }
-
     text = TrimLeft(text);
-
-    // Target: everything before the first target command delimiter, which must come before
-    // any data list.
-    const size_t dot = text.find(d::TargetCommandDelimiter);
-    const size_t firstOpen = text.find(d::DataListBegin);
-    if (dot == npos || (firstOpen != npos && firstOpen < dot)) {
-        return Fail(error, kMissingTargetCommandDelimiter);
-    }
-    const std::string_view targetText = text.substr(0, dot);
-    if (targetText.empty()) {
-        return Fail(error, kNoTarget);
-    }
-    if (IsScriptSpace(targetText.back())) {
-        return Fail(error, kWhitespaceBeforeDelimiter);
-    }
-    target.assign(targetText);
-    text.remove_prefix(dot + d::TargetCommandDelimiter.size());
-
-    // Command: up to the data list, or the whole rest when there is none.
-    const size_t open = text.find(d::DataListBegin);
-    if (open == npos) {
-        if (HasSpaceAtEnds(text)) {
-            return Fail(error, kWhitespaceAroundCommand);
-        }
-        if (text.find(d::DataListEnd) != npos) {
-            return Fail(error, kMissingDataListDelimiter);
-        }
-        if (text.empty()) {
-            return Fail(error, kNoCommand);
-        }
-        command.assign(text);
-        if (command.find(d::TargetCommandDelimiter) != npos) {
-            return Fail(error, kExtraTargetCommandDelimiter);
-        }
-        return true;
-    }
-    const std::string_view commandText = text.substr(0, open);
-    if (HasSpaceAtEnds(commandText)) {
-        return Fail(error, kWhitespaceAroundCommand);
-    }
-    if (commandText.empty()) {
-        return Fail(error, kNoCommand);
-    }
-    command.assign(commandText);
-    if (command.find(d::TargetCommandDelimiter) != npos) {
-        return Fail(error, kExtraTargetCommandDelimiter);
-    }
-    text.remove_prefix(open + d::DataListBegin.size());
-
-    // The data list ends at the first closing delimiter that no string delimiter follows, so
-    // that one inside a quoted string is passed over.
-    const size_t lastQuote = text.rfind(d::StringEnd);
-    const size_t close =
-        text.find(d::DataListEnd, lastQuote == npos ? 0 : lastQuote + d::StringEnd.size());
-    if (close == npos) {
-        return Fail(error, kMissingDataListDelimiter);
-    }
-    if (!TrimLeft(text.substr(close + d::DataListEnd.size())).empty()) {
-        return Fail(error, kJunkAfterDataList);
-    }
-    const std::string_view list = Trim(text.substr(0, close));
-    if (list.empty()) {
-        return true;
-    }
-    return ParseElements(list, data, error);
+    bool hasList = false;
+    return TakeTarget(text, target, error) && TakeCommand(text, command, hasList, error) &&
+           (!hasList || ReadDataList(text, data, error));
 }
 
 std::string CMessage::Dump() const {

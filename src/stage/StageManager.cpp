@@ -43,6 +43,32 @@ std::string_view Mid(std::string_view text, int64_t start, int64_t count) {
     return text.substr(static_cast<size_t>(start), static_cast<size_t>(count));
 }
 
+// Finds the first close delimiter of the tag that no escape precedes, cutting each escaped one
+// from `text` on the way (closeShift counts what went); npos when there is none.
+size_t FindClose(std::string& text, const CTag& tag, std::string& lookBehind, int64_t& closeShift) {
+    while (true) {
+        const size_t q = text.find(tag.close);
+        if (q == std::string::npos) {
+            return q;
+        }
+        lookBehind = CharacterBefore(text, q);
+        if (lookBehind != kEscape) {
+            return q;
+        }
+        closeShift += tag.closeLength;
+        text.erase(q, tag.close.size());
+    }
+}
+
+std::string Joined(std::string_view head, std::string_view value, std::string_view tail) {
+    std::string joined;
+    joined.reserve(head.size() + value.size() + tail.size());
+    joined += head;
+    joined += value;
+    joined += tail;
+    return joined;
+}
+
 // Fills the caller's error text, when one was asked for, from one of the player's templates.
 bool Fail(std::string* error, std::string_view pattern,
           std::initializer_list<FormatArg> args = {}) {
@@ -211,18 +237,9 @@ bool CStageManager::ExpandTags(std::string& text, std::string* error) {
                 text.erase(p, tag.open.size());
                 continue;
             }
-            size_t q = 0;
-            while (true) {
-                q = text.find(tag.close);
-                if (q == std::string::npos) {
-                    return Fail(error, kMissingEndText, {result});
-                }
-                lookBehind = CharacterBefore(text, q);
-                if (lookBehind != kEscape) {
-                    break;
-                }
-                closeShift += tag.closeLength;
-                text.erase(q, tag.close.size());
+            const size_t q = FindClose(text, tag, lookBehind, closeShift);
+            if (q == std::string::npos) {
+                return Fail(error, kMissingEndText, {result});
             }
 
             text = result;
@@ -245,12 +262,7 @@ bool CStageManager::ExpandTags(std::string& text, std::string* error) {
                 return Fail(error, kTooLongText,
                             {static_cast<uint32_t>(kMaxExpandedLength), result});
             }
-            std::string next;
-            next.reserve(head.size() + value.size() + tail.size());
-            next += head;
-            next += value;
-            next += tail;
-            result = std::move(next);
+            result = Joined(head, value, tail);
             text = result;
             openShift = 0;
             closeShift = 0;
