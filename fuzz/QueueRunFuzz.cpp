@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -16,6 +15,8 @@
 #include "host/files/TitlePaths.h"
 #include "stage/IniStageManager.h"
 #include "state/StateVarBool.h"
+
+#include "FuzzCheck.h"
 
 namespace {
 
@@ -56,17 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         handler->SetProperty("Value", "");
     }
     title.handlers[0]->RunQueue("Q", CMessageHandler::kPlainScope);
-    if (title.stage->QueueDepth() != 0) {
-        std::abort();
-    }
+    FUZZ_CHECK(title.stage->QueueDepth() == 0);
     auto& boolean = static_cast<CStateVarBool&>(*title.handlers[2]);
     boolean.EvaluateExpression(title.handlers[1]->GetProperty("Value"));
 
     std::string text(reinterpret_cast<const char*>(bytes), size);
     std::string error;
     title.stage->ExpandTags(text, &error);
-    if (text.size() > CStageManager::kMaxExpandedLength + size) {
-        std::abort();
-    }
+    FUZZ_CHECK(text.size() <= CStageManager::kMaxExpandedLength + size);
     return 0;
 }
