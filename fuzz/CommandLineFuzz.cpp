@@ -2,24 +2,17 @@
 // more bytes than the line or a NUL, that a quoted program name holds no quote, and that
 // the arguments, quoted again by the splitting rules and joined, split back unchanged.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/system/CommandLine.h"
 
+#include "FuzzCheck.h"
+
 using stagehand::host::SplitCommandLine;
 
 namespace {
-
-void Check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "%s\n", what);
-        std::abort();
-    }
-}
 
 // The program name needs no escapes: quoted unless it holds a quote, and then it came
 // unquoted and so holds no blank.
@@ -66,13 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     size_t total = 0;
     for (const std::string& arg : args) {
         total += arg.size();
-        Check(arg.find('\0') == std::string::npos, "an argument holds a NUL");
+        FUZZ_CHECK(arg.find('\0') == std::string::npos);
     }
-    Check(total <= line.size(), "the arguments hold more bytes than the line");
+    FUZZ_CHECK(total <= line.size());
     const size_t start = line.find_first_not_of(" \t");
-    Check(args.empty() == (start == std::string_view::npos), "arguments of a blank line");
+    FUZZ_CHECK(args.empty() == (start == std::string_view::npos));
     if (!args.empty() && line[start] == '"') {
-        Check(args[0].find('"') == std::string::npos, "a quoted program name holds a quote");
+        FUZZ_CHECK(args[0].find('"') == std::string::npos);
     }
 
     if (!args.empty()) {
@@ -82,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
             joined += ' ';
             AppendArgument(joined, args[i]);
         }
-        Check(SplitCommandLine(joined) == args, "quoted arguments do not split back");
+        FUZZ_CHECK(SplitCommandLine(joined) == args);
     }
     return 0;
 }

@@ -10,6 +10,8 @@
 #include "host/headless/InputScript.h"
 #include "host/ui/WindowSystem.h"
 
+#include "FuzzCheck.h"
+
 using namespace stagehand::host;
 
 namespace {
@@ -33,8 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     InputScript script = ParseInputScript(text);
     for (const InputStep& step : script.steps)
-        if (step.line < 1 || static_cast<size_t>(step.line) > size + 1)
-            __builtin_trap();
+        FUZZ_CHECK(step.line >= 1 && static_cast<size_t>(step.line) <= size + 1);
     // No files are written while fuzzing.
     std::erase_if(script.steps,
                   [](const InputStep& s) { return s.kind == InputStep::Kind::kShot; });

@@ -3,11 +3,12 @@
 // asked for, a success leaves no error text, and a parsed message written out again parses to
 // the same fields.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "script/Message.h"
+
+#include "FuzzCheck.h"
 
 using stagehand::CMessage;
 
@@ -34,16 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     CMessage checked;
     std::string error;
     const bool ok = checked.Parse(text, &error);
-    if (!SameFields(quiet, checked) || ok != error.empty()) {
-        std::abort();
-    }
+    FUZZ_CHECK(SameFields(quiet, checked) && ok == error.empty());
     (void)checked.Dump();
 
     if (ok) {
         CMessage again;
-        if (!again.Parse(WriteOut(checked)) || !SameFields(again, checked)) {
-            std::abort();
-        }
+        FUZZ_CHECK(again.Parse(WriteOut(checked)) && SameFields(again, checked));
     }
     return 0;
 }

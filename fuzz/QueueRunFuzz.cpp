@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -15,6 +14,8 @@
 #include "host/files/TitlePaths.h"
 #include "stage/Player.h"
 #include "state/StateVarBool.h"
+
+#include "FuzzCheck.h"
 
 namespace {
 
@@ -54,17 +55,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         handler->SetProperty("Value", "");
     }
     title.handlers[0]->RunQueue("Q", CMessageHandler::kPlainScope);
-    if (title.player.Stage().Budget().Depth(CWorkBudget::Kind::kQueueRun) != 0) {
-        std::abort();
-    }
+    FUZZ_CHECK(title.player.Stage().Budget().Depth(CWorkBudget::Kind::kQueueRun) == 0);
     auto& boolean = static_cast<CStateVarBool&>(*title.handlers[2]);
     boolean.EvaluateExpression(title.handlers[1]->GetProperty("Value"));
 
     std::string text(reinterpret_cast<const char*>(bytes), size);
     std::string error;
     title.player.Stage().ExpandTags(text, &error);
-    if (text.size() > CStageManager::kMaxExpandedLength + size) {
-        std::abort();
-    }
+    FUZZ_CHECK(text.size() <= CStageManager::kMaxExpandedLength + size);
     return 0;
 }

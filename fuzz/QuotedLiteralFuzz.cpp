@@ -2,12 +2,13 @@
 // the outcome does not depend on the error text, that a success leaves none, and that any
 // content, escaped and quoted again, reads back unchanged.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "script/Delimiters.h"
 #include "script/Variant.h"
+
+#include "FuzzCheck.h"
 
 using stagehand::CVariant;
 namespace d = stagehand::delimiters;
@@ -20,9 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     std::string content;
     std::string error;
     const bool ok = CVariant::ParseQuoted(text, content, &error);
-    if (ok != quiet || content != quietContent || ok != error.empty()) {
-        std::abort();
-    }
+    FUZZ_CHECK(ok == quiet && content == quietContent && ok == error.empty());
 
     // Escaping every escapable character makes any text a literal that reads back as itself.
     std::string escaped;
@@ -33,9 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         escaped += c;
     }
     std::string back;
-    if (!CVariant::ParseQuoted(CVariant::Enquote(escaped), back, nullptr) || back != text) {
-        std::abort();
-    }
+    FUZZ_CHECK(CVariant::ParseQuoted(CVariant::Enquote(escaped), back, nullptr) && back == text);
 
     // The values built on the reader: every type, copying, comparing.
     static constexpr std::string_view kTypes[] = {"integer", "string", "boolean", "quoted string"};
@@ -43,9 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     literal.SetFromLiteral(text);
     for (std::string_view type : kTypes) {
         CVariant value;
-        if (value.Create(text, type) != value.IsValid()) {
-            std::abort();
-        }
+        FUZZ_CHECK(value.Create(text, type) == value.IsValid());
         CVariant copy;
         copy.Assign(value);
         (void)copy.IsGreaterOrEqual(literal);

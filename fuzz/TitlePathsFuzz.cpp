@@ -3,8 +3,6 @@
 // promise: whatever a title writes, every path it hands out lies inside the title folder,
 // and a title's full name for a found file resolves back to that file.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -12,6 +10,8 @@
 #include <string_view>
 
 #include "host/files/TitlePaths.h"
+
+#include "FuzzCheck.h"
 
 namespace fs = std::filesystem;
 using stagehand::host::TitlePaths;
@@ -43,14 +43,6 @@ bool Inside(const fs::path& path, const fs::path& root) {
     return !relative.empty() && *relative.begin() != "..";
 }
 
-void Check(bool condition, const char* what, std::string_view name) {
-    if (!condition) {
-        std::fprintf(stderr, "%s for the name \"%.*s\"\n", what, static_cast<int>(name.size()),
-                     name.data());
-        std::abort();
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
@@ -61,19 +53,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const TitlePaths& paths = Paths();
 
     if (std::optional<fs::path> found = paths.Resolve(name)) {
-        Check(Inside(*found, paths.Root()), "Resolve left the title folder", name);
+        FUZZ_CHECK(Inside(*found, paths.Root()));
         const std::string full = paths.TitleFullName(*found);
-        Check(!full.empty() && paths.Resolve(full) == found, "full name does not resolve back",
-              name);
+        FUZZ_CHECK(!full.empty() && paths.Resolve(full) == found);
     }
     if (std::optional<fs::path> target = paths.ResolveForWrite(name)) {
-        Check(Inside(*target, paths.Root()) && *target != paths.Root(),
-              "ResolveForWrite left the title folder", name);
+        FUZZ_CHECK(Inside(*target, paths.Root()) && *target != paths.Root());
     }
     if (std::optional<fs::path> first = paths.FindFirst(name)) {
-        Check(Inside(*first, paths.Root()), "FindFirst left the title folder", name);
+        FUZZ_CHECK(Inside(*first, paths.Root()));
         std::error_code ec;
-        Check(fs::is_regular_file(*first, ec), "FindFirst found no file", name);
+        FUZZ_CHECK(fs::is_regular_file(*first, ec));
     }
     return 0;
 }

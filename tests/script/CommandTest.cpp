@@ -37,9 +37,8 @@ TEST(CommandDefaults, AreBuiltFromTheRegistrationTexts) {
 
     EXPECT_EQ(Make("", "").ParameterCount(), 0u);
     EXPECT_EQ(Make("boolean", "1").Default(0).GetType(), CVariant::kBoolean);
-}
 
-TEST(CommandDefaults, AFinalSeparatorMeansAnEmptyDefault) {
+    // A final separator means an empty default.
     CCommand c = Make("string,string", "x,");
     ASSERT_EQ(c.ParameterCount(), 2u);
     EXPECT_EQ(c.Default(0).GetString(), "x");
@@ -51,9 +50,7 @@ TEST(CommandDefaults, AFinalSeparatorMeansAnEmptyDefault) {
     EXPECT_EQ(shorter.Default(0).GetInteger(), 5);
     EXPECT_EQ(shorter.Default(1).GetString(), "");
     EXPECT_EQ(shorter.Default(2).GetInteger(), 0);
-}
-
-TEST(CommandDefaults, UnknownTypesOrUnreadableDefaultsAreInvalid) {
+    // Unknown types or unreadable defaults make invalid defaults.
     EXPECT_FALSE(Make("float", "1").Default(0).IsValid());
     EXPECT_FALSE(Make("quoted string", "abc").Default(0).IsValid());
 }
@@ -88,11 +85,9 @@ TEST(CommandArguments, ElementsOverwriteCopiesOfTheDefaults) {
     given[0].SetFromText("99");
     EXPECT_EQ(c.Default(0).GetInteger(), 1);
     EXPECT_TRUE(given[0].IsOwned());
-}
 
-TEST(CommandArguments, ExtraElementsAreIgnored) {
-    CCommand c = Make("integer", "0");
-    CArguments args = c.BuildArguments({"1", "2", "3"});
+    // Extra elements are ignored.
+    CArguments args = Make("integer", "0").BuildArguments({"1", "2", "3"});
     ASSERT_EQ(args.size(), 1u);
     EXPECT_EQ(args[0].GetInteger(), 1);
     EXPECT_TRUE(Make("", "").BuildArguments({"x"}).empty());

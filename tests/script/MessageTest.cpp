@@ -19,66 +19,42 @@ Outcome ParseText(std::string_view text) {
     return out;
 }
 
+// Quoted elements stay whole with their escapes checked but kept (the text is
+// converted later), and what follows a closing quote up to the delimiter stays
+// part of the element. Arrays are normalised unless last.
 TEST(MessageParse, SplitsTargetCommandAndData) {
-    Outcome r = ParseText("Director.RunQueue(Intro)");
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.error, "");
-    EXPECT_EQ(r.message.target, "Director");
-    EXPECT_EQ(r.message.command, "RunQueue");
-    EXPECT_EQ(r.message.data, Elements{"Intro"});
-
-    r = ParseText("  \tTitle.Hide");
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.message.target, "Title");
-    EXPECT_EQ(r.message.command, "Hide");
-    EXPECT_TRUE(r.message.data.empty());
-
-    r = ParseText("Total.Set( Value , [Counter.Value] )  \r\n");
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.message.data, (Elements{"Value", "[Counter.Value]"}));
-}
-
-TEST(MessageParse, EmptyDataListsHaveNoElements) {
-    for (const char* text : {"A.B()", "A.B(   )", "A.B(\t)\n"}) {
-        Outcome r = ParseText(text);
-        EXPECT_TRUE(r.ok) << text;
-        EXPECT_TRUE(r.message.data.empty()) << text;
+    struct Case {
+        const char* text;
+        std::string_view target, command;
+        Elements data;
+    };
+    const Case cases[] = {
+        {"Director.RunQueue(Intro)", "Director", "RunQueue", {"Intro"}},
+        {"  \tTitle.Hide", "Title", "Hide", {}},
+        {"Total.Set( Value , [Counter.Value] )  \r\n",
+         "Total",
+         "Set",
+         {"Value", "[Counter.Value]"}},
+        {"A.B()", "A", "B", {}},
+        {"A.B(   )", "A", "B", {}},
+        {"A.B(\t)\n", "A", "B", {}},
+        {R"(A.B("x, y) z", {1,2}, 3))", "A", "B", {R"("x, y) z")", "{1,2}", "3"}},
+        {R"(A.B("a)b"))", "A", "B", {R"("a)b")"}},
+        {R"(A.B("say \"hi\" \\ \[x\]"))", "A", "B", {R"("say \"hi\" \\ \[x\]")"}},
+        {R"(A.B("a\"b\", c", 2))", "A", "B", {R"("a\"b\", c")", "2"}},
+        {R"(A.B("q" x, 2))", "A", "B", {R"("q" x)", "2"}},
+        {"A.B({1, 2}, 3)", "A", "B", {"{1,2}", "3"}},
+        {"A.B(3, { 1, 2 })", "A", "B", {"3", "{ 1, 2 }"}},
+        {"A.B({ }, {\"a,b\" , c} ,x)", "A", "B", {"{}", "{\"a,b\",c}", "x"}},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = ParseText(c.text);
+        ASSERT_TRUE(r.ok) << c.text << ": " << r.error;
+        EXPECT_EQ(r.error, "");
+        EXPECT_EQ(r.message.target, c.target) << c.text;
+        EXPECT_EQ(r.message.command, c.command) << c.text;
+        EXPECT_EQ(r.message.data, c.data) << c.text;
     }
-}
-
-TEST(MessageParse, QuotedElementsStayWhole) {
-    Outcome r = ParseText(R"(A.B("x, y) z", {1,2}, 3))");
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.message.data, (Elements{R"("x, y) z")", "{1,2}", "3"}));
-
-    // A closing parenthesis inside the last string does not end the list.
-    r = ParseText(R"(A.B("a)b"))");
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.message.data, Elements{R"("a)b")"});
-
-    // Escapes are checked but kept; the text is converted later.
-    r = ParseText(R"(A.B("say \"hi\" \\ \[x\]"))");
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.message.data, Elements{R"("say \"hi\" \\ \[x\]")"});
-
-    // What follows the closing quote up to the delimiter stays part of the element.
-    r = ParseText(R"(A.B("q" x, 2))");
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.message.data, (Elements{R"("q" x)", "2"}));
-}
-
-TEST(MessageParse, ArraysAreNormalisedUnlessLast) {
-    Outcome r = ParseText("A.B({1, 2}, 3)");
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.message.data, (Elements{"{1,2}", "3"}));
-
-    r = ParseText("A.B(3, { 1, 2 })");
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.message.data, (Elements{"3", "{ 1, 2 }"}));
-
-    r = ParseText("A.B({ }, {\"a,b\" , c} ,x)");
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.message.data, (Elements{"{}", "{\"a,b\",c}", "x"}));
 }
 
 struct Failure {
@@ -144,12 +120,9 @@ TEST(MessageParse, AFailedParseKeepsWhatWasStored) {
     reused.Parse("C.D");
     EXPECT_EQ(reused.target, "C");
     EXPECT_TRUE(reused.data.empty());
-}
-
-TEST(MessageParse, NoErrorTextWhenNoneIsAsked) {
-    CMessage m;
-    EXPECT_FALSE(m.Parse("A.B(x,)"));
-    EXPECT_TRUE(m.Parse("A.B(x)", nullptr));
+    // No error text is needed.
+    EXPECT_FALSE(reused.Parse("A.B(x,)"));
+    EXPECT_TRUE(reused.Parse("A.B(x)", nullptr));
 }
 
 TEST(MessageParse, LongListsParseInLinearTime) {

@@ -2,79 +2,69 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "script/TextUtil.h"
 
 namespace stagehand {
 namespace {
 
-std::string Content(std::string_view literal, bool* ok = nullptr, std::string* error = nullptr) {
-    std::string content;
-    bool result = CVariant::ParseQuoted(literal, content, error);
-    if (ok != nullptr) {
-        *ok = result;
+// Escapes are read one level deep; each fault has its text, and what was read before a fault
+// is kept.
+TEST(QuotedLiteral, ReadsEscapesAndReportsEachFault) {
+    struct Case {
+        std::string_view literal;
+        std::string_view content;
+        const char* error;  // nullptr: some fault, its text not pinned here
+    };
+    const Case cases[] = {
+        {"\"\"", "", ""},
+        {R"("a\"b")", "a\"b", ""},
+        {R"("a\\b")", "a\\b", ""},
+        {R"("\[x\]\#")", "[x]#", ""},
+        {R"("\\\\")", "\\\\", ""},
+        // Only the literal delimiter is special: bare brackets, hash marks and quotes stay.
+        {R"("[a]#"b")", "[a]#\"b", ""},
+        {"abc\"", "", "String 'abc\"' is missing its beginning delimiter.\n"},
+        {"\"abc", "", "String '\"abc' is missing its end delimiter.\n"},
+        {"\"", "", "String '\"' is missing its end delimiter.\n"},
+        {R"("a\b")", "",
+         "String '\"a\\b\"' contains an invalid use of the literal delimiter "
+         "\"\\\".\n"},
+        // A literal delimiter as the last character of the body escapes nothing.
+        {R"("a\")", "", nullptr},
+        {R"("a\"b\qc")", "a\"", nullptr},
+    };
+    for (const Case& c : cases) {
+        std::string content, error;
+        const bool ok = CVariant::ParseQuoted(c.literal, content, &error);
+        EXPECT_EQ(ok, c.error != nullptr && *c.error == '\0') << c.literal;
+        EXPECT_EQ(content, c.content) << c.literal;
+        if (c.error != nullptr) {
+            EXPECT_EQ(error, c.error) << c.literal;
+        }
     }
-    return content;
-}
-
-TEST(QuotedLiteral, ReadsEscapesOneLevelDeep) {
-    EXPECT_EQ(Content("\"\""), "");
-    EXPECT_EQ(Content(R"("a\"b")"), "a\"b");
-    EXPECT_EQ(Content(R"("a\\b")"), "a\\b");
-    EXPECT_EQ(Content(R"("\[x\]\#")"), "[x]#");
-    EXPECT_EQ(Content(R"("\\\\")"), "\\\\");
-    // Only the literal delimiter is special: bare brackets, hash marks and quotes stay.
-    EXPECT_EQ(Content(R"("[a]#"b")"), "[a]#\"b");
-}
-
-TEST(QuotedLiteral, ReportsEachFaultWithTheGivenText) {
-    bool ok = true;
-    std::string error;
-    Content("abc\"", &ok, &error);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(error, "String 'abc\"' is missing its beginning delimiter.\n");
-
-    Content("\"abc", &ok, &error);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(error, "String '\"abc' is missing its end delimiter.\n");
-
-    Content("\"", &ok, &error);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(error, "String '\"' is missing its end delimiter.\n");
-
-    Content(R"("a\b")", &ok, &error);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(error,
-              "String '\"a\\b\"' contains an invalid use of the literal delimiter \"\\\".\n");
-
-    // A literal delimiter as the last character of the body escapes nothing.
-    Content(R"("a\")", &ok, &error);
-    EXPECT_FALSE(ok);
-
-    Content(R"("ok")", &ok, &error);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(error, "");
-}
-
-TEST(QuotedLiteral, KeepsWhatWasReadBeforeAFault) {
-    bool ok = true;
-    EXPECT_EQ(Content(R"("a\"b\qc")", &ok), "a\"");
-    EXPECT_FALSE(ok);
 }
 
 TEST(IntegerText, ReadsLikeTheCLibraryAndSaturates) {
-    EXPECT_EQ(ReadInteger("12abc"), 12);
-    EXPECT_EQ(ReadInteger("abc"), 0);
-    EXPECT_EQ(ReadInteger(" \t-42"), -42);
-    EXPECT_EQ(ReadInteger("+7"), 7);
-    EXPECT_EQ(ReadInteger("- 7"), 0);
-    EXPECT_EQ(ReadInteger(""), 0);
-    EXPECT_EQ(ReadInteger("2147483647"), 2147483647);
-    EXPECT_EQ(ReadInteger("-2147483648"), INT32_MIN);
-    EXPECT_EQ(ReadInteger("2147483648"), INT32_MAX);
-    EXPECT_EQ(ReadInteger("-99999999999999999999999"), INT32_MIN);
-    EXPECT_EQ(ReadInteger("\xA0"
-                          "5"),
-              0);  // a non-breaking space is not white space
+    const std::pair<std::string_view, int32_t> cases[] = {
+        {"12abc", 12},
+        {"abc", 0},
+        {" \t-42", -42},
+        {"+7", 7},
+        {"- 7", 0},
+        {"", 0},
+        {"2147483647", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", INT32_MAX},
+        {"-99999999999999999999999", INT32_MIN},
+        {"\xA0"
+         "5",
+         0},  // a non-breaking space is not white space
+    };
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(ReadInteger(text), value) << text;
+    }
     EXPECT_EQ(WriteInteger(INT32_MIN), "-2147483648");
     EXPECT_EQ(WriteInteger(0), "0");
 }
@@ -163,8 +153,8 @@ TEST(Variant, QuotedStringCopyLosesWhatDoesNotRoundTrip) {
     copy.Assign(plain);
     EXPECT_EQ(copy.GetString(), "say [hi]");
 
-    // Content holding a backslash is not escaped on the way out, so the copy is what the
-    // reader made of it before it stopped.
+    // Content holding a backslash is not escaped on the way out, so the copy is
+    // what the reader made of it before it stopped.
     CVariant slash;
     slash.SetValue(R"("a\\b\"c")", CVariant::kQuotedString);
     ASSERT_EQ(slash.GetString(), "a\\b\"c");
@@ -173,7 +163,8 @@ TEST(Variant, QuotedStringCopyLosesWhatDoesNotRoundTrip) {
     slash.SetValue(R"("a\\[b\\c")", CVariant::kQuotedString);
     ASSERT_EQ(slash.GetString(), "a\\[b\\c");
     copy.Assign(slash);
-    EXPECT_EQ(copy.GetString(), "a[");  // the first backslash now escapes, the second stops it
+    EXPECT_EQ(copy.GetString(),
+              "a[");  // the first backslash now escapes, the second stops it
 }
 
 TEST(Variant, QuotedStringKeepsItsContentWhenTextIsNotALiteral) {
@@ -195,21 +186,21 @@ TEST(Variant, SetValueRefusesAMismatchedKind) {
     EXPECT_EQ(v.GetInteger(), 0);
 }
 
+// An operand with a quote anywhere is a string, of whatever the reader got out
+// of it.
 TEST(Variant, LiteralOperands) {
-    CVariant v;
-    v.SetFromLiteral("\"5\"");
-    EXPECT_EQ(v.GetType(), CVariant::kString);
-    EXPECT_EQ(v.GetString(), "5");
-    v.SetFromLiteral("5");
-    EXPECT_EQ(v.GetType(), CVariant::kInteger);
-    EXPECT_EQ(v.GetInteger(), 5);
-    v.SetFromLiteral("x");
-    EXPECT_EQ(v.GetType(), CVariant::kInteger);
-    EXPECT_EQ(v.GetInteger(), 0);
-    // A quote anywhere makes a string, of whatever the reader got out of it.
-    v.SetFromLiteral("a\"b");
-    EXPECT_EQ(v.GetType(), CVariant::kString);
-    EXPECT_EQ(v.GetString(), "");
+    const std::tuple<std::string_view, int32_t, std::string_view> cases[] = {
+        {"\"5\"", CVariant::kString, "5"},
+        {"5", CVariant::kInteger, "5"},
+        {"x", CVariant::kInteger, "0"},
+        {"a\"b", CVariant::kString, ""},
+    };
+    for (const auto& [literal, type, text] : cases) {
+        CVariant v;
+        v.SetFromLiteral(literal);
+        EXPECT_EQ(v.GetType(), type) << literal;
+        EXPECT_EQ(v.ToText(), text) << literal;
+    }
 }
 
 CVariant Int(int32_t n, CVariant::Type type = CVariant::kInteger) {
@@ -224,37 +215,38 @@ CVariant Text(std::string_view s, CVariant::Type type = CVariant::kString) {
     return v;
 }
 
-TEST(Variant, ComparesNumbersAcrossIntegerAndBoolean) {
-    EXPECT_TRUE(Int(1, CVariant::kBoolean).IsEqual(Int(1)));
-    EXPECT_TRUE(Int(-3).IsLess(Int(2)));
-    EXPECT_TRUE(Int(2).IsGreaterOrEqual(Int(2)));
-    EXPECT_FALSE(Int(2).IsGreater(Int(2)));
-    EXPECT_TRUE(Int(3).IsGreater(Int(2)));
-}
-
-TEST(Variant, ComparesTextsByUnsignedBytes) {
-    EXPECT_TRUE(Text("abc").IsEqual(Text("abc")));
-    EXPECT_TRUE(Text("ABC").IsLess(Text("abc")));
-    EXPECT_TRUE(Text("ab").IsLess(Text("abc")));
-    EXPECT_TRUE(Text("z").IsLess(Text("\xE9")));  // é sorts after every ASCII letter
-    EXPECT_TRUE(
-        Text("\"q\"", CVariant::kQuotedString).IsEqual(Text("\"q\"", CVariant::kQuotedString)));
-}
-
-TEST(Variant, MixedKindsAreNeitherEqualNorLess) {
-    CVariant one = Int(1);
-    CVariant digit = Text("1");
-    EXPECT_FALSE(digit.IsEqual(one));
-    EXPECT_FALSE(digit.IsLess(one));
-    EXPECT_TRUE(digit.IsNotEqual(one));
-    EXPECT_TRUE(digit.IsGreater(one));
-    EXPECT_TRUE(digit.IsGreaterOrEqual(one));
-    EXPECT_FALSE(digit.IsLessOrEqual(one));
-    // A string and a quoted string are different kinds too.
-    EXPECT_FALSE(Text("1").IsEqual(Text("\"1\"", CVariant::kQuotedString)));
-    // An invalid value is never equal, not even to itself.
-    CVariant invalid;
-    EXPECT_FALSE(invalid.IsEqual(invalid));
+// Integers and booleans compare as numbers, texts of one kind by unsigned bytes
+// up to a NUL; mixed kinds and invalid values are neither equal nor less, so
+// they count as greater.
+TEST(Variant, ComparesNumbersTextsAndMixedKinds) {
+    struct Case {
+        CVariant a, b;
+        bool equal, less;
+    };
+    const Case cases[] = {
+        {Int(1, CVariant::kBoolean), Int(1), true, false},
+        {Int(-3), Int(2), false, true},
+        {Int(2), Int(2), true, false},
+        {Int(3), Int(2), false, false},
+        {Text("abc"), Text("abc"), true, false},
+        {Text("ABC"), Text("abc"), false, true},
+        {Text("ab"), Text("abc"), false, true},
+        {Text("z"), Text("\xE9"), false, true},  // é sorts after every ASCII letter
+        {Text("\"q\"", CVariant::kQuotedString), Text("\"q\"", CVariant::kQuotedString), true,
+         false},
+        {Text("1"), Int(1), false, false},
+        {Text("1"), Text("\"1\"", CVariant::kQuotedString), false, false},
+        {CVariant(), CVariant(), false, false},  // not even equal to itself
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.a.ToText() + " against " + c.b.ToText());
+        EXPECT_EQ(c.a.IsEqual(c.b), c.equal);
+        EXPECT_EQ(c.a.IsNotEqual(c.b), !c.equal);
+        EXPECT_EQ(c.a.IsLess(c.b), c.less);
+        EXPECT_EQ(c.a.IsLessOrEqual(c.b), c.equal || c.less);
+        EXPECT_EQ(c.a.IsGreater(c.b), !c.equal && !c.less);
+        EXPECT_EQ(c.a.IsGreaterOrEqual(c.b), !c.less);
+    }
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST(FontTest, SameNameAndSizeShareOneFont) {
     EXPECT_NE(Font::Create("Arial", 13), a);
 }
 
-TEST(FontTest, TwelvePointsDrawSixteenPixelCharacters) {
+TEST(FontTest, TwelvePointsDrawSixteenPixelCharactersOfWindows1252Text) {
     const auto font = Font::Create("Arial", 12);
     ASSERT_FALSE(font->IsEmpty());
     EXPECT_EQ(font->PixelHeight(), 16);
@@ -67,11 +67,8 @@ TEST(FontTest, TwelvePointsDrawSixteenPixelCharacters) {
     ASSERT_TRUE(bigH);
     EXPECT_NEAR(bigH->height, 2 * h->height, 2);
     EXPECT_NEAR(big->MeasureWidth("Hello, world"), 2 * font->MeasureWidth("Hello, world"), 4);
-}
 
-TEST(FontTest, GlyphsAndWidthsOfWindows1252Text) {
-    const auto font = Font::Create("Arial", 12);
-    ASSERT_FALSE(font->IsEmpty());
+    // Glyphs and widths of Windows-1252 text.
     // 0x80 is the euro sign and 0xE9 e acute: both drawn, neither as the missing-glyph box.
     const auto euro = font->GlyphFor(0x80);
     const auto box = font->GlyphFor(0x81);  // undefined in 1252: the face has no glyph

@@ -82,7 +82,7 @@ TEST(RegionTest, RandomAddSubtractIntersectMatchPixels) {
     }
 }
 
-TEST(RegionTest, HoleAndRegionOperands) {
+TEST(RegionTest, HoleAndRegionOperandsAndOffsetsNearTheLimits) {
     Region frame({0, 0, 10, 10});
     frame.Subtract({3, 3, 7, 7});
     EXPECT_EQ(frame.Area(), 100 - 16);
@@ -98,9 +98,8 @@ TEST(RegionTest, HoleAndRegionOperands) {
     empty.Add(Rect{9, 9, 1, 1});  // inverted
     EXPECT_TRUE(empty.IsEmpty());
     EXPECT_EQ(empty.Bounds(), Rect{});
-}
 
-TEST(RegionTest, OffsetNearTheIntegerLimitsClamps) {
+    // An offset near the integer limits clamps.
     Region region({-10, -10, 10, 10});
     region.Offset(INT32_MAX, INT32_MIN);
     ASSERT_EQ(region.Rects().size(), 1u);

@@ -85,7 +85,7 @@ TEST_F(TextLayoutTest, SingleLineIgnoresBreaksAndWrapping) {
     EXPECT_EQ(lines[0].width, 7 * a_);  // CR and LF take no room
 }
 
-TEST_F(TextLayoutTest, AlignsEachLineWithinTheWidth) {
+TEST_F(TextLayoutTest, AlignsEachLineAndCentresOnlyASingleLineVertically) {
     const Rect box = Box(10);  // left 10, right 10 + 10a
     const auto centred = LayoutText(*font_, "abcd ef", Box(5), kCenter | kWordBreak);
     ASSERT_EQ(centred.size(), 2u);
@@ -101,14 +101,13 @@ TEST_F(TextLayoutTest, AlignsEachLineWithinTheWidth) {
 
     // Text wider than the box starts left of it when centred or right-aligned.
     EXPECT_LT(LayoutText(*font_, "abcdefghijkl", Box(4), kRight)[0].origin.x, 10);
-}
 
-TEST_F(TextLayoutTest, VerticalCentreOnlyForSingleLine) {
-    const Rect box = Box(10, 60);
-    const auto single = LayoutText(*font_, "abc", box, kSingleLine | kVerticalCenter);
-    EXPECT_EQ(single[0].origin.y, (box.top + box.bottom - lh_) / 2);
-    const auto multi = LayoutText(*font_, "abc", box, kVerticalCenter | kWordBreak);
-    EXPECT_EQ(multi[0].origin.y, box.top);
+    // Vertical centring is only for a single line.
+    const Rect tall = Box(10, 60);
+    const auto single = LayoutText(*font_, "abc", tall, kSingleLine | kVerticalCenter);
+    EXPECT_EQ(single[0].origin.y, (tall.top + tall.bottom - lh_) / 2);
+    const auto multi = LayoutText(*font_, "abc", tall, kVerticalCenter | kWordBreak);
+    EXPECT_EQ(multi[0].origin.y, tall.top);
     // A box shorter than the line centres it by starting above the box.
     const auto tight = LayoutText(*font_, "abc", Box(10, 2), kSingleLine | kVerticalCenter);
     EXPECT_LT(tight[0].origin.y, 20);

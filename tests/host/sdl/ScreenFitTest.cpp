@@ -34,14 +34,14 @@ TEST(ScreenFitTest, OddSizesRoundToTheNearestPixel) {
     EXPECT_EQ(ScreenFit({333, 217}, {1000, 1000}).Viewport(), (Rect{0, 174, 1000, 826}));
 }
 
-TEST(ScreenFitTest, NothingToShowInAnEmptyWindow) {
+TEST(ScreenFitTest, PointsOutsideTheViewportGoToTheNearestEdge) {
+    // An empty window has nothing to show.
     const ScreenFit minimized(kScreen, {0, 0});
     EXPECT_TRUE(minimized.Viewport().IsEmpty());
     EXPECT_EQ(minimized.ToScreen({10, 10}), (Point{0, 0}));
     EXPECT_TRUE(ScreenFit({0, 480}, {1920, 1080}).Viewport().IsEmpty());
-}
 
-TEST(ScreenFitTest, PointsInTheBarsGoToTheNearestEdge) {
+    // Points in the bars go to the nearest edge.
     const ScreenFit fit(kScreen, {1920, 1080});
     EXPECT_EQ(fit.ToScreen({100, 0}), (Point{0, 0}));
     EXPECT_EQ(fit.ToScreen({1900, 1079}), (Point{639, 479}));

@@ -246,7 +246,7 @@ TEST_F(SdlBackendTest, OpensFullScreenByDefaultAndClosesCleanly) {
     fullscreen->Present(frame, frame.Bounds());
 }
 
-TEST_F(SdlBackendTest, QuitAndClosingTheWindowAskToClose) {
+TEST_F(SdlBackendTest, QuitAndClosingTheWindowAskToCloseAndWaitingEndsAtTheDeadline) {
     SDL_Event quit{};
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
@@ -260,14 +260,11 @@ TEST_F(SdlBackendTest, QuitAndClosingTheWindowAskToClose) {
     close.window.windowID = SDL_GetWindowID(backend_->Window());
     SDL_PushEvent(&close);
     EXPECT_EQ(Deliver(), (Events{"close"}));
-}
 
-TEST_F(SdlBackendTest, WaitingEndsAtTheDeadline) {
-    RecordingSink sink;
+    // Waiting ends at the deadline; one already past does not wait at all.
     const uint32_t start = backend_->Now();
     EXPECT_TRUE(backend_->WaitForInput(sink, start + 100));
     EXPECT_LT(backend_->Now() - start, 1000u);
-    // A deadline already past does not wait at all.
     const uint32_t before = backend_->Now();
     EXPECT_TRUE(backend_->WaitForInput(sink, before - 10));
     EXPECT_LT(backend_->Now() - before, 50u);

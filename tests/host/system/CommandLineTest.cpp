@@ -10,64 +10,54 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-TEST(CommandLineTest, BlanksSeparateAndQuotesGroup) {
-    EXPECT_EQ(SplitCommandLine("a.exe one two"), (Args{"a.exe", "one", "two"}));
-    EXPECT_EQ(SplitCommandLine("a.exe \t one\t\ttwo \t"), (Args{"a.exe", "one", "two"}));
-    EXPECT_EQ(SplitCommandLine("  \ta.exe x"), (Args{"a.exe", "x"}));
-    EXPECT_EQ(SplitCommandLine("a.exe \"two words\" x\"y z\"w"),
-              (Args{"a.exe", "two words", "xy zw"}));
-    EXPECT_EQ(SplitCommandLine("a.exe \"\" \"\""), (Args{"a.exe", "", ""}));
-    EXPECT_EQ(SplitCommandLine("a.exe \"\t\""), (Args{"a.exe", "\t"}));
-    EXPECT_EQ(SplitCommandLine("caf\xE9.exe \"\xE9t\xE9\""), (Args{"caf\xE9.exe", "\xE9t\xE9"}));
-}
-
-TEST(CommandLineTest, EmptyAndBlankLinesHaveNoArguments) {
-    EXPECT_EQ(SplitCommandLine(""), Args{});
-    EXPECT_EQ(SplitCommandLine(" \t  "), Args{});
-    EXPECT_EQ(SplitCommandLine(std::string("\0a.exe x", 8)), Args{});
-    EXPECT_EQ(SplitCommandLine(std::string("a.exe x\0y", 9)), (Args{"a.exe", "x"}));
-}
-
-TEST(CommandLineTest, BackslashesBeforeAQuote) {
-    // 2n backslashes: n of them, and the quote groups.
-    EXPECT_EQ(SplitCommandLine(R"(a.exe \\"b c" d)"), (Args{"a.exe", R"(\b c)", "d"}));
-    EXPECT_EQ(SplitCommandLine(R"(a.exe \\\\"b")"), (Args{"a.exe", R"(\\b)"}));
-    // 2n+1 backslashes: n of them and a literal quote.
-    EXPECT_EQ(SplitCommandLine(R"(a.exe \"b c)"), (Args{"a.exe", "\"b", "c"}));
-    EXPECT_EQ(SplitCommandLine(R"(a.exe \\\"b)"), (Args{"a.exe", R"(\"b)"}));
-    EXPECT_EQ(SplitCommandLine(R"(a.exe "x \" y")"), (Args{"a.exe", "x \" y"}));
-}
-
-TEST(CommandLineTest, BackslashesElsewhereAreLiteral) {
-    EXPECT_EQ(SplitCommandLine(R"(a.exe C:\dir\\file.txt \\server\share)"),
-              (Args{"a.exe", R"(C:\dir\\file.txt)", R"(\\server\share)"}));
-    EXPECT_EQ(SplitCommandLine(R"(a.exe "C:\My Dir\\" next)"),
-              (Args{"a.exe", R"(C:\My Dir\)", "next"}));
-    EXPECT_EQ(SplitCommandLine(R"(a.exe x\)"), (Args{"a.exe", R"(x\)"}));
-    EXPECT_EQ(SplitCommandLine(R"(a.exe \\\)"), (Args{"a.exe", R"(\\\)"}));
-}
-
-TEST(CommandLineTest, DoubledQuoteInsideQuotesIsOneQuoteAndStaysQuoted) {
-    EXPECT_EQ(SplitCommandLine(R"(a.exe "say ""hi"" now")"), (Args{"a.exe", "say \"hi\" now"}));
-    EXPECT_EQ(SplitCommandLine(R"(a.exe "a"" b")"), (Args{"a.exe", "a\" b"}));
-    // Outside quotes, "" opens and closes an empty group.
-    EXPECT_EQ(SplitCommandLine(R"(a.exe x""y)"), (Args{"a.exe", "xy"}));
-}
-
-TEST(CommandLineTest, UnterminatedQuoteRunsToTheEnd) {
-    EXPECT_EQ(SplitCommandLine("a.exe \"one two  "), (Args{"a.exe", "one two  "}));
-    EXPECT_EQ(SplitCommandLine("\"my prog.exe x y"), (Args{"my prog.exe x y"}));
-    EXPECT_EQ(SplitCommandLine("a.exe \""), (Args{"a.exe", ""}));
-}
-
-TEST(CommandLineTest, ProgramNameIsTakenPlainly) {
-    EXPECT_EQ(SplitCommandLine(R"("C:\Program Files\a.exe" x)"),
-              (Args{R"(C:\Program Files\a.exe)", "x"}));
-    EXPECT_EQ(SplitCommandLine(R"(C:\dir\"a.exe x)"), (Args{R"(C:\dir\"a.exe)", "x"}));
-    EXPECT_EQ(SplitCommandLine(R"("dir\\" x)"), (Args{R"(dir\\)", "x"}));
-    EXPECT_EQ(SplitCommandLine("\"a.exe\"b c"), (Args{"a.exe", "b", "c"}));
-    EXPECT_EQ(SplitCommandLine("\"\" x"), (Args{"", "x"}));
-    EXPECT_EQ(SplitCommandLine("a.exe"), (Args{"a.exe"}));
+TEST(CommandLineTest, SplitsLikeTheWindowsCRuntime) {
+    const std::pair<std::string, Args> cases[] = {
+        // Blanks separate and quotes group.
+        {"a.exe one two", {"a.exe", "one", "two"}},
+        {"a.exe \t one\t\ttwo \t", {"a.exe", "one", "two"}},
+        {"  \ta.exe x", {"a.exe", "x"}},
+        {"a.exe \"two words\" x\"y z\"w", {"a.exe", "two words", "xy zw"}},
+        {"a.exe \"\" \"\"", {"a.exe", "", ""}},
+        {"a.exe \"\t\"", {"a.exe", "\t"}},
+        {"caf\xE9.exe \"\xE9t\xE9\"", {"caf\xE9.exe", "\xE9t\xE9"}},
+        // Empty and blank lines have no arguments; a NUL ends the line.
+        {"", {}},
+        {" \t  ", {}},
+        {std::string("\0a.exe x", 8), {}},
+        {std::string("a.exe x\0y", 9), {"a.exe", "x"}},
+        // Before a quote, 2n backslashes give n and the quote groups; 2n+1 give n and a
+        // literal quote.
+        {R"(a.exe \\"b c" d)", {"a.exe", R"(\b c)", "d"}},
+        {R"(a.exe \\\\"b")", {"a.exe", R"(\\b)"}},
+        {R"(a.exe \"b c)", {"a.exe", "\"b", "c"}},
+        {R"(a.exe \\\"b)", {"a.exe", R"(\"b)"}},
+        {R"(a.exe "x \" y")", {"a.exe", "x \" y"}},
+        // Backslashes elsewhere are literal.
+        {R"(a.exe C:\dir\\file.txt \\server\share)",
+         {"a.exe", R"(C:\dir\\file.txt)", R"(\\server\share)"}},
+        {R"(a.exe "C:\My Dir\\" next)", {"a.exe", R"(C:\My Dir\)", "next"}},
+        {R"(a.exe x\)", {"a.exe", R"(x\)"}},
+        {R"(a.exe \\\)", {"a.exe", R"(\\\)"}},
+        // A doubled quote inside quotes is one quote and stays quoted; outside, "" opens and
+        // closes an empty group.
+        {R"(a.exe "say ""hi"" now")", {"a.exe", "say \"hi\" now"}},
+        {R"(a.exe "a"" b")", {"a.exe", "a\" b"}},
+        {R"(a.exe x""y)", {"a.exe", "xy"}},
+        // An unterminated quote runs to the end.
+        {"a.exe \"one two  ", {"a.exe", "one two  "}},
+        {"\"my prog.exe x y", {"my prog.exe x y"}},
+        {"a.exe \"", {"a.exe", ""}},
+        // The program name is taken plainly.
+        {R"("C:\Program Files\a.exe" x)", {R"(C:\Program Files\a.exe)", "x"}},
+        {R"(C:\dir\"a.exe x)", {R"(C:\dir\"a.exe)", "x"}},
+        {R"("dir\\" x)", {R"(dir\\)", "x"}},
+        {"\"a.exe\"b c", {"a.exe", "b", "c"}},
+        {"\"\" x", {"", "x"}},
+        {"a.exe", {"a.exe"}},
+    };
+    for (const auto& [line, args] : cases) {
+        EXPECT_EQ(SplitCommandLine(line), args) << line;
+    }
 }
 
 TEST(CommandLineTest, LongRunsStayLinear) {

@@ -7,7 +7,7 @@
 namespace stagehand::host {
 namespace {
 
-TEST(MachineFactsTest, ReadsTotalAndAvailableMemoryInBytes) {
+TEST(MachineFactsTest, ReadsTotalAndAvailableMemoryInBytesAndZeroForMalformedFigures) {
     const MemoryFigures figures = ParseMeminfo(
         "MemTotal:       16314448 kB\n"
         "MemFree:         1021772 kB\n"
@@ -23,9 +23,8 @@ TEST(MachineFactsTest, ReadsTotalAndAvailableMemoryInBytes) {
     const MemoryFigures first = ParseMeminfo("MemTotal: 1 kB\nMemTotal: 2 kB\nMemAvailable: x\n");
     EXPECT_EQ(first.total, 1024u);
     EXPECT_EQ(first.available, 0u);
-}
 
-TEST(MachineFactsTest, MissingOrMalformedFiguresAreZero) {
+    // Missing or malformed figures are zero.
     EXPECT_EQ(ParseMeminfo("").total, 0u);
     EXPECT_EQ(ParseMeminfo("MemTotal: 100 kB\n").available, 0u);
     for (const char* line :
