@@ -151,38 +151,32 @@ class ModalTest : public SceneTest {
     }
 };
 
-TEST_F(ModalTest, AModalSceneDisablesTheOtherScenesWhileItExists) {
-    RunQueue("Modals");
-    EXPECT_EQ(States(), "A- Inside- B- M1- M2+ ");
+// Two modal scenes closed in either order: the newer one is in charge while it exists.
+TEST_F(ModalTest, ModalScenesDisableTheOthersAndHandBackInTurn) {
+    struct Step {
+        const char* close;
+        std::string states;
+    };
+    for (const auto& order :
+         {std::vector<Step>{{"M2", "A- Inside- B- M1+ "}, {"M1", "A+ Inside+ B+ "}},
+          std::vector<Step>{{"M1", "A- Inside- B- M2+ "}, {"M2", "A+ Inside+ B+ "}}}) {
+        RunQueue("Modals");
+        EXPECT_EQ(States(), "A- Inside- B- M1- M2+ ");
+        for (const Step& step : order) {
+            Close(step.close);
+            EXPECT_EQ(States(), step.states) << "after closing " << step.close;
+        }
+    }
 }
 
-TEST_F(ModalTest, ClosingTheNewerModalSceneFirstHandsBackInTurn) {
-    RunQueue("Modals");
-    Close("M2");
-    EXPECT_EQ(States(), "A- Inside- B- M1+ ");
-    Close("M1");
-    EXPECT_EQ(States(), "A+ Inside+ B+ ");
-}
-
-TEST_F(ModalTest, ClosingTheOlderModalSceneFirstChangesNothingUntilTheNewerCloses) {
-    RunQueue("Modals");
-    Close("M1");
-    EXPECT_EQ(States(), "A- Inside- B- M2+ ");
-    Close("M2");
-    EXPECT_EQ(States(), "A+ Inside+ B+ ");
-}
-
-TEST_F(ModalTest, ASceneDisabledByItsOwnCommandStaysDisabled) {
-    WriteQueues("[Modal]\n1=B.Disable()\n2=Director.Load(M1)\n3=Director.Unload(M1)\n");
-    RunQueue("Modal");
-    EXPECT_EQ(States(), "A+ Inside+ B- ");
-}
-
-TEST_F(ModalTest, AModalSceneThatStopsClaimingModalStillLeavesTheList) {
-    WriteQueues("[Modal]\n1=Director.Load(M1)\n2=M1.Set(Modal,0)\n3=Director.Unload(M1)\n");
+// A scene disabled by its own command stays so; a scene that stopped claiming Modal still
+// leaves the list.
+TEST_F(ModalTest, OwnDisablingHoldsAndAFormerModalSceneLeavesTheList) {
+    WriteQueues(
+        "[Modal]\n1=B.Disable()\n2=Director.Load(M1)\n3=M1.Set(Modal,0)\n4=Director.Unload(M1)\n");
     RunQueue("Modal");
     EXPECT_THAT(Find<CDirector>("Director")->ModalScenes(), IsEmpty());
-    EXPECT_EQ(States(), "A+ Inside+ B+ ");
+    EXPECT_EQ(States(), "A+ Inside+ B- ");
 }
 
 }  // namespace
