@@ -62,9 +62,4 @@ CArguments CCommand::BuildArguments(const std::vector<std::string>& elements) co
     return arguments;
 }
 
-int CCommand::Invoke(CMessageHandler& target, const std::vector<std::string>& elements) const {
-    CArguments arguments = BuildArguments(elements);
-    return callback_ ? callback_(target, arguments) : 0;
-}
-
 }  // namespace stagehand

@@ -39,9 +39,6 @@ class CCommand {
     // A fresh argument list for a message's data elements.
     CArguments BuildArguments(const std::vector<std::string>& elements) const;
 
-    // Builds the arguments and calls the command function with them.
-    int Invoke(CMessageHandler& target, const std::vector<std::string>& elements) const;
-
     // The command function itself; a caller that may destroy the command's owner while the
     // function runs calls a copy.
     const CommandFunction& Callback() const { return callback_; }

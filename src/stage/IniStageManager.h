@@ -32,8 +32,6 @@ class CIniStageManager : public CStageManager {
     // without "=".
     bool ReadRole(const std::string& role, RoleValues& values, std::string* error) override;
 
-    const std::string& QueueFile() const { return queueFile_; }
-    const std::string& RoleFile() const { return roleFile_; }
 
     static constexpr std::string_view kRoleTooSmallText = "Role %s is too small or does not exist.";
     static constexpr std::string_view kRoleTooLargeText = "Role %s is too large.";

@@ -32,8 +32,6 @@ class CScene : public CMessageHandlerContainer, public CEnableLatch {
     // is disabled on its own or already in that state.
     void SetEnabled(bool enabled) override;
     bool IsEnabled() const { return enabledState_ != 0; }
-    bool IsModal() const { return modal_ != 0; }
-    const CDib& Background() const { return background_; }
 
   protected:
     void RegisterProperties() override;
