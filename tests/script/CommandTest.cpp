@@ -93,24 +93,11 @@ TEST(CommandArguments, ElementsOverwriteCopiesOfTheDefaults) {
     EXPECT_TRUE(Make("", "").BuildArguments({"x"}).empty());
 }
 
-TEST(CommandInvoke, CallsTheFunctionWithTheTargetAndArguments) {
-    CMessageHandler* seenTarget = nullptr;
-    std::vector<int32_t> seen;
-    CCommand c(
-        [&](CMessageHandler& target, CArguments& args) {
-            seenTarget = &target;
-            for (CVariant& v : args) {
-                seen.push_back(v.GetInteger());
-            }
-            return 1;
-        },
-        2, "integer,integer", "0,7");
-    CMessageHandler target;
-    EXPECT_EQ(c.Invoke(target, {"4"}), 1);
-    EXPECT_EQ(seenTarget, &target);
-    EXPECT_EQ(seen, (std::vector<int32_t>{4, 7}));
-
-    EXPECT_EQ(Make("integer", "0").Invoke(target, {}), 0);  // no function: nothing happens
+// A registration whose lists do not build says what is wrong; the handler reports it.
+TEST(CommandRegistration, NamesTheParameterWhoseListsDoNotBuild) {
+    EXPECT_EQ(Make("integer,string", "0,x").Fault(), "");
+    EXPECT_EQ(Make("integer,float", "0,1").Fault(),
+              "parameter 2 of type \"float\" cannot take the default \"1\"");
 }
 
 }  // namespace
