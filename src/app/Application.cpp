@@ -198,7 +198,12 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
     }
     if (options.trace) {
         std::ostream& traceStream = traceToOut ? out : session.traceFile;
-        session.traceSink = std::make_unique<trace::ScopedSink>(trace::LineWriter(traceStream));
+        const std::string traceName = traceToOut ? "standard output" : *options.trace;
+        session.traceSink = std::make_unique<trace::ScopedSink>(
+            trace::LineWriter(traceStream, [&err, traceName](std::string_view reason) {
+                err << "stagehand: the trace could not be written to " << traceName << ": "
+                    << reason << '\n';
+            }));
         host::Font::SetErrorSink([](const std::string& text) { trace::Fault(text); });
         session.fontErrorsTraced = true;
     }
