@@ -200,7 +200,12 @@ std::optional<int> CApplication::OpenTrace(const PlayerOptions& options, Session
         }
     }
     std::ostream& stream = toOut ? out : session.traceFile;
-    session.traceSink = std::make_unique<trace::ScopedSink>(trace::LineWriter(stream));
+    const std::string traceName = toOut ? "standard output" : *options.trace;
+    session.traceSink = std::make_unique<trace::ScopedSink>(
+        trace::LineWriter(stream, [&err, traceName](std::string_view reason) {
+            err << "stagehand: the trace could not be written to " << traceName << ": " << reason
+                << '\n';
+        }));
     host::Font::SetErrorSink([](const std::string& text) { trace::Fault(text); });
     session.fontErrors.traced = true;
     return std::nullopt;

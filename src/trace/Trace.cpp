@@ -1,7 +1,10 @@
 #include "trace/Trace.h"
 
+#include <cerrno>
+#include <memory>
 #include <ostream>
 #include <string>
+#include <system_error>
 #include <utility>
 
 namespace stagehand::trace {
@@ -74,25 +77,66 @@ void Fault(std::string_view pattern, std::initializer_list<FormatArg> args) {
     }
 }
 
-Sink LineWriter(std::ostream& out) {
-    return [&out](Entry entry, std::string_view text) {
+void AppendReadable(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool control = (byte < 0x20 && byte != '\t' && byte != '\n') || byte == 0x7f;
+        const bool ambiguous = byte == '\\' && i + 1 < text.size() && text[i + 1] == 'x';
+        if (control || ambiguous) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+}
+
+std::string Readable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendReadable(out, text);
+    return out;
+}
+
+Sink LineWriter(std::ostream& out, WriteFailure onFailure) {
+    auto reported = std::make_shared<bool>(false);
+    return [&out, onFailure = std::move(onFailure), reported](Entry entry, std::string_view text) {
         // The error texts end in line breaks of their own; the line ends here instead.
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
             text.remove_suffix(1);
         }
-        out << EntryName(entry) << ' ';
+        std::string line(EntryName(entry));
+        line += ' ';
         size_t start = 0;
         while (true) {
             const size_t end = text.find('\n', start);
-            out << text.substr(start, end - start);
+            std::string_view piece = text.substr(start, end - start);
+            if (end != std::string_view::npos && !piece.empty() && piece.back() == '\r') {
+                piece.remove_suffix(1);  // CR LF is one line break
+            }
+            AppendReadable(line, piece);
             if (end == std::string_view::npos) {
                 break;
             }
-            out << "\n\t";
+            line += "\n\t";
             start = end + 1;
         }
-        out << '\n';
+        line += '\n';
+        if (*reported) {
+            return;  // the stream failed before, and that was said
+        }
+        errno = 0;
+        out << line;
         out.flush();
+        if (!out.good()) {
+            *reported = true;
+            if (onFailure) {
+                const int error = errno;
+                onFailure(error ? std::generic_category().message(error) : "the write failed");
+            }
+        }
     };
 }
 

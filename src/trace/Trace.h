@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <string>
 #include <string_view>
 
 #include "script/Format.h"
@@ -51,9 +52,22 @@ void Fault(std::string_view pattern, std::initializer_list<FormatArg> args);
 // The word an entry kind is written with: "queue", "message" or "fault".
 std::string_view EntryName(Entry entry);
 
-// A sink that writes one entry a line, its kind first; a multi-line text (the player's
-// error texts hold line breaks) goes on indented continuation lines.
-Sink LineWriter(std::ostream& out);
+// Title text made safe for a terminal. Control bytes other than tab and newline, and DEL,
+// are written as \xHH with two lowercase hex digits: ESC as \x1b, CR as \x0d, DEL as \x7f.
+// A backslash followed by `x` is written \x5c, so every \x in the result starts an escape;
+// other backslashes (the titles' file names are full of them) stay as they are. Bytes from
+// 0x80 up are Windows-1252 text and pass unchanged.
+void AppendReadable(std::string& out, std::string_view text);
+std::string Readable(std::string_view text);
+
+// Told once, with the system's reason, when the stream a LineWriter writes to first fails.
+using WriteFailure = std::function<void(std::string_view reason)>;
+
+// A sink that writes one entry a line, its kind first, in readable form (see Readable); a
+// multi-line text (the player's error texts hold line breaks, CR LF or LF) goes on indented
+// continuation lines. Each line is flushed; when a write fails the trace goes on without
+// that stream and `onFailure`, if given, hears of it once.
+Sink LineWriter(std::ostream& out, WriteFailure onFailure = {});
 
 // Sets a sink for a scope and restores the previous one afterwards.
 class ScopedSink {

@@ -131,6 +131,15 @@ TEST_F(Application, TracesToStandardOutputBetweenPrintedLines) {
     EXPECT_LT(queue, out.str().find("after start-up\n"));
 }
 
+// A trace that cannot be written is said once on standard error; the play goes on.
+TEST_F(Application, ATraceThatCannotBeWrittenIsReportedOnceAndThePlayGoesOn) {
+    options.trace = "/dev/full";
+    ASSERT_EQ(Play("print counter=[Counter.Value]\n"), 0);
+    EXPECT_EQ(err.str(),
+              "stagehand: the trace could not be written to /dev/full: No space left on device\n");
+    EXPECT_EQ(out.str(), "counter=6\n");
+}
+
 TEST_F(Application, TheMainFrameCoversTheScreenInBlackUnderTheScenesAndGoesWithThePlay) {
     options.screen = {320, 240};
     bool looked = false;

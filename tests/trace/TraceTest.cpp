@@ -1,7 +1,10 @@
 // The trace is silent until asked for, and writes one readable entry a line.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "trace/Trace.h"
 
@@ -25,6 +28,36 @@ TEST(Trace, IsOffUntilASinkIsSetAndBackOffWhenItsScopeEnds) {
               "message Door|Click 2: Director.Load(Scene2)\n"
               "fault Missing an end tag delimiter for the following tag:\n"
               "\tScore [X.\n");
+}
+
+// Title text in the trace cannot drive the terminal: control bytes but tab and newline are
+// escaped, and so is a backslash that would read as the start of an escape.
+TEST(Trace, WritesControlBytesEscapedAndCrLfAsALineBreak) {
+    struct Case {
+        std::string_view text, line;
+    };
+    for (const Case& c : {
+             Case{"\x1b]0;owned\x07 \x1b[2J", "\\x1b]0;owned\\x07 \\x1b[2J"},
+             Case{std::string_view("a\0b\x7f\x1f", 5), "a\\x00b\\x7f\\x1f"},
+             Case{"one\r\ntwo\rthree\r\n", "one\n\ttwo\\x0dthree"},
+             Case{"C:\\TITLE\\x.bmp \\\t\xe9\xff", "C:\\TITLE\\x5cx.bmp \\\t\xe9\xff"},
+         }) {
+        std::ostringstream out;
+        LineWriter(out)(Entry::kMessage, c.text);
+        EXPECT_EQ(out.str(), "message " + std::string(c.line) + "\n") << c.text;
+    }
+}
+
+// A stream that fails is reported once, with the system's reason, and the trace goes on.
+TEST(Trace, AFailedWriteIsReportedOnce) {
+    std::ofstream full("/dev/full");
+    ASSERT_TRUE(full.is_open());
+    std::vector<std::string> reports;
+    const Sink sink = LineWriter(full, [&](std::string_view why) { reports.emplace_back(why); });
+    for (int i = 0; i < 3; ++i) {
+        sink(Entry::kFault, "lost");
+    }
+    EXPECT_EQ(reports, std::vector<std::string>{"No space left on device"});
 }
 
 }  // namespace

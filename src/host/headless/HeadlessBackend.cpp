@@ -5,6 +5,7 @@
 
 #include "host/gfx/Png.h"
 #include "host/ui/Keys.h"
+#include "trace/Trace.h"
 
 namespace stagehand::host {
 
@@ -121,7 +122,8 @@ void HeadlessBackend::Perform(const InputStep& step, InputSink& sink) {
             Shot(step.text, step.line);
             break;
         case Kind::kPrint:
-            out_ << (expander_ ? expander_(step.text) : step.text) << '\n';
+            // Title text reaches a terminal here: its control bytes are written escaped.
+            out_ << trace::Readable(expander_ ? expander_(step.text) : step.text) << '\n';
             out_.flush();
             break;
         case Kind::kClock:

@@ -8,7 +8,8 @@
 //                      with any of the prefixes Shift+, Ctrl+, Alt+
 //   type TEXT          the rest of the line, one character at a time
 //   shot FILE.png      the framebuffer as a PNG file
-//   print TEXT         the rest of the line, expanded, as one line of standard output
+//   print TEXT         the rest of the line, expanded, as one line of standard output; control
+//                      bytes come out escaped as in the trace (trace::Readable), ESC as \x1b
 //   clock              `clock MS`: the virtual milliseconds since the run began, on standard output
 //   close              a close request from outside
 // Parsing never fails as a whole: a line that cannot be read is reported and left out.

@@ -1,10 +1,13 @@
 // Visible areas, invalidation and painting on the retained framebuffer.
 #include "host/ui/WindowSystem.h"
 
+#include <algorithm>
+
 namespace stagehand::host {
 
 Region WindowSystem::VisibleRegion(WindowHandle window) const {
-    if (!IsShown(window))
+    const Record* self = Find(window);
+    if (!self || self->dying || !IsShown(window))
         return {};
     Region visible(ScreenRect(window));
     for (WindowHandle w = window; const Record* r = Find(w); w = r->parent) {
@@ -14,17 +17,16 @@ Region WindowSystem::VisibleRegion(WindowHandle window) const {
         if (r->parent && !(r->style & style::kClipSiblings))
             continue;
         const auto& siblings = SiblingsOf(*r);
-        bool above = false;
-        for (WindowHandle s : siblings) {
-            if (s == w) {
-                above = true;
-                continue;
-            }
-            if (above && IsVisible(s))
-                visible.Subtract(ScreenRect(s));
+        auto it = std::find(siblings.begin(), siblings.end(), w);
+        if (it != siblings.end())
+            ++it;
+        for (; it != siblings.end() && !visible.IsEmpty(); ++it) {
+            const Record* s = Find(*it);
+            if (s && (s->style & style::kVisible) && !s->dying)
+                visible.Subtract(ScreenRect(*it));
         }
         if (visible.IsEmpty())
-            break;
+            return visible;
     }
     visible.Intersect(framebuffer_.Bounds());
     return visible;
@@ -48,26 +50,48 @@ std::vector<WindowHandle> WindowSystem::PaintOrder() const {
 }
 
 void WindowSystem::InvalidateScreen(const Region& area, WindowHandle from, bool erase) {
-    if (area.IsEmpty())
-        return;
     // Every window painted from `from` on (the window, what is inside it and what is stacked
     // above it) repaints its part of the area; windows painted before it are below it.
-    const Rect bounds = area.Bounds();
-    bool marking = !from;
-    for (WindowHandle w : PaintOrder()) {
-        if (w == from)
-            marking = true;
-        // Most windows lie elsewhere: skip them before working out what of them shows.
-        if (!marking || !ScreenRect(w).Intersects(bounds))
-            continue;
-        Region part = VisibleRegion(w);
-        part.Intersect(area);
-        if (part.IsEmpty())
-            continue;
-        Record* r = Find(w);
-        r->invalid.Add(part);
-        if (erase)
-            r->erase = true;
+    std::vector<WindowHandle> path;
+    for (WindowHandle w = from; const Record* r = Find(w); w = r->parent)
+        path.insert(path.begin(), w);
+    // A window whose ancestors have gone in the middle of a destruction is on no stack.
+    if (area.IsEmpty() || (from && (path.empty() || Find(path.front())->parent)))
+        return;
+    Region clip = area;
+    clip.Intersect(framebuffer_.Bounds());
+    InvalidateStack(topLevel_, true, clip, 0, !from, {path, erase});
+}
+
+// Walks one stack of siblings top down, with `clip` the part of the area their parent shows,
+// so that what each window shows comes from what the windows above it left uncovered instead
+// of being worked out afresh for every window. With `marking` false only the windows at or
+// after request.path[depth] in painting order are marked; the ones below it are not visited.
+void WindowSystem::InvalidateStack(const std::vector<WindowHandle>& stack, bool topLevel,
+                                   const Region& clip, size_t depth, bool marking,
+                                   const InvalidateRequest& request) {
+    Region uncovered = clip;
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        const bool onPath = !marking && *it == request.path[depth];
+        Record* r = Find(*it);
+        const bool clipped = topLevel || (r && (r->style & style::kClipSiblings));
+        if (r && (r->style & style::kVisible) && !r->dying && !(clipped && uncovered.IsEmpty())) {
+            const Rect rect = ScreenRect(*it);
+            Region part = clipped ? uncovered : clip;
+            part.Intersect(rect);
+            const bool markThis = !onPath || depth + 1 == request.path.size();
+            if (!part.IsEmpty()) {
+                if (markThis) {
+                    r->invalid.Add(part);
+                    if (request.erase)
+                        r->erase = true;
+                }
+                InvalidateStack(r->children, false, part, depth + 1, markThis, request);
+            }
+            uncovered.Subtract(rect);
+        }
+        if (onPath)
+            return;
     }
 }
 
@@ -101,7 +125,7 @@ void WindowSystem::Validate(WindowHandle window) {
 
 bool WindowSystem::NeedsPaint(WindowHandle window) const {
     const Record* r = Find(window);
-    return r && !r->invalid.IsEmpty() && IsShown(window);
+    return r && !r->invalid.IsEmpty() && !r->dying && IsShown(window);
 }
 
 WindowHandle WindowSystem::NextToPaint() const {

@@ -56,7 +56,8 @@ bool WindowSystem::IsInside(WindowHandle window, WindowHandle ancestor) const {
 
 WindowHandle WindowSystem::Create(Window* owner, const WindowParams& params) {
     const bool child = (params.style & style::kChild) != 0;
-    if (child && !Exists(params.parent))
+    const Record* parent = child ? Find(params.parent) : nullptr;
+    if (child && (!parent || parent->dying))
         return {};
     const WindowHandle handle{nextHandle_++};
     Record record;
@@ -84,13 +85,31 @@ void WindowSystem::Destroy(WindowHandle window) {
     Record* record = Find(window);
     if (!record || record->dying)
         return;
-    record->dying = true;
+    // The whole subtree leaves the screen at once: what it showed is uncovered in one go when
+    // it has gone, and meanwhile its windows are neither painted nor invalidated.
     const Region exposed = VisibleRegion(window);
+    MarkDying(window);
+    DestroyMarked(window);
+    InvalidateScreen(exposed, {}, true);
+}
 
+void WindowSystem::MarkDying(WindowHandle window) {
+    Record* record = Find(window);
+    record->dying = true;
+    for (WindowHandle child : record->children)
+        MarkDying(child);
+}
+
+void WindowSystem::DestroyMarked(WindowHandle window) {
+    Record* record = Find(window);
+    // A notice may destroy an ancestor, whose walk then meets windows already on their way.
+    if (!record || record->destroying)
+        return;
+    record->destroying = true;
     // Children first, the topmost first.
     std::vector<WindowHandle> children = record->children;
     for (auto it = children.rbegin(); it != children.rend(); ++it)
-        Destroy(*it);
+        DestroyMarked(*it);
 
     if (capture_ == window || IsInside(capture_, window))
         ReleaseCapture();
@@ -111,7 +130,6 @@ void WindowSystem::Destroy(WindowHandle window) {
         owner->handle_ = {};
         owner->OnWindowGone();  // may delete the owner
     }
-    InvalidateScreen(exposed, {}, true);
     if (window == main_) {
         main_ = {};
         PostQuit(0);

@@ -67,7 +67,9 @@ class WindowSystem : public InputSink {
     // Creates a window for `owner` (which may be null: messages then get default handling).
     // A child needs a live parent; the new window goes on top of its siblings.
     WindowHandle Create(Window* owner, const WindowParams& params);
-    // Destroys the window's children (last created first), then the window itself.
+    // Destroys the window's children (last created first), then the window itself. From the
+    // start the windows going are off the screen (nothing shows, paints or is invalidated in
+    // them) and take no new children; what they showed is invalidated once at the end.
     void Destroy(WindowHandle window);
     bool Exists(WindowHandle window) const { return windows_.count(window.value) != 0; }
     WindowHandle Parent(WindowHandle window) const;
@@ -189,8 +191,9 @@ class WindowSystem : public InputSink {
         std::string title;
         bool doubleClicks = false;
         std::optional<Color> background;
-        bool dying = false;
-        Region invalid;  // screen coordinates
+        bool dying = false;       // it is in a subtree being destroyed
+        bool destroying = false;  // its own destruction has begun
+        Region invalid;           // screen coordinates
         bool erase = false;
     };
     struct Timer {
@@ -209,6 +212,9 @@ class WindowSystem : public InputSink {
     Message MakeMessage(WindowHandle target, uint32_t id, uintptr_t wParam, intptr_t lParam);
     intptr_t Deliver(const Message& message);
     void Detach(Window* owner);
+    void MarkDying(WindowHandle window);
+    // Destroys a marked subtree: notices, children first, and removal.
+    void DestroyMarked(WindowHandle window);
 
     // Input.
     WindowHandle HitTest(Point screen) const;
@@ -221,6 +227,12 @@ class WindowSystem : public InputSink {
     std::vector<WindowHandle> PaintOrder() const;
     void AppendSubtree(WindowHandle window, std::vector<WindowHandle>& out) const;
     void InvalidateScreen(const Region& area, WindowHandle from, bool erase);
+    struct InvalidateRequest {
+        const std::vector<WindowHandle>& path;  // top-level ancestor of `from` down to it
+        bool erase;
+    };
+    void InvalidateStack(const std::vector<WindowHandle>& stack, bool topLevel, const Region& clip,
+                         size_t depth, bool marking, const InvalidateRequest& request);
     void ClearInvalidInside(WindowHandle window);
     WindowHandle NextToPaint() const;
     // During the erase message of a paint: a canvas on just the part being painted.

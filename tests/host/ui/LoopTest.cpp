@@ -157,5 +157,13 @@ TEST(Idle, TheScriptReadsTheVirtualClockAcrossWaitsAndSleeps) {
     EXPECT_THAT(s.errors.str(), ::testing::HasSubstr("clock takes nothing"));
 }
 
+// Title text reaches the terminal without its control bytes; Windows-1252 passes as it is.
+TEST(Script, PrintWritesControlBytesEscaped) {
+    OneWindow s("print \x1b[2J\ttab\x7f \\x41 C:\\T \xe9\r\n");
+    s.backend.SetPrintExpander([](const std::string& text) { return text + "\r\x01"; });
+    s.ws.Run();
+    EXPECT_EQ(s.out.str(), "\\x1b[2J\ttab\\x7f \\x5cx41 C:\\T \xe9\\x0d\\x01\n");
+}
+
 }  // namespace
 }  // namespace stagehand::testing

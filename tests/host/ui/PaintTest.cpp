@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "Recorder.h"
 
 namespace stagehand::testing {
@@ -132,6 +135,39 @@ TEST(Clipping, APaintDrawsOnlyWhatWasInvalidated) {
     s.ws.RunPending();
     EXPECT_EQ(s.At(15, 15), kRed);
     EXPECT_EQ(s.At(25, 25), kBlack);
+}
+
+// Clip-siblings scenes stacked in a holder go one by one, topmost first, and then all at once
+// with the holder; each time the screen shows what is left.
+TEST(Clipping, DestroyedStacksUncoverWhatIsLeft) {
+    Painted s;
+    s.frame.fill = kGrey;
+    Recorder holder("holder", s.log);
+    holder.fill = kBlue;
+    holder.Make(s.ws, {0, 0, 300, 300}, kShownChild, s.frame.Handle());
+    std::vector<std::unique_ptr<Recorder>> scenes;
+    for (int i = 0; i < 6; ++i) {
+        scenes.push_back(std::make_unique<Recorder>("scene", s.log));
+        scenes.back()->fill = i % 2 ? kGreen : kRed;
+        scenes.back()->Make(s.ws, Rect{0, 0, 200, 200}.Offset(i * 10, i * 10),
+                            kShownChild | style::kClipSiblings, holder.Handle());
+    }
+    s.ws.RunPending();
+    EXPECT_EQ(s.At(100, 100), kGreen);
+    s.ws.Destroy(scenes[5]->Handle());
+    s.ws.Destroy(scenes[4]->Handle());
+    s.ws.RunPending();
+    EXPECT_EQ(s.At(100, 100), kGreen);
+    EXPECT_EQ(s.At(245, 245), kBlue);
+    s.ws.Destroy(scenes[3]->Handle());
+    s.ws.RunPending();
+    EXPECT_EQ(s.At(100, 100), kRed);
+    EXPECT_EQ(s.At(5, 5), kRed);
+    s.ws.Destroy(holder.Handle());
+    s.ws.RunPending();
+    for (Point p : {Point{5, 5}, Point{100, 100}, Point{250, 250}})
+        EXPECT_EQ(s.At(p.x, p.y), kGrey);
+    EXPECT_TRUE(s.ws.Children(s.frame.Handle()).empty());
 }
 
 TEST(Erasing, WindowsThatDoNotEraseLeaveThePixelsBelow) {

@@ -118,6 +118,27 @@ TEST(Destruction, DeletingTheOwnerDestroysItsWindowQuietly) {
     EXPECT_THAT(s.Only("destroy"), ElementsAre("child:destroy"));
 }
 
+// From the first notice on, every window going is off the screen: it shows nothing, is not
+// painted (even by a loop run inside a notice) and takes no children. What the subtree showed
+// is repainted once it has gone: the frame below it and B, which A did not clip.
+TEST(Destruction, WindowsGoingAreOffTheScreenFromTheFirstNotice) {
+    Stage s;
+    s.a.hook = [&](const Message& m) -> std::optional<intptr_t> {
+        if (m.id != msg::kDestroy)
+            return std::nullopt;
+        EXPECT_TRUE(s.ws.VisibleRegion(s.a.Handle()).IsEmpty());
+        s.ws.Invalidate(s.a.Handle());
+        EXPECT_FALSE(s.ws.NeedsPaint(s.a.Handle()));
+        Recorder late("late", s.log);
+        EXPECT_FALSE(late.Make(s.ws, {0, 0, 5, 5}, kShownChild, s.a.Handle()));
+        s.ws.RunPending();
+        return std::nullopt;
+    };
+    s.a.DestroyWindow();
+    s.ws.RunPending();
+    EXPECT_THAT(s.log, ElementsAre("inner:destroy", "A:destroy", "frame:paint", "B:paint"));
+}
+
 TEST(Destruction, DestroyingTheMainWindowEndsTheLoop) {
     Stage s("click 10 10\n");
     s.frame.hook = [&](const Message& m) -> std::optional<intptr_t> {
