@@ -43,7 +43,9 @@ class Backend {
     // `until`, until input arrives. Returns false when no input will ever come again (the
     // headless script has run out), which ends the message loop.
     virtual bool WaitForInput(InputSink& sink, std::optional<uint32_t> until) = 0;
-    // Blocks the whole thread: no input is delivered meanwhile (it waits for later).
+    // Blocks the whole thread: no input is delivered meanwhile (it waits for later). A request
+    // to close the player from outside ends the sleep early, so that a title waiting for
+    // weeks can still be closed.
     virtual void Sleep(uint32_t milliseconds) = 0;
     // Shows the framebuffer; only `changed` differs from what was shown before.
     virtual void Present(const Surface& frame, const Rect& changed) = 0;

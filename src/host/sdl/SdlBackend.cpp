@@ -128,7 +128,21 @@ uint32_t SdlBackend::Now() {
 }
 
 void SdlBackend::Sleep(uint32_t milliseconds) {
-    SDL_Delay(milliseconds);
+    // In slices, looking for the user's request to close in between; the request stays queued
+    // for the loop to deliver.
+    constexpr uint32_t kSlice = 20;
+    const uint32_t end = SDL_GetTicks() + milliseconds;
+    while (true) {
+        SDL_PumpEvents();
+        if (SDL_HasEvent(SDL_QUIT)) {
+            return;
+        }
+        const auto left = static_cast<int32_t>(end - SDL_GetTicks());
+        if (left <= 0) {
+            return;
+        }
+        SDL_Delay(std::min(static_cast<uint32_t>(left), kSlice));
+    }
 }
 
 void SdlBackend::PollInput(InputSink& sink) {

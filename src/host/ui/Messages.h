@@ -52,7 +52,6 @@ constexpr uint32_t kRButtonUp = 0x0205;
 constexpr uint32_t kRButtonDoubleClick = 0x0206;
 constexpr uint32_t kCaptureChanged = 0x0215;   // to the window losing the capture; lParam: new
 constexpr uint32_t kUser = 0x0400;             // first number a window class may use privately
-constexpr uint32_t kFirstRegistered = 0xC000;  // numbers handed out by RegisterMessage
 
 inline bool IsMouse(uint32_t id) {
     return id >= kMouseMove && id <= kRButtonDoubleClick;

@@ -347,10 +347,6 @@ void WindowSystem::PostQuit(int exitCode) {
     queue_.push_back(MakeMessage({}, msg::kQuit, static_cast<uintptr_t>(exitCode), 0));
 }
 
-uint32_t WindowSystem::RegisterMessage() {
-    return nextRegistered_++;
-}
-
 WindowHandle WindowSystem::SetCapture(WindowHandle window) {
     const WindowHandle previous = capture_;
     if (!Exists(window) || window == previous)

@@ -75,7 +75,6 @@ class WindowSystem : public InputSink {
     WindowHandle Parent(WindowHandle window) const;
     // Bottom to top.
     std::vector<WindowHandle> Children(WindowHandle window) const;
-    std::vector<WindowHandle> TopLevelWindows() const { return topLevel_; }
     uint32_t Style(WindowHandle window) const;
 
     void Show(WindowHandle window, bool show);
@@ -114,8 +113,6 @@ class WindowSystem : public InputSink {
     // Delivers at once and returns the handler's answer; 0 when the window does not exist.
     intptr_t Send(WindowHandle target, uint32_t id, uintptr_t wParam = 0, intptr_t lParam = 0);
     void PostQuit(int exitCode);
-    // A message number no other caller gets, for private notifications.
-    uint32_t RegisterMessage();
     // The desktop's default handling of a message (Window::DefaultMessage).
     intptr_t DefaultProcess(const Message& message);
 
@@ -260,7 +257,6 @@ class WindowSystem : public InputSink {
     std::deque<Message> queue_;
     std::vector<Timer> timers_;
     uint64_t timerOrder_ = 0;
-    uint32_t nextRegistered_ = msg::kFirstRegistered;
 
     Point pointer_;
     bool pointerKnown_ = false;
