@@ -3,21 +3,12 @@
 // what its header says, holds more pixels than the file's length allows or breaks the
 // promises of a surface (opaque 0x00RRGGBB pixels).
 #include <algorithm>
-#include <cstdint>
-#include <optional>
-#include <span>
-#include <string>
 
 #include "host/gfx/BmpDecoder.h"
-#include "host/gfx/Surface.h"
 
 #include "FuzzCheck.h"
 
-using stagehand::host::BmpBytesNeeded;
-using stagehand::host::BmpHeader;
-using stagehand::host::DecodeBmp;
-using stagehand::host::ReadBmpHeader;
-using stagehand::host::Surface;
+using namespace stagehand::host;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> file(data, size);
@@ -32,18 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         have = static_cast<size_t>(need);
     const std::optional<Surface> partial = DecodeBmp(file.first(have), size, nullptr);
     FUZZ_CHECK(partial.has_value() == image.has_value());
-    if (image && header->compression != stagehand::host::kBmpRle8 &&
-        header->compression != stagehand::host::kBmpRle4)
-        FUZZ_CHECK(std::equal(image->Pixels().begin(), image->Pixels().end(),
-                              partial->Pixels().begin(), partial->Pixels().end()));
+    if (image && header->compression != kBmpRle8 && header->compression != kBmpRle4)
+        FUZZ_CHECK(image->Pixels() == partial->Pixels());
     if (!image) {
         FUZZ_CHECK(!error.empty());
         return 0;
     }
     FUZZ_CHECK(header.has_value());
     FUZZ_CHECK(!image->IsEmpty());
-    FUZZ_CHECK(image->Width() == header->width);
-    FUZZ_CHECK(image->Height() == header->height);
+    FUZZ_CHECK(image->Width() == header->width && image->Height() == header->height);
     FUZZ_CHECK(header->colorCount <= 256);
     FUZZ_CHECK(header->colorTableOffset + 4 * uint64_t{header->colorCount} <= size);
     // No more than 256 pixels a byte of file, whatever the compression.

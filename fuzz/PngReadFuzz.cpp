@@ -1,19 +1,11 @@
 // Decodes the input as a PNG file; aborts when a decoded image breaks the promises of a
 // surface (size within the limits, opaque 0x00RRGGBB pixels) or when decoding reports failure
 // without saying why.
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <optional>
-#include <span>
-#include <string>
-
 #include "host/gfx/Png.h"
 
 #include "FuzzCheck.h"
 
-using stagehand::host::DecodePng;
-using stagehand::host::Surface;
+using namespace stagehand::host;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;

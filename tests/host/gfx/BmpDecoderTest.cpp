@@ -8,17 +8,73 @@
 namespace stagehand::testing {
 namespace {
 
-// Widths that end rows inside a byte and leave 0 to 3 bytes of padding at every depth. Full
-// colour tables are written with colours used 0.
-TEST(BmpDecoder, ReadsEveryDepthInBothRowOrdersWithAnyPadding) {
+// Reads `image` written whole, and as the start of a far longer file (a sparse 255 MiB one)
+// from the first bytes its headers declare, asked for as the image class asks: headers,
+// colour table and rows, an RLE stream at most 4 bytes a pixel.
+::testing::AssertionResult ReadsBack(const BmpImage& image) {
+    std::vector<uint8_t> bytes = WriteBmp(image);
+    if (::testing::AssertionResult whole = Shows(Decode(bytes), image); !whole)
+        return whole << " read whole";
+    constexpr uint64_t kLongFile = 255ull << 20;
+    const size_t written = bytes.size() + 256 * 4;
+    bytes.resize(written + 64 * 1024);
+    size_t have = 0;
+    for (uint64_t need = 18; need > have;
+         need = BmpBytesNeeded(std::span(bytes).first(have), kLongFile))
+        have = static_cast<size_t>(need);
+    const size_t rle = 54 + 16 + 1024 + 4 * (image.pixels.size() + image.height) + 16;
+    if (have > std::max(written, rle))
+        return ::testing::AssertionFailure() << "asks for " << have << " bytes";
+    std::string error;
+    const std::optional<host::Surface> read =
+        DecodeBmp(std::span(bytes).first(have), kLongFile, &error);
+    return read ? Shows(*read, image) << " from a long file"
+                : ::testing::AssertionFailure() << error;
+}
+
+// Every depth in both row orders, with widths that end rows inside a byte and leave 0 to 3
+// bytes of padding (full colour tables written with colours used 0); every info header size
+// (masks follow a 40-byte header and lie inside longer ones, alpha masks are ignored); and
+// with the pixel offset or image size left 0, the pixels follow the colour table as declared
+// (short or full) and uncompressed rows take what their stride says. Indexes past a short
+// table are black.
+TEST(BmpDecoder, ReadsEveryDepthHeaderSizeAndFieldLeftZero) {
+    std::vector<std::pair<BmpImage, std::string>> images;
     for (uint16_t bits : {1, 4, 8, 24, 32})
         for (bool topDown : {false, true})
             for (int32_t width : {1, 2, 7, 13, 33}) {
                 BmpImage image = TestImage(width, 5, bits, bits <= 8 ? size_t{1} << bits : 0);
                 image.topDown = topDown;
-                EXPECT_TRUE(Shows(Decode(WriteBmp(image)), image))
-                    << bits << " bits, width " << width << (topDown ? ", top-down" : "");
+                images.emplace_back(
+                    image, "width " + std::to_string(width) + (topDown ? " top-down" : ""));
             }
+    BmpImage masked = TestImage(5, 3, 32);
+    masked.encoding = BmpEncoding::kBitFields;
+    masked.masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0};
+    BmpImage withAlpha = TestImage(5, 3, 16);
+    withAlpha.encoding = BmpEncoding::kAlphaBitFields;
+    withAlpha.masks = {0x0F00, 0x00F0, 0x000F, 0xF000};
+    for (uint32_t& pixel : withAlpha.pixels)  // 4-bit channels: 16 levels
+        pixel = (pixel & 0xF0F0F0) | (pixel & 0xF0F0F0) >> 4;
+    for (BmpImage image : {TestImage(6, 3, 8, 100), masked, withAlpha})
+        for (uint32_t infoSize : {40u, 52u, 56u, 64u, 108u, 124u}) {
+            image.infoSize = infoSize;
+            images.emplace_back(image, "header " + std::to_string(infoSize));
+        }
+    BmpImage shortTable = TestImage(10, 2, 8, 10);
+    shortTable.palette.resize(5);
+    BmpImage rle4 = TestImage(33, 5, 4, 16), rle8 = TestImage(33, 5, 8, 200);
+    rle4.encoding = BmpEncoding::kRle4;
+    rle8.encoding = BmpEncoding::kRle8;
+    for (BmpImage image : {shortTable, TestImage(5, 4, 8, 256), TestImage(5, 4, 4, 12),
+                           TestImage(5, 4, 24), TestImage(33, 5, 1, 2), masked, rle4, rle8})
+        for (int zeroed = 0; zeroed < 3; ++zeroed) {
+            image.zeroPixelOffset = zeroed != 1;
+            image.zeroImageSize = zeroed != 0;
+            images.emplace_back(image, "zeroed " + std::to_string(zeroed));
+        }
+    for (const auto& [image, label] : images)
+        EXPECT_TRUE(ReadsBack(image)) << image.bitsPerPixel << " bits, " << label;
 }
 
 // Each channel scales from its mask's width to the full range (31 of 31 is 255, not 248).
@@ -54,80 +110,6 @@ TEST(BmpDecoder, ScalesMaskedChannelsOfAnyWidthAndPlace) {
         SetU32(*image.rawPixelData, 0, c.pixel);
         EXPECT_EQ(Decode(WriteBmp(image)).PixelAt(0, 0), c.expected) << c.label;
     }
-}
-
-// Masks follow a 40-byte header and lie inside longer ones; the colour table and pixels come
-// after both. Alpha masks are ignored.
-TEST(BmpDecoder, ReadsEveryInfoHeaderSize) {
-    BmpImage masked = TestImage(5, 3, 32);
-    masked.encoding = BmpEncoding::kBitFields;
-    masked.masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0};
-    BmpImage withAlpha = TestImage(5, 3, 16);
-    withAlpha.encoding = BmpEncoding::kAlphaBitFields;
-    withAlpha.masks = {0x0F00, 0x00F0, 0x000F, 0xF000};
-    for (uint32_t& pixel : withAlpha.pixels)  // 4-bit channels: 16 levels
-        pixel = (pixel & 0xF0F0F0) | (pixel & 0xF0F0F0) >> 4;
-    for (BmpImage image : {TestImage(6, 3, 8, 100), masked, withAlpha})
-        for (uint32_t infoSize : {40u, 52u, 56u, 64u, 108u, 124u}) {
-            image.infoSize = infoSize;
-            EXPECT_TRUE(Shows(Decode(WriteBmp(image)), image))
-                << image.bitsPerPixel << " bits, header " << infoSize;
-        }
-}
-
-// Without an offset the pixels follow the colour table as declared (short or full); without
-// an image size uncompressed rows take what their stride says. Indexes past a short table
-// are black.
-TEST(BmpDecoder, FindsThePixelsWhenOffsetOrImageSizeIsZero) {
-    BmpImage shortTable = TestImage(10, 2, 8, 10);
-    shortTable.palette.resize(5);
-    BmpImage masked = TestImage(3, 2, 32);
-    masked.encoding = BmpEncoding::kBitFields;
-    masked.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0};
-    for (BmpImage image :
-         {shortTable, TestImage(5, 4, 8, 256), TestImage(5, 4, 4, 12), TestImage(5, 4, 24), masked})
-        for (int zeroed = 0; zeroed < 3; ++zeroed) {
-            image.zeroPixelOffset = zeroed != 1;
-            image.zeroImageSize = zeroed != 0;
-            EXPECT_TRUE(Shows(Decode(WriteBmp(image)), image))
-                << image.bitsPerPixel << " bits, zeroed " << zeroed;
-        }
-}
-
-// A picture at the start of a file far longer than it (a sparse 255 MiB file) is read from
-// the first bytes its headers declare, asked for as the image class asks, with every
-// encoding and the fields a file may leave 0.
-TEST(BmpDecoder, NeedsOnlyWhatTheHeadersDeclareOfALongFile) {
-    auto with = [](BmpImage image, BmpEncoding encoding, bool zeroSizes) {
-        image.encoding = encoding;
-        image.zeroImageSize = image.zeroPixelOffset = zeroSizes;
-        return image;
-    };
-    constexpr uint64_t kLongFile = 255ull << 20;
-    for (bool zeroSizes : {false, true})
-        for (const BmpImage& image : {
-                 with(TestImage(33, 5, 1, 2), BmpEncoding::kRgb, zeroSizes),
-                 with(TestImage(33, 5, 4, 16), BmpEncoding::kRle4, zeroSizes),
-                 with(TestImage(33, 5, 8, 200), BmpEncoding::kRle8, zeroSizes),
-                 with(TestImage(33, 5, 32), BmpEncoding::kBitFields, zeroSizes),
-                 with(TestImage(33, 5, 24), BmpEncoding::kRgb, zeroSizes),
-             }) {
-            std::vector<uint8_t> bytes = WriteBmp(image);
-            const size_t written = bytes.size() + 256 * 4;
-            bytes.resize(written + 64 * 1024);  // the long file's first bytes
-            size_t have = 0;
-            for (uint64_t need = 18; need > have;
-                 need = BmpBytesNeeded(std::span(bytes).first(have), kLongFile))
-                have = static_cast<size_t>(need);
-            // Headers, colour table and rows; an RLE stream at most 4 bytes a pixel.
-            EXPECT_LE(have, std::max<size_t>(written, 54 + 16 + 1024 + 4 * (165 + 5) + 16))
-                << image.bitsPerPixel << " bits";
-            std::string error;
-            const std::optional<host::Surface> read =
-                DecodeBmp(std::span(bytes).first(have), kLongFile, &error);
-            ASSERT_TRUE(read) << error;
-            EXPECT_TRUE(Shows(*read, image)) << image.bitsPerPixel << " bits";
-        }
 }
 
 }  // namespace

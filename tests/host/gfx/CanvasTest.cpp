@@ -70,7 +70,7 @@ class CanvasClipTest : public ::testing::Test {
     Rect damage_;
 };
 
-TEST_F(CanvasClipTest, FillAndBlitStayInsideTheClip) {
+TEST_F(CanvasClipTest, FillBlitAndBlendStayInsideTheClipAndBlendingMixes) {
     Canvas canvas = Make();
     canvas.Fill({-100, -100, 100, 100}, Rgb(9, 9, 9));
     for (int32_t y = 0; y < 12; ++y)
@@ -87,10 +87,7 @@ TEST_F(CanvasClipTest, FillAndBlitStayInsideTheClip) {
             ASSERT_EQ(target_.PixelAt(x, y), want) << x << "," << y;
         }
     EXPECT_EQ(canvas.ClipInClient().Bounds(), (Rect{0, 0, 8, 8}));
-}
 
-TEST_F(CanvasClipTest, BlendingRespectsClipAndMixes) {
-    Canvas canvas = Make();
     const std::vector<uint8_t> solid(30 * 30, 255);
     canvas.BlendCoverage(solid.data(), 30, 30, {-10, -10}, kBlack);
     for (int32_t y = 0; y < 12; ++y)

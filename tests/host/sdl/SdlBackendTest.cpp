@@ -50,11 +50,8 @@ class RecordingSink : public InputSink {
 class SdlBackendTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (backend_ != nullptr || !error_.empty())
-            return;
-        SdlBackend::Options options;
-        options.fullscreen = false;
-        backend_ = SdlBackend::Create(options, error_).release();
+        if (backend_ == nullptr && error_.empty())
+            backend_ = SdlBackend::Create({.fullscreen = false}, error_).release();
     }
 
     void SetUp() override {
@@ -84,36 +81,24 @@ class SdlBackendTest : public ::testing::Test {
         return sink.events;
     }
 
-    void PushKey(Uint32 type, SDL_Scancode scancode, SDL_Keycode keycode, Uint16 mod,
+    Uint32 Id() const { return SDL_GetWindowID(backend_->Window()); }
+    void Push(SDL_Event event) { SDL_PushEvent(&event); }
+    void PushKey(Uint32 type, SDL_Scancode scancode, SDL_Keycode keycode, Uint16 mod = KMOD_NONE,
                  bool repeat = false) {
-        SDL_Event event{};
-        event.key.type = type;
-        event.key.windowID = SDL_GetWindowID(backend_->Window());
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.repeat = repeat ? 1 : 0;
-        event.key.keysym = {scancode, keycode, mod, 0};
-        SDL_PushEvent(&event);
+        const Uint8 state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        Push({.key = {type, 0, Id(), state, repeat, 0, 0, {scancode, keycode, mod, 0}}});
     }
-
     void PushText(const char* utf8) {
-        SDL_Event event{};
-        event.text.type = SDL_TEXTINPUT;
-        event.text.windowID = SDL_GetWindowID(backend_->Window());
+        SDL_Event event{.text = {SDL_TEXTINPUT, 0, Id(), {}}};
         std::strncpy(event.text.text, utf8, sizeof event.text.text - 1);
-        SDL_PushEvent(&event);
+        Push(event);
     }
-
     void PushMotion(int x, int y) {
-        SDL_Event event{};
-        event.motion = {SDL_MOUSEMOTION, 0, SDL_GetWindowID(backend_->Window()), 0, 0, x, y, 0, 0};
-        SDL_PushEvent(&event);
+        Push({.motion = {SDL_MOUSEMOTION, 0, Id(), 0, 0, x, y, 0, 0}});
     }
-
     void PushButton(Uint32 type, Uint8 button, int x, int y) {
-        SDL_Event event{};
         const Uint8 state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.button = {type, 0, SDL_GetWindowID(backend_->Window()), 0, button, state, 1, 0, x, y};
-        SDL_PushEvent(&event);
+        Push({.button = {type, 0, Id(), 0, button, state, 1, 0, x, y}});
     }
 
     static inline SdlBackend* backend_ = nullptr;  // never deleted: see above
@@ -122,41 +107,51 @@ class SdlBackendTest : public ::testing::Test {
 
 using Events = std::vector<std::string>;
 
-TEST_F(SdlBackendTest, ShowsTheFrameScaledAndUpdatesOnlyWhatChanged) {
-    // The window is twice the screen.
+// The frame fills a window twice the screen; only a changed rectangle reaches the window, from
+// the right place in the frame. Pointer moves are passed on once per logical pixel (window
+// pixels 500 and 501 are both 250), not for the window system's own move after a warp, and
+// clamped to the screen; a resized window gets bars.
+TEST_F(SdlBackendTest, ShowsTheFrameScaledAndPassesPointerMovesInScreenPixels) {
     Surface frame(640, 480, kBlue);
     frame.Fill({100, 100, 200, 150}, kRed);
     backend_->Present(frame, frame.Bounds());
     Surface shot = backend_->CaptureWindow();
     ASSERT_EQ(shot.Dimensions(), (Size{1280, 960})) << backend_->RendererName();
-    EXPECT_EQ(shot.PixelAt(300, 250), kRed);
-    EXPECT_EQ(shot.PixelAt(100, 100), kBlue);
-    EXPECT_EQ(shot.PixelAt(1279, 959), kBlue);
-
-    // Only the changed rectangle reaches the window, from the right place in the frame.
+    for (const auto& [at, color] :
+         {std::pair<Point, Color>{{300, 250}, kRed}, {{100, 100}, kBlue}, {{1279, 959}, kBlue}})
+        EXPECT_EQ(shot.PixelAt(at.x, at.y), color) << at.x << "," << at.y;
     frame.Fill({300, 300, 320, 310}, kGreen);
     frame.Fill({500, 20, 520, 40}, kRed);
     backend_->Present(frame, {300, 300, 320, 310});
     shot = backend_->CaptureWindow();
-    EXPECT_EQ(shot.PixelAt(2 * 300, 2 * 300), kGreen);
-    EXPECT_EQ(shot.PixelAt(2 * 320 - 1, 2 * 310 - 1), kGreen);
-    EXPECT_EQ(shot.PixelAt(2 * 320, 2 * 305), kBlue);
-    EXPECT_EQ(shot.PixelAt(2 * 510, 2 * 30), kBlue);
-}
+    for (const auto& [at, color] : {std::pair<Point, Color>{{600, 600}, kGreen},
+                                    {{639, 619}, kGreen},
+                                    {{640, 610}, kBlue},
+                                    {{1020, 60}, kBlue}})
+        EXPECT_EQ(shot.PixelAt(at.x, at.y), color) << at.x << "," << at.y;
 
-TEST_F(SdlBackendTest, ResizedWindowGetsBarsAndThePointerIsClampedToTheScreen) {
-    Surface frame(640, 480, kBlue);
+    PushMotion(500, 250);
+    PushMotion(501, 251);
+    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 501, 251);
+    PushMotion(502, 251);
+    EXPECT_EQ(Deliver(), (Events{"move 250,125", "left down 250,125", "move 251,125"}));
+    backend_->WarpPointer({100, 100});
+    SDL_Delay(50);
+    for (const std::string& event : Deliver())
+        EXPECT_NE(event, "move 100,100");
+    PushMotion(300, 300);
+    EXPECT_EQ(Deliver(), (Events{"move 150,150"}));
+
+    // 640 x 480 at 500 / 480: 667 pixels wide, 166 pixels of bar on the left.
+    frame.Fill(frame.Bounds(), kBlue);
     backend_->Present(frame, frame.Bounds());
     SDL_SetWindowSize(backend_->Window(), 1000, 500);
     Settle();
-    // 640 x 480 at 500 / 480: 667 pixels wide, 166 pixels of bar on the left.
-    const Surface shot = backend_->CaptureWindow();
+    shot = backend_->CaptureWindow();
     ASSERT_EQ(shot.Dimensions(), (Size{1000, 500}));
-    EXPECT_EQ(shot.PixelAt(100, 250), kBlack);
-    EXPECT_EQ(shot.PixelAt(900, 250), kBlack);
-    EXPECT_EQ(shot.PixelAt(170, 250), kBlue);
-    EXPECT_EQ(shot.PixelAt(829, 250), kBlue);
-
+    for (const auto& [x, color] :
+         {std::pair{100, kBlack}, {900, kBlack}, {170, kBlue}, {829, kBlue}})
+        EXPECT_EQ(shot.PixelAt(x, 250), color) << x;
     PushMotion(50, 0);
     PushMotion(500, 250);
     PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 999, 499);
@@ -166,62 +161,43 @@ TEST_F(SdlBackendTest, ResizedWindowGetsBarsAndThePointerIsClampedToTheScreen) {
               (Events{"move 0,0", "move 320,240", "right down 639,479", "right up 639,479"}));
 }
 
-TEST_F(SdlBackendTest, PointerMovesArePassedOnOncePerLogicalPixel) {
-    // Twice the screen: window pixels 500 and 501 are both logical 250.
-    PushMotion(500, 250);
-    PushMotion(501, 251);
-    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 501, 251);
-    PushMotion(502, 251);
-    EXPECT_EQ(Deliver(), (Events{"move 250,125", "left down 250,125", "move 251,125"}));
-
-    // The window system makes its own move for a warp, so the warp's own is not passed on.
-    backend_->WarpPointer({100, 100});
-    SDL_Delay(50);
-    for (const std::string& event : Deliver())
-        EXPECT_NE(event, "move 100,100");
-    PushMotion(300, 300);
-    EXPECT_EQ(Deliver(), (Events{"move 150,150"}));
-}
-
-TEST_F(SdlBackendTest, KeysAndTypedTextButNoTextWithCtrlOrAlt) {
-    PushKey(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, KMOD_NONE);
-    PushText("a\xC3\xA9\xE2\x82\xAC\xE6\x97\xA5z");  // a é € 日 z: 日 has no 1252 code
+// Typed text becomes 1252 characters (a é € 日 z: 日 has none); none is passed on while Ctrl or
+// Alt is held, as the window system makes those characters itself. Alt+Enter switches full
+// screen and is not passed on; Enter on its own is an ordinary key. Back in a window, it is a
+// whole multiple of the screen again.
+TEST_F(SdlBackendTest, KeysAndTypedTextAndAltEnterSwitchesFullScreen) {
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a);
+    PushText("a\xC3\xA9\xE2\x82\xAC\xE6\x97\xA5z");
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, KMOD_NONE, true);
-    PushKey(SDL_KEYUP, SDL_SCANCODE_A, SDLK_a, KMOD_NONE);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_A, SDLK_a);
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_8, SDLK_KP_8, KMOD_NUM);
-    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_8, SDLK_KP_8, KMOD_NONE);
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_8, SDLK_KP_8);
     EXPECT_EQ(Deliver(), (Events{"key 41 down", "char 61", "char E9", "char 80", "char 7A",
                                  "key 41 down repeat", "key 41 up", "key 68 down", "key 26 down"}));
-
-    // No text while Ctrl or Alt is held: the window system makes those characters itself.
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_LCTRL, SDLK_LCTRL, KMOD_LCTRL);
     PushText("c");
-    PushKey(SDL_KEYUP, SDL_SCANCODE_LCTRL, SDLK_LCTRL, KMOD_NONE);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_LCTRL, SDLK_LCTRL);
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_RALT, SDLK_RALT, KMOD_RALT);
     PushText("q");
-    PushKey(SDL_KEYUP, SDL_SCANCODE_RALT, SDLK_RALT, KMOD_NONE);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_RALT, SDLK_RALT);
     PushText("x");
     EXPECT_EQ(Deliver(),
               (Events{"key 11 down", "key 11 up", "key 12 down", "key 12 up", "char 78"}));
-}
 
-TEST_F(SdlBackendTest, AltEnterSwitchesFullScreenAndIsNotPassedOn) {
     ASSERT_FALSE(backend_->IsFullscreen());
     for (const bool fullscreen : {true, false}) {
         PushKey(SDL_KEYDOWN, SDL_SCANCODE_LALT, SDLK_LALT, KMOD_LALT);
         PushKey(SDL_KEYDOWN, SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LALT);
         PushKey(SDL_KEYDOWN, SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LALT, true);
         PushKey(SDL_KEYUP, SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LALT);
-        PushKey(SDL_KEYUP, SDL_SCANCODE_LALT, SDLK_LALT, KMOD_NONE);
+        PushKey(SDL_KEYUP, SDL_SCANCODE_LALT, SDLK_LALT);
         EXPECT_EQ(Deliver(), (Events{"key 12 down", "key 12 up"}));
         EXPECT_EQ(backend_->IsFullscreen(), fullscreen);
         Settle();
     }
-    // Enter on its own is an ordinary key.
-    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, KMOD_NONE);
-    PushKey(SDL_KEYUP, SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, KMOD_NONE);
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER);
+    PushKey(SDL_KEYUP, SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER);
     EXPECT_EQ(Deliver(), (Events{"key 0D down", "key 0D up"}));
-    // Back in a window, it is a whole multiple of the screen again.
     SDL_SetWindowSize(backend_->Window(), 1000, 500);
     backend_->SetFullscreen(true);
     Settle();
@@ -232,36 +208,27 @@ TEST_F(SdlBackendTest, AltEnterSwitchesFullScreenAndIsNotPassedOn) {
     const int multiple = std::min(usable.w / 640, usable.h / 480);
     int width = 0, height = 0;
     SDL_GetWindowSize(backend_->Window(), &width, &height);
-    EXPECT_EQ(width, 640 * multiple);
-    EXPECT_EQ(height, 480 * multiple);
+    EXPECT_EQ((Size{width, height}), (Size{640 * multiple, 480 * multiple}));
 }
 
-TEST_F(SdlBackendTest, OpensFullScreenByDefaultAndClosesCleanly) {
+// A backend opens full screen by default. Quit and closing the window ask to close; waiting
+// ends at the deadline, and one already past does not wait at all.
+TEST_F(SdlBackendTest, OpensFullScreenAndQuitAndCloseAskToCloseAndWaitingEndsAtTheDeadline) {
     std::string error;
     auto fullscreen = SdlBackend::Create(SdlBackend::Options{}, error);
     ASSERT_NE(fullscreen, nullptr) << error;
     EXPECT_TRUE(fullscreen->IsFullscreen());
     EXPECT_STREQ(SDL_GetWindowTitle(fullscreen->Window()), "Stagehand");
-    const Surface frame(640, 480, kBlue);
-    fullscreen->Present(frame, frame.Bounds());
-}
+    fullscreen->Present(Surface(640, 480, kBlue), {0, 0, 640, 480});
+    fullscreen.reset();
+    Settle();
 
-TEST_F(SdlBackendTest, QuitAndClosingTheWindowAskToCloseAndWaitingEndsAtTheDeadline) {
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    SDL_PushEvent(&quit);
+    Push({.quit = {SDL_QUIT, 0}});
     RecordingSink sink;
     EXPECT_TRUE(backend_->WaitForInput(sink, std::nullopt));
     EXPECT_EQ(sink.events, (Events{"close"}));
-
-    SDL_Event close{};
-    close.window.type = SDL_WINDOWEVENT;
-    close.window.event = SDL_WINDOWEVENT_CLOSE;
-    close.window.windowID = SDL_GetWindowID(backend_->Window());
-    SDL_PushEvent(&close);
+    Push({.window = {SDL_WINDOWEVENT, 0, Id(), SDL_WINDOWEVENT_CLOSE, 0, 0, 0, 0, 0}});
     EXPECT_EQ(Deliver(), (Events{"close"}));
-
-    // Waiting ends at the deadline; one already past does not wait at all.
     const uint32_t start = backend_->Now();
     EXPECT_TRUE(backend_->WaitForInput(sink, start + 100));
     EXPECT_LT(backend_->Now() - start, 1000u);
