@@ -127,6 +127,26 @@ uint32_t SdlBackend::Now() {
     return SDL_GetTicks();
 }
 
+namespace {
+
+// Whether the user has asked to close the player (quit, or the window's close button), with
+// the request left queued.
+bool CloseRequested() {
+    if (SDL_HasEvent(SDL_QUIT)) {
+        return true;
+    }
+    SDL_Event pending[32];
+    const int count = SDL_PeepEvents(pending, 32, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+    for (int i = 0; i < count; ++i) {
+        if (pending[i].window.event == SDL_WINDOWEVENT_CLOSE) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 void SdlBackend::Sleep(uint32_t milliseconds) {
     // In slices, looking for the user's request to close in between; the request stays queued
     // for the loop to deliver.
@@ -134,7 +154,7 @@ void SdlBackend::Sleep(uint32_t milliseconds) {
     const uint32_t end = SDL_GetTicks() + milliseconds;
     while (true) {
         SDL_PumpEvents();
-        if (SDL_HasEvent(SDL_QUIT)) {
+        if (CloseRequested()) {
             return;
         }
         const auto left = static_cast<int32_t>(end - SDL_GetTicks());

@@ -229,6 +229,12 @@ TEST_F(SdlBackendTest, OpensFullScreenAndQuitAndCloseAskToCloseAndWaitingEndsAtT
     EXPECT_EQ(sink.events, (Events{"close"}));
     Push({.window = {SDL_WINDOWEVENT, 0, Id(), SDL_WINDOWEVENT_CLOSE, 0, 0, 0, 0, 0}});
     EXPECT_EQ(Deliver(), (Events{"close"}));
+    // A request to close ends a sleep of an hour at once and is delivered afterwards.
+    Push({.quit = {SDL_QUIT, 0}});
+    backend_->Sleep(3'600'000);
+    Push({.window = {SDL_WINDOWEVENT, 0, Id(), SDL_WINDOWEVENT_CLOSE, 0, 0, 0, 0, 0}});
+    backend_->Sleep(3'600'000);
+    EXPECT_EQ(Deliver(), (Events{"close", "close"}));
     const uint32_t start = backend_->Now();
     EXPECT_TRUE(backend_->WaitForInput(sink, start + 100));
     EXPECT_LT(backend_->Now() - start, 1000u);
