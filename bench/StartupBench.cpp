@@ -16,7 +16,7 @@
 #include "app/Application.h"
 #include "host/ui/WindowSystem.h"
 #include "stage/Player.h"
-#include "support/BmpWriter.h"
+#include "testkit/BmpWriter.h"
 
 namespace stagehand {
 namespace {

@@ -21,7 +21,7 @@
 #include "MediaList.h"
 #include "PngCompare.h"
 #include "host/gfx/Png.h"
-#include "support/BmpWriter.h"
+#include "testkit/BmpWriter.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "host/gfx/Color.h"
-#include "support/BmpWriter.h"
+#include "testkit/BmpWriter.h"
 
 namespace stagehand::testkit {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/gfx/BmpDecoder.h"
-#include "support/BmpWriter.h"
+#include "testkit/BmpWriter.h"
 
 namespace stagehand::testing {
 
