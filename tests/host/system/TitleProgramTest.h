@@ -19,6 +19,7 @@
 #include "support/TempFolder.h"
 
 namespace stagehand::testing {
+namespace fs = std::filesystem;
 
 // A script that writes its working directory and then its arguments, one a line, to outName
 // in its working directory; written whole and then renamed, so a reader never sees half.
@@ -44,10 +45,9 @@ class TitleProgramTest : public ::testing::Test {
         EXPECT_EQ(starter_.RunningCount(), 0u);
     }
 
-    std::filesystem::path Program(const std::filesystem::path& relative, const std::string& text) {
-        const std::filesystem::path file = base_.Write(relative, text);
-        std::filesystem::permissions(file, std::filesystem::perms::owner_exec,
-                                     std::filesystem::perm_options::add);
+    fs::path Program(const fs::path& relative, const std::string& text) {
+        const fs::path file = base_.Write(relative, text);
+        fs::permissions(file, fs::perms::owner_exec, fs::perm_options::add);
         return file;
     }
 
@@ -55,24 +55,24 @@ class TitleProgramTest : public ::testing::Test {
     // a bounded wait, not a measurement. Gives the arguments recorded, after checking that
     // the script ran in the title folder.
     std::optional<std::string> TakeRecord(const std::string& name) {
-        const std::filesystem::path file = root_ / name;
-        for (int i = 0; i < 1000 && !std::filesystem::exists(file); ++i) {
+        const fs::path file = root_ / name;
+        for (int i = 0; i < 1000 && !fs::exists(file); ++i) {
             host::SleepMilliseconds(10);
         }
-        if (!std::filesystem::exists(file)) {
+        if (!fs::exists(file)) {
             return std::nullopt;
         }
         std::ostringstream text;
         text << std::ifstream(file, std::ios::binary).rdbuf();
-        std::filesystem::remove(file);
+        fs::remove(file);
         const std::string got = text.str();
-        const std::string head = std::filesystem::canonical(root_).native() + "\n";
+        const std::string head = fs::canonical(root_).native() + "\n";
         EXPECT_TRUE(got.starts_with(head)) << got;
         return got.starts_with(head) ? got.substr(head.size()) : got;
     }
 
     TempFolder base_;
-    const std::filesystem::path root_ = base_.MakeFolder("title");
+    const fs::path root_ = base_.MakeFolder("title");
     const host::TitlePaths paths_{root_};
     host::ProgramStarter starter_{paths_};
     std::string opener_;
