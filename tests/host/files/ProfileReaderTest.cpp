@@ -69,8 +69,10 @@ class ProfileReaderTest : public ::testing::Test {
 };
 
 // A value loses one outer pair of matching quotes and is cut to the buffer less one; a
-// default loses its trailing blanks. Names end at a NUL, as the callers' C strings do.
-TEST_F(ProfileReaderTest, ReadsValuesAndDefaultsCutToTheBuffer) {
+// default loses its trailing blanks. A section's text ends with an extra NUL, which must fit
+// the buffer too. Names end at a NUL, as the callers' C strings do; bare file names are not
+// looked for in the title folder.
+TEST_F(ProfileReaderTest, ReadsValuesAndSectionsCutToTheBuffer) {
     Write("t.ini",
           "[s]\nshort=abc\nd=\"abc\"\nq='abc'\nmixed=\"abc'\nlone=\"\nempty=\"\"\n"
           "twice=\"\"x\"\"\ninner=a\"b\"\nspaced = \" padded \" \nk=v\n");
@@ -96,33 +98,23 @@ TEST_F(ProfileReaderTest, ReadsValuesAndDefaultsCutToTheBuffer) {
     EXPECT_EQ(reader_.ReadString("C:\\t.ini", "other", "k", "d", out, 64), 1u);
     EXPECT_EQ(out, "d");
     EXPECT_EQ(Get("k", 64, "dd", "C:\\none.ini"), "dd");
-    EXPECT_TRUE(faults_.empty());
-}
 
-// A section's text ends with an extra NUL, which must fit the buffer too.
-TEST_F(ProfileReaderTest, ReadsSectionsCutToTheBuffer) {
-    Write("t.ini", "[s]\nk=xx\n");
-    const std::pair<uint32_t, std::string> cases[] = {{6, "k=xx\0"s}, {5, "k=x"}, {3, "k"},
+    Write("c.ini", "[s]\nk=xx\n");
+    const std::pair<uint32_t, std::string> sizes[] = {{6, "k=xx\0"s}, {5, "k=x"}, {3, "k"},
                                                       {2, ""},        {1, ""},    {0, ""}};
-    for (const auto& [size, expected] : cases) {
-        EXPECT_EQ(Section("C:\\t.ini", "S", size), expected) << size;
+    for (const auto& [size, expected] : sizes) {
+        EXPECT_EQ(Section("C:\\c.ini", "S", size), expected) << size;
     }
-    EXPECT_EQ(Section("C:\\t.ini", "nosuch", 100), "");
+    EXPECT_EQ(Section("C:\\c.ini", "nosuch", 100), "");
     EXPECT_EQ(Section("C:\\none.ini", "s", 100), "");
-}
+    EXPECT_EQ(Section("c.ini", "s", 100), "");
 
-TEST_F(ProfileReaderTest, BareNamesAreNotLookedForInTheTitleFolder) {
-    Write("x.ini", "[s]\nk=root\n");
     Write("x/y.ini", "[s]\nk=sub\n");
-    EXPECT_EQ(Section("x.ini", "s", 64), "");
-    const std::pair<std::string_view, std::string_view> names[] = {{"x.ini", "none"},
-                                                                   {"C:\\x.ini", "root"},
-                                                                   {"c:X.INI", "root"},
-                                                                   {"x\\y.ini", "sub"},
-                                                                   {"/x/Y.ini", "sub"}};
-    for (const auto& [name, expected] : names) {
-        EXPECT_EQ(Read(name), expected) << name;
-    }
+    EXPECT_EQ(Read("c.ini"), "none");
+    EXPECT_EQ(Read("c:C.INI"), "xx");
+    EXPECT_EQ(Read("x\\y.ini"), "sub");
+    EXPECT_EQ(Read("/x/Y.ini"), "sub");
+    EXPECT_TRUE(faults_.empty());
 }
 
 // A read of a file refused once is not reported again until the file changes.

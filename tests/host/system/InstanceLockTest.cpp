@@ -139,16 +139,13 @@ TEST_F(InstanceLockTest, RefusesALockFolderOthersCouldChange) {
 // Sets XDG_RUNTIME_DIR (unsets it for nullptr) and restores it at the end.
 class RuntimeDir {
   public:
-    RuntimeDir() {
-        if (const char* old = std::getenv(kName))
-            old_ = old;
-    }
     ~RuntimeDir() { Set(old_ ? old_->c_str() : nullptr); }
     void Set(const char* value) { value != nullptr ? setenv(kName, value, 1) : unsetenv(kName); }
 
   private:
     static constexpr const char* kName = "XDG_RUNTIME_DIR";
-    std::optional<std::string> old_;
+    const char* const now_ = std::getenv(kName);
+    const std::optional<std::string> old_ = now_ ? std::optional<std::string>(now_) : std::nullopt;
 };
 
 TEST_F(InstanceLockTest, KeepsLocksInTheUsersRuntimeFolderWhenItIsPrivate) {

@@ -90,9 +90,11 @@ TEST_F(ProgramStartTest, HandsWebAddressesAndTitleFilesToTheOpenerAsOneArgument)
               (root_ / "help/index.htm").native());
 }
 
-TEST_F(ProgramStartTest, OpensNeitherWhatIsNotAWebAddressOrAFileOfTheTitle) {
+// A target is judged before the opener, so the reason names what was wrong with it. Started
+// in the title folder, an opener named by a relative path would reach the title's own files.
+TEST_F(ProgramStartTest, OpensNeitherWhatIsNotAWebAddressOrAFileOfTheTitleNorWithoutAnOpener) {
     base_.Write("outside.txt");
-    base_.Write("title/readme.txt");
+    const std::string readme = base_.Write("title/readme.txt").native();
     base_.MakeFolder("title/docs");
     const auto error = [&](std::string_view target) {
         const ProgramStartResult result = starter_.Open(target);
@@ -107,7 +109,7 @@ TEST_F(ProgramStartTest, OpensNeitherWhatIsNotAWebAddressOrAFileOfTheTitle) {
     }
     const std::string hostPaths[] = {(base_.Path() / "outside.txt").native(),
                                      (root_ / "../outside.txt").native(), root_.native(),
-                                     (root_ / "readme.txt").native() + std::string("\0", 1)};
+                                     readme + std::string("\0", 1)};
     for (const std::string& target : hostPaths) {
         EXPECT_NE(error(target), "") << target;
     }
@@ -116,25 +118,19 @@ TEST_F(ProgramStartTest, OpensNeitherWhatIsNotAWebAddressOrAFileOfTheTitle) {
           "http://a b", "http://a\nb", "http://a\x7F", "http://a\u0085", "mailto:"}) {
         EXPECT_NE(error(target), "") << target;
     }
+
+    EXPECT_EQ(ProgramStarter(paths_).Opener(), "xdg-open");
+    starter_.SetOpener("");
+    EXPECT_EQ(error("nothing"),
+              "`nothing` is neither a web address nor a file in the title folder");
+    starter_.SetOpener("stagehand-no-such-opener");
+    EXPECT_NE(error(readme), "");
+    Program("title/bin/opener", RecordingScript("opened.txt"));
+    starter_.SetOpener("bin/opener");
+    EXPECT_EQ(error(readme), "the opener `bin/opener` is neither a name nor an absolute path");
     EXPECT_EQ(starter_.RunningCount(), 0u);
     SleepMilliseconds(50);
     EXPECT_FALSE(fs::exists(root_ / "opened.txt"));
-}
-
-// A target is judged before the opener, so the reason names what was wrong with it. Started
-// in the title folder, an opener named by a relative path would reach the title's own files.
-TEST_F(ProgramStartTest, OpensNothingWithoutAUsableOpener) {
-    EXPECT_EQ(ProgramStarter(paths_).Opener(), "xdg-open");
-    const std::string readme = base_.Write("title/readme.txt").native();
-    starter_.SetOpener("");
-    EXPECT_EQ(starter_.Open("nothing").error,
-              "`nothing` is neither a web address nor a file in the title folder");
-    starter_.SetOpener("stagehand-no-such-opener");
-    EXPECT_FALSE(starter_.Open(readme).started);
-    Program("title/bin/opener", RecordingScript("opened.txt"));
-    starter_.SetOpener("bin/opener");
-    EXPECT_EQ(starter_.Open(readme).error,
-              "the opener `bin/opener` is neither a name nor an absolute path");
 }
 
 TEST_F(ProgramStartTest, KnowsTheProgramsThisMachineRuns) {
