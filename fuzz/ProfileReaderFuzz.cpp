@@ -1,10 +1,8 @@
 // Parses the input as a profile file and runs one-key and whole-section reads against it
 // with names taken from the parsed file and from the input, at buffer sizes around the
 // edges; aborts when a count rule or a structural promise of the parser is broken.
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,11 +14,7 @@
 
 #include "FuzzCheck.h"
 
-using stagehand::host::EqualsCaseBlind1252;
-using stagehand::host::FoldCase1252;
-using stagehand::host::ProfileFile;
-using stagehand::host::ProfileReader;
-using stagehand::host::ProfileSection;
+using namespace stagehand::host;
 
 namespace {
 
@@ -31,16 +25,16 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
+std::string_view CutAtNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
 }
 
+// Sizes that leave no room, and room for one less, exactly and one more than the length.
 std::vector<uint32_t> BufferSizes(size_t length) {
-    std::vector<uint32_t> sizes = {0, 1, 2, 3, 4096};
-    for (size_t delta = 0; delta < 3; ++delta) {
-        if (length + delta >= 1) {
-            sizes.push_back(static_cast<uint32_t>(length + delta - 1));
-        }
+    std::vector<uint32_t> sizes = {
+        0, 1, 2, 3, 4096, static_cast<uint32_t>(length), static_cast<uint32_t>(length + 1)};
+    if (length >= 1) {
+        sizes.push_back(static_cast<uint32_t>(length - 1));
     }
     return sizes;
 }
@@ -48,26 +42,20 @@ std::vector<uint32_t> BufferSizes(size_t length) {
 // The value a one-key read must produce before truncation, found without the key index.
 std::string ExpectedValue(const ProfileFile& file, std::string_view section, std::string_view key,
                           std::string_view dflt) {
-    const std::string_view sectionName = section.substr(0, section.find('\0'));
-    const std::string_view keyName = key.substr(0, key.find('\0'));
-    if (const ProfileSection* s = file.FindSection(sectionName)) {
-        for (size_t i = 0; i < s->LineCount(); ++i) {
-            const std::optional<std::string_view> lineKey = s->LineKey(i);
-            if (lineKey && EqualsCaseBlind1252(*lineKey, keyName)) {
-                std::string_view value = s->Line(i).substr(lineKey->size() + 1);
-                if (value.size() >= 2 && value.front() == value.back() &&
-                    (value.front() == '"' || value.front() == '\'')) {
-                    value = value.substr(1, value.size() - 2);
-                }
-                return std::string(value);
+    const ProfileSection* s = file.FindSection(CutAtNul(section));
+    for (size_t i = 0; s != nullptr && i < s->LineCount(); ++i) {
+        const std::optional<std::string_view> lineKey = s->LineKey(i);
+        if (lineKey && EqualsCaseBlind1252(*lineKey, CutAtNul(key))) {
+            std::string_view value = s->Line(i).substr(lineKey->size() + 1);
+            if (value.size() >= 2 && value.front() == value.back() &&
+                (value.front() == '"' || value.front() == '\'')) {
+                value = value.substr(1, value.size() - 2);
             }
+            return std::string(value);
         }
     }
-    std::string_view d = dflt.substr(0, dflt.find('\0'));
-    while (!d.empty() && d.back() == ' ') {
-        d.remove_suffix(1);
-    }
-    return std::string(d);
+    std::string_view d = CutAtNul(dflt);
+    return std::string(d.substr(0, d.find_last_not_of(' ') + 1));
 }
 
 void CheckReadString(const ProfileFile& file, std::string_view section, std::string_view key,
@@ -78,33 +66,25 @@ void CheckReadString(const ProfileFile& file, std::string_view section, std::str
         out = "stale";
         const uint32_t count = ProfileReader::ReadStringFrom(&file, section, key, dflt, out, n);
         FUZZ_CHECK(count == out.size());
-        if (n == 0) {
-            FUZZ_CHECK(count == 0);
-            continue;
-        }
-        FUZZ_CHECK(count <= n - 1);
-        FUZZ_CHECK(StartsWith(expected, out));
-        FUZZ_CHECK(count == (expected.size() <= n - 1 ? expected.size() : n - 1));
+        FUZZ_CHECK(n == 0 ? count == 0 : count <= n - 1 && expected.starts_with(out));
+        FUZZ_CHECK(n == 0 || count == std::min<size_t>(expected.size(), n - 1));
     }
     out = "stale";
     FUZZ_CHECK(ProfileReader::ReadStringFrom(nullptr, section, key, dflt, out, 64) == out.size());
 }
 
 void CheckReadSection(const ProfileFile& file, std::string_view section) {
-    const ProfileSection* s = file.FindSection(section.substr(0, section.find('\0')));
+    const ProfileSection* s = file.FindSection(CutAtNul(section));
     const std::string_view text = s ? s->Text() : std::string_view();
     std::string out;
     for (uint32_t n : BufferSizes(text.size())) {
         out = "stale";
         const uint32_t count = ProfileReader::ReadSectionFrom(&file, section, out, n);
-        FUZZ_CHECK(count == out.size());
-        FUZZ_CHECK(StartsWith(text, out));
+        FUZZ_CHECK(count == out.size() && text.starts_with(out));
         if (n == 0 || s == nullptr) {
             FUZZ_CHECK(count == 0);
-        } else if (text.size() + 1 <= n) {
-            FUZZ_CHECK(count == text.size());
         } else {
-            FUZZ_CHECK(count == (n >= 2 ? n - 2 : 0));
+            FUZZ_CHECK(count == (text.size() + 1 <= n ? text.size() : n >= 2 ? n - 2 : 0));
         }
     }
 }
@@ -124,13 +104,11 @@ void CheckStructure(const ProfileFile& file) {
             if (const std::optional<std::string_view> key = s.LineKey(i)) {
                 FUZZ_CHECK(line.front() != ';' && line.size() > key->size());
                 FUZZ_CHECK(line[key->size()] == '=' && key->find('=') == std::string::npos);
-                const std::optional<std::string_view> first = s.FindValue(*key);
-                FUZZ_CHECK(first.has_value());
+                FUZZ_CHECK(s.FindValue(*key).has_value());
             } else {
                 FUZZ_CHECK(line.front() == ';' || line.find('=') == std::string::npos);
             }
-            joined.append(line);
-            joined.push_back('\0');
+            joined.append(line).push_back('\0');
         }
         FUZZ_CHECK(joined == s.Text());
     }
@@ -142,8 +120,7 @@ void CheckRoundTrip(const ProfileFile& file) {
     for (const ProfileSection& s : file.Sections()) {
         rendered += "[" + std::string(s.Name()) + "]\r\n";
         for (size_t i = 0; i < s.LineCount(); ++i) {
-            rendered.append(s.Line(i));
-            rendered.push_back('\n');
+            rendered.append(s.Line(i)).push_back('\n');
         }
     }
     const ProfileFile again = ProfileFile::Parse(rendered);
@@ -170,11 +147,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckReadString(file, name, tail, head);
     }
 
-    size_t sections = 0;
-    for (const ProfileSection& s : file.Sections()) {
-        if (++sections > kMaxSections) {
-            break;
-        }
+    for (size_t si = 0; si < file.Sections().size() && si < kMaxSections; ++si) {
+        const ProfileSection& s = file.Sections()[si];
         const std::string upper = FoldCase1252(s.Name());
         CheckReadSection(file, s.Name());
         CheckReadSection(file, upper);

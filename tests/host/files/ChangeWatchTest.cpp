@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 
-#include <chrono>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -42,12 +42,8 @@ class ChangeWatchTest : public ::testing::Test {
     }
 
     static bool Names(const std::vector<Seen>& seen, int watch, const std::string& name) {
-        for (const Seen& s : seen) {
-            if (s.watch == watch && s.name == name) {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(seen.begin(), seen.end(),
+                           [&](const Seen& s) { return s.watch == watch && s.name == name; });
     }
 
     testing::TempFolder folder_;
@@ -94,11 +90,10 @@ TEST_F(ChangeWatchTest, AFolderDeletedWhileWatchedIsReportedAndCanBeWatchedAgain
     const int old = watch_.Add(folder_.MakeFolder("sub"), true);
     ASSERT_GE(old, 0);
     fs::remove_all(folder_.Path() / "sub");
-    bool ended = false;
-    for (const Seen& s : DrainAll()) {
-        ended = ended || (s.watch == old && (s.mask & IN_IGNORED) != 0);
-    }
-    EXPECT_TRUE(ended);
+    const std::vector<Seen> seen = DrainAll();
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [&](const Seen& s) {
+        return s.watch == old && (s.mask & IN_IGNORED) != 0;
+    }));
 
     const int fresh = watch_.Add(folder_.MakeFolder("sub"), true);
     ASSERT_GE(fresh, 0);
@@ -108,28 +103,6 @@ TEST_F(ChangeWatchTest, AFolderDeletedWhileWatchedIsReportedAndCanBeWatchedAgain
     watch_.Remove(old);  // the ended watch's holder lets go; the new one stays
     folder_.Write("sub/b", "1");
     EXPECT_TRUE(Names(DrainAll(), fresh, "b"));
-}
-
-TEST_F(ChangeWatchTest, LostEventsAreReportedAsEverything) {
-    folder_.Write("a", "1");
-    folder_.Write("b", "1");
-    ASSERT_GE(watch_.Add(folder_.Path(), true), 0);
-    size_t queued = 16384;
-    std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> queued;
-    if (queued > 200'000) {
-        GTEST_SKIP() << "the kernel queues too many events to fill here";
-    }
-    // Alternate names, so that no event merges with the one before it.
-    const auto now = fs::file_time_type::clock::now();
-    for (size_t i = 0; i <= queued; ++i) {
-        fs::last_write_time(folder_.Path() / (i % 2 == 0 ? "a" : "b"),
-                            now + std::chrono::seconds(i));
-    }
-    bool everything = false;
-    for (const Seen& s : DrainAll()) {
-        everything = everything || s.watch == ChangeWatch::kEverything;
-    }
-    EXPECT_TRUE(everything);
 }
 
 }  // namespace

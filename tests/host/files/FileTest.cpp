@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "support/TempFolder.h"
 
@@ -20,33 +21,26 @@ namespace fs = std::filesystem;
 // refused, not waited on for a writer, as are folders and devices.
 TEST(FileTest, ReadsRegularFilesUpToTheLimitAndRefusesEverythingElseAtOnce) {
     testing::TempFolder folder;
-    folder.Write("ten.txt", "0123456789");
+    const fs::path ten = folder.Write("ten.txt", "0123456789");
     folder.MakeFolder("folder");
     const fs::path pipe = folder.Path() / "pipe";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     fs::create_symlink(pipe, folder.Path() / "link");
-    struct Case {
-        fs::path path;
-        uint64_t limit;
-        FileFault fault;
-        std::string reason;
-    };
-    for (const Case& c : {
-             Case{folder.Path() / "ten.txt", 10, FileFault::kNone, ""},
-             Case{folder.Path() / "ten.txt", 9, FileFault::kTooLarge, "it is larger than allowed"},
-             Case{folder.Path() / "gone.txt", 10, FileFault::kMissing, "No such file or directory"},
-             Case{folder.Path() / "ten.txt/x", 10, FileFault::kMissing, "Not a directory"},
-             Case{folder.Path() / "folder", 10, FileFault::kNotAFile,
-                  "it is a folder, not a regular file"},
-             Case{pipe, 10, FileFault::kNotAFile, "it is a named pipe, not a regular file"},
-             Case{folder.Path() / "link", 10, FileFault::kNotAFile,
-                  "it is a named pipe, not a regular file"},
-             Case{"/dev/null", 10, FileFault::kNotAFile, "it is a device, not a regular file"},
-         }) {
-        const FileBytes read = ReadFile(c.path, c.limit);
-        EXPECT_EQ(read.fault, c.fault) << c.path;
-        EXPECT_EQ(read.reason, c.reason) << c.path;
-        EXPECT_EQ(read.bytes, c.fault == FileFault::kNone ? "0123456789" : "") << c.path;
+    const std::string notAFile = ", not a regular file";
+    const std::tuple<fs::path, uint64_t, FileFault, std::string> cases[] = {
+        {ten, 10, FileFault::kNone, ""},
+        {ten, 9, FileFault::kTooLarge, "it is larger than allowed"},
+        {folder.Path() / "gone.txt", 10, FileFault::kMissing, "No such file or directory"},
+        {ten / "x", 10, FileFault::kMissing, "Not a directory"},
+        {folder.Path() / "folder", 10, FileFault::kNotAFile, "it is a folder" + notAFile},
+        {pipe, 10, FileFault::kNotAFile, "it is a named pipe" + notAFile},
+        {folder.Path() / "link", 10, FileFault::kNotAFile, "it is a named pipe" + notAFile},
+        {"/dev/null", 10, FileFault::kNotAFile, "it is a device" + notAFile}};
+    for (const auto& [path, limit, fault, reason] : cases) {
+        const FileBytes read = ReadFile(path, limit);
+        EXPECT_EQ(read.fault, fault) << path;
+        EXPECT_EQ(read.reason, reason) << path;
+        EXPECT_EQ(read.bytes, fault == FileFault::kNone ? "0123456789" : "") << path;
     }
 }
 
@@ -57,12 +51,9 @@ TEST(FileTest, ReadsTheSpansAskedFor) {
     ASSERT_TRUE(file.IsOpen());
     EXPECT_EQ(file.Size(), 10u);
     std::string out = "stale";
-    for (const auto& [offset, count, expected] :
-         {std::tuple<uint64_t, size_t, std::string>{0, 4, "0123"},
-          {6, 3, "678"},
-          {8, 100, "89"},
-          {10, 1, ""},
-          {1ull << 40, 1, ""}}) {
+    const std::tuple<uint64_t, size_t, std::string> spans[] = {
+        {0, 4, "0123"}, {6, 3, "678"}, {8, 100, "89"}, {10, 1, ""}, {1ull << 40, 1, ""}};
+    for (const auto& [offset, count, expected] : spans) {
         EXPECT_TRUE(file.ReadSpan(offset, count, out));
         EXPECT_EQ(out, expected) << offset;
     }

@@ -15,27 +15,32 @@ std::optional<std::string_view> Value(const ProfileFile& file, std::string_view 
     return s ? s->FindValue(key) : std::nullopt;
 }
 
+// Comments and lines without a key are lines, but not keys.
 TEST(ProfileFileTest, NormalisesKeyLinesAndTrimsEveryLine) {
     const ProfileFile file = ProfileFile::Parse(
-        "[Roles]\n  Key = Value  \n\tTabbed\t=\v two words \f\nEmpty=\n=nokey\n\n   \n");
+        "[Roles]\n  Key = Value  \n\tTabbed\t=\v two words \f\nEmpty=\n=nokey\n\n   \n"
+        "  ; note = 1\n;x=2\nplain words\n");
     const ProfileSection* roles = file.FindSection("Roles");
     ASSERT_NE(roles, nullptr);
-    EXPECT_EQ(roles->Text(), "Key=Value\0Tabbed=two words\0Empty=\0=nokey\0"s);
-    EXPECT_EQ(roles->LineCount(), 4u);
+    EXPECT_EQ(roles->Text(),
+              "Key=Value\0Tabbed=two words\0Empty=\0=nokey\0; note = 1\0;x=2\0plain words\0"s);
+    EXPECT_EQ(roles->LineCount(), 7u);
     EXPECT_EQ(roles->LineKey(0), "Key");
+    for (size_t line : {4, 5, 6}) {
+        EXPECT_EQ(roles->LineKey(line), std::nullopt) << line;
+    }
+    for (const char* key : {"; note", ";x", "plain words", "missing"}) {
+        EXPECT_EQ(roles->FindValue(key), std::nullopt) << key;
+    }
     EXPECT_EQ(roles->FindValue("key"), "Value");
     EXPECT_EQ(roles->FindValue("TABBED"), "two words");
     EXPECT_EQ(roles->FindValue("empty"), "");
-    EXPECT_EQ(roles->FindValue("missing"), std::nullopt);
 }
 
 TEST(ProfileFileTest, SplitsLinesAtLfCrlfLoneCrAndCutsAtNul) {
     const ProfileFile file = ProfileFile::Parse("[s]\ra=1\r\nb=2\nc=3\r\rd=x\0ignored=9\ne=5\r"s);
+    EXPECT_EQ(file.FindSection("s")->Text(), "a=1\0b=2\0c=3\0d=x\0e=5\0"s);
     EXPECT_EQ(Value(file, "s", "a"), "1");
-    EXPECT_EQ(Value(file, "s", "b"), "2");
-    EXPECT_EQ(Value(file, "s", "c"), "3");
-    EXPECT_EQ(Value(file, "s", "d"), "x");
-    EXPECT_EQ(Value(file, "s", "ignored"), std::nullopt);
     EXPECT_EQ(Value(file, "s", "e"), "5");
     EXPECT_EQ(file.FindSection("s")->LineCount(), 5u);
     // A NUL right at the start of a line leaves a blank line.
@@ -56,6 +61,10 @@ TEST(ProfileFileTest, ReadsHeadersAsTheDesktopDoes) {
     EXPECT_EQ(Value(file, "", "empty"), "yes");
     // Lines before the first header belong to no section.
     EXPECT_EQ(Value(file, "", "orphan"), std::nullopt);
+    EXPECT_TRUE(ProfileFile::Parse("").Sections().empty());
+    EXPECT_TRUE(ProfileFile::Parse("a=1\nb=2").Sections().empty());
+    EXPECT_TRUE(ProfileFile::Parse("\0[s]\nk=1"s).Sections().empty());
+    EXPECT_EQ(ProfileFile::Parse("[s]").FindSection("S")->Text(), "");
 }
 
 TEST(ProfileFileTest, FirstOfDuplicateSectionsAndKeysWins) {
@@ -69,32 +78,12 @@ TEST(ProfileFileTest, FirstOfDuplicateSectionsAndKeysWins) {
     EXPECT_EQ(Value(file, "other", "x"), "1");
 }
 
-TEST(ProfileFileTest, CommentsAndKeylessLinesAreLinesButNotKeys) {
-    const ProfileFile file = ProfileFile::Parse("[s]\n  ; note = 1\n;x=2\nplain words\nk=v\n");
-    const ProfileSection* s = file.FindSection("s");
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->Text(), "; note = 1\0;x=2\0plain words\0k=v\0"s);
-    EXPECT_EQ(s->FindValue("; note"), std::nullopt);
-    EXPECT_EQ(s->FindValue(";x"), std::nullopt);
-    EXPECT_EQ(s->FindValue("plain words"), std::nullopt);
-    EXPECT_EQ(s->LineKey(0), std::nullopt);
-    EXPECT_EQ(s->LineKey(2), std::nullopt);
-    EXPECT_EQ(s->LineKey(3), "k");
-}
-
 TEST(ProfileFileTest, MatchesNamesCaseBlindIn1252AndKeepsValueCase) {
     const ProfileFile file = ProfileFile::Parse("[\xC9t\xE9]\n\xC0 Propos=\"Mixed Case\"\nx=a=b\n");
     EXPECT_EQ(Value(file, "\xE9T\xC9", "\xE0 PROPOS"), "\"Mixed Case\"");
     EXPECT_EQ(Value(file, "ETE", "\xE0 propos"), std::nullopt);
     // Only the first `=` separates key from value.
     EXPECT_EQ(Value(file, "\xE9t\xE9", "X"), "a=b");
-}
-
-TEST(ProfileFileTest, EmptyAndHeaderlessInputsHaveNoSections) {
-    EXPECT_TRUE(ProfileFile::Parse("").Sections().empty());
-    EXPECT_TRUE(ProfileFile::Parse("a=1\nb=2").Sections().empty());
-    EXPECT_TRUE(ProfileFile::Parse("\0[s]\nk=1"s).Sections().empty());
-    EXPECT_EQ(ProfileFile::Parse("[s]").FindSection("S")->Text(), "");
 }
 
 }  // namespace

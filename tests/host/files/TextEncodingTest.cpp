@@ -27,8 +27,7 @@ TEST(TextEncodingTest, MapsTheWindowsRangeAndUndefinedBytes) {
     EXPECT_EQ(Cp1252ToUtf8("\x93\x94\x96"), "\u201C\u201D\u2013");
     EXPECT_EQ(Cp1252ToUtf8("\xA0\xE9\xFF"), "\u00A0\u00E9\u00FF");
     // The five undefined bytes pass through as C1 controls.
-    EXPECT_EQ(Cp1252ToUtf8("\x81\x8D\x8F\x90\x9D"),
-              Bytes({0xC2, 0x81, 0xC2, 0x8D, 0xC2, 0x8F, 0xC2, 0x90, 0xC2, 0x9D}));
+    EXPECT_EQ(Cp1252ToUtf8("\x81\x8D\x8F\x90\x9D"), "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
     EXPECT_EQ(Utf8ToCp1252(Bytes({0xC2, 0x81, 0xC2, 0x9D})), "\x81\x9D");
 }
 
@@ -43,12 +42,12 @@ TEST(TextEncodingTest, UnrepresentableCodePointsBecomeOneQuestionMark) {
     EXPECT_EQ(out, "caf\xE9 \x80");
 }
 
+// Truncated at the end (never read past it), overlong forms, surrogates, code points beyond
+// U+10FFFF and bytes never valid.
 TEST(TextEncodingTest, MalformedUtf8GivesOneQuestionMarkPerBadByte) {
     EXPECT_EQ(Utf8ToCp1252(Bytes({'a', 0x80, 'b'})), "a?b");
-    // Truncated at the end: never read past it.
     EXPECT_EQ(Utf8ToCp1252(Bytes({'a', 0xE2, 0x82})), "a??");
     EXPECT_EQ(Utf8ToCp1252(Bytes({0xF0, 0x9F})), "??");
-    // Overlong form, surrogate, beyond U+10FFFF, bytes never valid.
     EXPECT_EQ(Utf8ToCp1252(Bytes({0xC0, 0xAF})), "??");
     EXPECT_EQ(Utf8ToCp1252(Bytes({0xE0, 0x80, 0xAF})), "???");
     EXPECT_EQ(Utf8ToCp1252(Bytes({0xED, 0xA0, 0x80})), "???");

@@ -15,8 +15,9 @@
 namespace stagehand::host {
 namespace {
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
-using Status = InstanceLock::Status;
+using enum InstanceLock::Status;
 
 class InstanceLockTest : public ::testing::Test {
   protected:
@@ -28,57 +29,43 @@ class InstanceLockTest : public ::testing::Test {
 
 // A second claim opens the file anew, as another player would. An empty name is never
 // locked on, and makes no folder.
-TEST_F(InstanceLockTest, HoldsTheLockUntilReleased) {
+TEST_F(InstanceLockTest, HoldsALockPerNameCaseBlindUntilReleased) {
     const InstanceLock::Result empty = Claim("");
-    EXPECT_EQ(empty.status, Status::kUnavailable);
+    EXPECT_EQ(empty.status, kUnavailable);
     EXPECT_NE(empty.error, "");
     EXPECT_FALSE(fs::exists(locks_));
 
     InstanceLock::Result first = Claim("My Title");
-    ASSERT_EQ(first.status, Status::kClaimed) << first.error;
+    ASSERT_EQ(first.status, kClaimed) << first.error;
     EXPECT_EQ(first.error, "");
     EXPECT_EQ(first.lock->File(), locks_ / InstanceLock::FileName("My Title"));
     EXPECT_TRUE(fs::is_regular_file(first.lock->File()));
     EXPECT_EQ(fs::status(locks_).permissions(), fs::perms::owner_all);
 
     const InstanceLock::Result second = Claim("My Title");
-    EXPECT_EQ(second.status, Status::kHeldElsewhere);
+    EXPECT_EQ(second.status, kHeldElsewhere);
     EXPECT_EQ(second.lock, nullptr);
     EXPECT_NE(second.error, "");
 
     first.lock.reset();
     const InstanceLock::Result third = Claim("My Title");
-    EXPECT_EQ(third.status, Status::kClaimed) << third.error;
-    EXPECT_EQ(Claim("My Title").status, Status::kHeldElsewhere);
-}
+    EXPECT_EQ(third.status, kClaimed) << third.error;
+    EXPECT_EQ(Claim("My Title").status, kHeldElsewhere);
 
-// Letters fold as the window search folds them, accented 1252 letters too; the file name
-// is the 64-bit FNV-1a hash of the folded name, so any bytes are safe.
-TEST_F(InstanceLockTest, NamesMatchCaseBlindIn1252AndAnyBytesAreSafe) {
+    // Letters fold as the window search folds them, accented 1252 letters too; the file name
+    // is the 64-bit FNV-1a hash of the folded name, so any bytes are safe.
     EXPECT_EQ(InstanceLock::FileName("A"), "title-af63fc4c860222ec");
-    const InstanceLock::Result held = Claim("My Title");
     const InstanceLock::Result accented = Claim("caf\xE9");
-    ASSERT_EQ(held.status, Status::kClaimed);
-    ASSERT_EQ(accented.status, Status::kClaimed);
-    const std::pair<std::string, Status> cases[] = {
-        {"MY TITLE", Status::kHeldElsewhere},
-        {"my title", Status::kHeldElsewhere},
-        {"My Title 2", Status::kClaimed},
-        {"MyTitle", Status::kClaimed},
-        {"CAF\xE9", Status::kHeldElsewhere},
-        {"CAF\xC9", Status::kHeldElsewhere},
-        {"caf\xC9", Status::kHeldElsewhere},
-        {"cafe", Status::kClaimed},
-        {"../../etc/passwd", Status::kClaimed},
-        {std::string("x\0y", 3), Status::kClaimed},
-        {std::string(4096, '\xFF'), Status::kClaimed},
-    };
-    for (const auto& [name, status] : cases) {
+    ASSERT_EQ(accented.status, kClaimed);
+    for (const char* name : {"MY TITLE", "my title", "CAF\xE9", "CAF\xC9", "caf\xC9"}) {
+        EXPECT_EQ(Claim(name).status, kHeldElsewhere) << name;
+    }
+    const std::string others[] = {"My Title 2",       "MyTitle", "cafe",
+                                  "../../etc/passwd", "x\0y"s,   std::string(4096, '\xFF')};
+    for (const std::string& name : others) {
         const InstanceLock::Result result = Claim(name);
-        EXPECT_EQ(result.status, status) << name.substr(0, 20) << ": " << result.error;
-        if (result.lock) {
-            EXPECT_EQ(result.lock->File().parent_path(), locks_);
-        }
+        ASSERT_EQ(result.status, kClaimed) << name.substr(0, 20) << ": " << result.error;
+        EXPECT_EQ(result.lock->File().parent_path(), locks_);
     }
 }
 
@@ -96,7 +83,7 @@ TEST_F(InstanceLockTest, AnotherProcessHoldsTheLockUntilItEndsOrDies) {
         if (child == 0) {
             close(release[1]);
             const InstanceLock::Result held = InstanceLock::Claim("Shared Title", locks_);
-            const char status = held.status == Status::kClaimed ? 'c' : 'x';
+            const char status = held.status == kClaimed ? 'c' : 'x';
             char ignored = 0;
             _exit(write(ready[1], &status, 1) == 1 && read(release[0], &ignored, 1) >= 0 ? 0 : 2);
         }
@@ -112,17 +99,17 @@ TEST_F(InstanceLockTest, AnotherProcessHoldsTheLockUntilItEndsOrDies) {
         int ended = 0;
         waitpid(child, &ended, 0);
         ASSERT_TRUE(claimed);
-        EXPECT_EQ(refused.status, Status::kHeldElsewhere);
+        EXPECT_EQ(refused.status, kHeldElsewhere);
         EXPECT_EQ(refused.lock, nullptr);
         EXPECT_TRUE(crash ? WIFSIGNALED(ended) : WIFEXITED(ended) && WEXITSTATUS(ended) == 0);
-        EXPECT_EQ(Claim("Shared Title").status, Status::kClaimed);
+        EXPECT_EQ(Claim("Shared Title").status, kClaimed);
     }
 }
 
 TEST_F(InstanceLockTest, RefusesALockFolderOthersCouldChange) {
     const auto error = [&](const fs::path& folder) {
         const InstanceLock::Result result = InstanceLock::Claim("Title", folder);
-        EXPECT_EQ(result.status, Status::kUnavailable) << folder;
+        EXPECT_EQ(result.status, kUnavailable) << folder;
         EXPECT_EQ(result.lock, nullptr);
         return result.error;
     };
@@ -146,22 +133,19 @@ TEST_F(InstanceLockTest, RefusesALockFolderOthersCouldChange) {
         ASSERT_EQ(chown(given.c_str(), 65534, 65534), 0);
         EXPECT_NE(error(given), "");
     }
-    EXPECT_EQ(InstanceLock::Claim("Title", mine).status, Status::kClaimed);
+    EXPECT_EQ(InstanceLock::Claim("Title", mine).status, kClaimed);
 }
 
 // Sets XDG_RUNTIME_DIR (unsets it for nullptr) and restores it at the end.
 class RuntimeDir {
   public:
-    RuntimeDir() {
-        if (const char* old = std::getenv(kName))
-            old_ = old;
-    }
     ~RuntimeDir() { Set(old_ ? old_->c_str() : nullptr); }
     void Set(const char* value) { value != nullptr ? setenv(kName, value, 1) : unsetenv(kName); }
 
   private:
     static constexpr const char* kName = "XDG_RUNTIME_DIR";
-    std::optional<std::string> old_;
+    const char* const now_ = std::getenv(kName);
+    const std::optional<std::string> old_ = now_ ? std::optional<std::string>(now_) : std::nullopt;
 };
 
 TEST_F(InstanceLockTest, KeepsLocksInTheUsersRuntimeFolderWhenItIsPrivate) {
@@ -171,7 +155,7 @@ TEST_F(InstanceLockTest, KeepsLocksInTheUsersRuntimeFolderWhenItIsPrivate) {
     environment.Set(runtime.c_str());
     EXPECT_EQ(InstanceLock::UserLockFolder(), runtime / "stagehand");
     const InstanceLock::Result result = InstanceLock::Claim("Title");
-    ASSERT_EQ(result.status, Status::kClaimed) << result.error;
+    ASSERT_EQ(result.status, kClaimed) << result.error;
     EXPECT_EQ(result.lock->File(), runtime / "stagehand" / InstanceLock::FileName("Title"));
 
     // Relative, empty, missing, open to others or unset: the fallback.

@@ -9,10 +9,8 @@ namespace {
 
 TEST(MachineFactsTest, ReadsTotalAndAvailableMemoryInBytesAndZeroForMalformedFigures) {
     const MemoryFigures figures = ParseMeminfo(
-        "MemTotal:       16314448 kB\n"
-        "MemFree:         1021772 kB\n"
-        "MemAvailable:    9876543 kB\n"
-        "HugePages_Total:       0\n");
+        "MemTotal:       16314448 kB\nMemFree:         1021772 kB\n"
+        "MemAvailable:    9876543 kB\nHugePages_Total:       0\n");
     EXPECT_EQ(figures.total, uint64_t{16314448} * 1024);
     EXPECT_EQ(figures.available, uint64_t{9876543} * 1024);
 
