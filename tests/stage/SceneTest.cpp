@@ -130,6 +130,17 @@ TEST_F(SceneTest, EnablingPassesToChildScenesUnlessOneIsDisabledOnItsOwn) {
     EXPECT_FALSE(Scene("Side")->IsEnabled());  // its own "Disable" holds
 }
 
+// The container's call without destroying only forgets the entry: the child stays alive and
+// owned (the sanitizer build sees no leak).
+TEST_F(SceneTest, RemoveChildWithoutDestroyingOnlyForgetsTheEntry) {
+    WriteRoles("[Director]\nApplicationWindowName=T\nState1=B, Integer\n");
+    CDirector& d = MakeDirector();
+    CMessageHandler* b = d.FindChild("B");
+    d.RemoveChild("B", false);
+    EXPECT_FALSE(d.HasChild("B"));
+    EXPECT_EQ(stage->Find("B"), b);
+}
+
 class ModalTest : public SceneTest {
   protected:
     ModalTest() {
