@@ -1,6 +1,7 @@
-// What the title tests (tests/titles/queue-runs, tag-expansion, role-read) cannot show:
-// budgets whose faults carry 64 KiB of text, handlers deleted through a test hook, title files
-// edited between reads, and the reader texts no run asks for.
+// What the title tests (tests/titles/queue-runs, queue-depth, tag-expansion, role-read)
+// cannot show: bounds whose faults carry 64 KiB of text, error texts' final line breaks (the
+// trace drops them), handlers deleted through a test hook, title files edited between reads,
+// and the reader's texts that no queue run asks for.
 #include <gtest/gtest.h>
 
 #include "support/TitleFixture.h"
