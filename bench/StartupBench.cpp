@@ -36,10 +36,12 @@ class Title {
         std::ofstream roles(folder_ / "roles.mii", std::ios::binary | std::ios::trunc);
         std::ofstream queues(folder_ / "msg.mii", std::ios::binary | std::ios::trunc);
         roles << "[Director]\r\nApplicationWindowName=Startup Bench\r\n";
-        for (int s = 1; s <= kDirectorStates; ++s)
+        for (int s = 1; s <= kDirectorStates; ++s) {
             roles << "State" << s << "=Global" << s << ", Integer, " << s << "\r\n";
-        for (int t = 1; t <= kTopScenes; ++t)
+        }
+        for (int t = 1; t <= kTopScenes; ++t) {
             roles << "Child" << t << "=Scene" << t << "\r\n";
+        }
         queues << "[Shared]\r\n1=Global1.Add(1)\r\n2=Global2.Set(Value,[Global1.Value])\r\n";
         for (int t = 1; t <= kTopScenes; ++t) {
             WriteScene(roles, queues, "Scene" + std::to_string(t), "Inner" + std::to_string(t),
@@ -64,14 +66,17 @@ class Title {
         image.height = height;
         image.bitsPerPixel = bitsPerPixel;
         if (bitsPerPixel <= 8) {
-            for (uint32_t i = 0; i < 256; ++i)
+            for (uint32_t i = 0; i < 256; ++i) {
                 image.palette.push_back(i * 0x010101u);
+            }
         }
         image.pixels.resize(static_cast<size_t>(width) * height);
-        for (int32_t y = 0; y < height; ++y)
-            for (int32_t x = 0; x < width; ++x)
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
                 image.pixels[static_cast<size_t>(y) * width + x] =
                     bitsPerPixel <= 8 ? (x + y) % 256 : static_cast<uint32_t>(x * 0x100 + y);
+            }
+        }
         const std::vector<uint8_t> bytes = testing::WriteBmp(image);
         std::ofstream file(folder_ / name, std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(bytes.data()),
@@ -82,11 +87,13 @@ class Title {
                            const std::string& child, int left) {
         roles << "[" << name << "]\r\nType=Scene\r\nLeft=" << left
               << "\r\nTop=20\r\nWidth=140\r\nHeight=200\r\nImageFilename=" << name << ".bmp\r\n";
-        for (int s = 1; s <= kSceneStates; ++s)
+        for (int s = 1; s <= kSceneStates; ++s) {
             roles << "State" << s << "=" << name << "State" << s << ", "
                   << (s % 2 ? "Integer, " : "String, text ") << s << "\r\n";
-        if (!child.empty())
+        }
+        if (!child.empty()) {
             roles << "Child1=" << child << "\r\n";
+        }
         queues << "[" << name << "|Load]\r\n"
                << "1=" << name << "State1.Add([Global3.Value])\r\n"
                << "2=" << name << "State2.Set(Value,[" << name << "State1.Value] loaded)\r\n"

@@ -68,8 +68,9 @@ void DestroyNChildrenOneByOne(benchmark::State& state) {
         state.ResumeTiming();
         for (auto it = stage.scenes.rbegin(); it != stage.scenes.rend(); ++it) {
             stage.windows.Destroy(*it);
-            if (paintBetween)
+            if (paintBetween) {
                 stage.windows.RunPending();
+            }
         }
         stage.windows.RunPending();
         state.PauseTiming();

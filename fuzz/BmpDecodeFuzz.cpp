@@ -19,12 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // and gives the same pixels unless an RLE stream runs past what its image can need.
     size_t have = 0;
     for (uint64_t need = std::min<size_t>(size, 18); need > have;
-         need = BmpBytesNeeded(file.first(have), size))
+         need = BmpBytesNeeded(file.first(have), size)) {
         have = static_cast<size_t>(need);
+    }
     const std::optional<Surface> partial = DecodeBmp(file.first(have), size, nullptr);
     FUZZ_CHECK(partial.has_value() == image.has_value());
-    if (image && header->compression != kBmpRle8 && header->compression != kBmpRle4)
+    if (image && header->compression != kBmpRle8 && header->compression != kBmpRle4) {
         FUZZ_CHECK(image->Pixels() == partial->Pixels());
+    }
     if (!image) {
         FUZZ_CHECK(!error.empty());
         return 0;
@@ -39,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(pixels <= uint64_t{Surface::kMaxPixels});
     FUZZ_CHECK(pixels <= uint64_t{size} * 256);
     FUZZ_CHECK(image->Pixels().size() == pixels);
-    for (uint32_t pixel : image->Pixels())
+    for (uint32_t pixel : image->Pixels()) {
         FUZZ_CHECK((pixel >> 24) == 0);
+    }
     return 0;
 }

@@ -19,12 +19,15 @@ namespace {
 class Grabby : public Window {
   protected:
     intptr_t OnMessage(const Message& m) override {
-        if (m.id == msg::kLButtonDown)
+        if (m.id == msg::kLButtonDown) {
             System()->SetCapture(Handle());
-        if (m.id == msg::kLButtonUp)
+        }
+        if (m.id == msg::kLButtonUp) {
             System()->ReleaseCapture();
-        if (m.id == msg::kRButtonDown)
+        }
+        if (m.id == msg::kRButtonDown) {
             DestroyWindow();
+        }
         return DefaultMessage(m);
     }
 };
@@ -34,8 +37,9 @@ class Grabby : public Window {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     InputScript script = ParseInputScript(text);
-    for (const InputStep& step : script.steps)
+    for (const InputStep& step : script.steps) {
         FUZZ_CHECK(step.line >= 1 && static_cast<size_t>(step.line) <= size + 1);
+    }
     // No files are written while fuzzing.
     std::erase_if(script.steps,
                   [](const InputStep& s) { return s.kind == InputStep::Kind::kShot; });

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!image->IsEmpty());
     FUZZ_CHECK(int64_t{image->Width()} * image->Height() <= Surface::kMaxPixels);
     FUZZ_CHECK(image->Pixels().size() == static_cast<size_t>(image->Width()) * image->Height());
-    for (uint32_t pixel : image->Pixels())
+    for (uint32_t pixel : image->Pixels()) {
         FUZZ_CHECK((pixel >> 24) == 0);
+    }
     return 0;
 }

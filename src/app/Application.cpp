@@ -47,8 +47,9 @@ struct CApplication::Session {
         bool left = false;
         ~StartFolder() {
             std::error_code ec;
-            if (left)
+            if (left) {
                 fs::current_path(path, ec);
+            }
         }
     } startFolder;
     std::ofstream traceFile;
@@ -57,8 +58,9 @@ struct CApplication::Session {
     struct FontErrors {
         bool traced = false;
         ~FontErrors() {
-            if (traced)
+            if (traced) {
                 host::Font::SetErrorSink({});
+            }
         }
     } fontErrors;
 
@@ -75,9 +77,11 @@ struct CApplication::Session {
     // the name for this one when not. A lock that cannot be had at all is no reason to stop.
     bool OtherInstanceShows(const std::string& windowName) {
         const std::string file = host::InstanceLock::FileName(windowName);
-        for (const auto& lock : locks)
-            if (lock->File().filename() == file)
+        for (const auto& lock : locks) {
+            if (lock->File().filename() == file) {
                 return false;  // ours already
+            }
+        }
         host::InstanceLock::Result claim = host::InstanceLock::Claim(windowName);
         switch (claim.status) {
             case host::InstanceLock::Status::kClaimed:
@@ -137,12 +141,15 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
     Session session;
     std::error_code ec;
     session.startFolder.path = fs::current_path(ec);
-    if (auto refused = EnterTitleFolder(options, session, err))
+    if (auto refused = EnterTitleFolder(options, session, err)) {
         return *refused;
-    if (auto refused = OpenTrace(options, session, out, err))
+    }
+    if (auto refused = OpenTrace(options, session, out, err)) {
         return *refused;
-    if (auto refused = OpenDisplay(options, session, out, err))
+    }
+    if (auto refused = OpenDisplay(options, session, out, err)) {
         return *refused;
+    }
     StartPlayer(options, session);
     CPlayer& player = *session.player;
     session.windows->SetIdleHook([this, &player](int) { return Idle(player); });
@@ -187,8 +194,9 @@ std::optional<int> CApplication::EnterTitleFolder(const PlayerOptions& options, 
 // where the player started.
 std::optional<int> CApplication::OpenTrace(const PlayerOptions& options, Session& session,
                                            std::ostream& out, std::ostream& err) {
-    if (!options.trace)
+    if (!options.trace) {
         return std::nullopt;
+    }
     const bool toOut = *options.trace == "-";
     if (!toOut) {
         const std::string file = FromStartFolder(session.startFolder.path, *options.trace);
@@ -230,8 +238,9 @@ std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
         // Printed lines may show the title's state: [Counter.Value].
         headless->SetPrintExpander([&session](const std::string& text) {
             std::string expanded = text;
-            if (session.player)
+            if (session.player) {
                 session.player->Stage().ExpandTags(expanded, nullptr);
+            }
             return expanded;
         });
         session.backend = std::move(headless);
@@ -275,8 +284,9 @@ void CApplication::StartPlayer(const PlayerOptions& options, Session& session) {
         };
     }
     session.mainFrame->SetKeySink([&player](const CMainFrame::KeyPress& press) {
-        if (CDirector* director = player.Director())
+        if (CDirector* director = player.Director()) {
             director->OnKey(press.key, press.modifiers);
+        }
     });
     player.StartDirector();
 }
@@ -284,33 +294,39 @@ void CApplication::StartPlayer(const PlayerOptions& options, Session& session) {
 host::IdleRequest CApplication::Idle(CPlayer& player) {
     if (!firstFrameSeen_) {
         firstFrameSeen_ = true;
-        if (firstFrame_)
+        if (firstFrame_) {
             firstFrame_(player);
+        }
     }
     host::IdleRequest wanted;
-    if (player.videoBusy || player.Windows() == nullptr)
+    if (player.videoBusy || player.Windows() == nullptr) {
         return wanted;
+    }
     const uint32_t now = player.Windows()->Now();
     bool soon = false;
     // By index: a stepper may add another.
     for (size_t i = 0; i < steppers_.size(); ++i) {
         const host::IdleRequest request = steppers_[i](now);
-        if (!request.more)
+        if (!request.more) {
             continue;
+        }
         wanted.more = true;
-        if (!request.wakeAt)
+        if (!request.wakeAt) {
             soon = true;
-        else if (!wanted.wakeAt || static_cast<int32_t>(*request.wakeAt - *wanted.wakeAt) < 0)
+        } else if (!wanted.wakeAt || static_cast<int32_t>(*request.wakeAt - *wanted.wakeAt) < 0) {
             wanted.wakeAt = request.wakeAt;
+        }
     }
-    if (soon)
+    if (soon) {
         wanted.wakeAt.reset();
+    }
     return wanted;
 }
 
 bool CApplication::PreTranslate(CPlayer& player, host::Message& message) {
-    if (player.cursorFilter)
+    if (player.cursorFilter) {
         player.cursorFilter(message);
+    }
     return player.zoneFilter && player.zoneFilter(message);
 }
 

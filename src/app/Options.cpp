@@ -11,8 +11,9 @@ namespace stagehand {
 namespace {
 
 bool ReadSide(std::string_view text, int32_t& side) {
-    if (text.empty() || text.front() < '0' || text.front() > '9')
+    if (text.empty() || text.front() < '0' || text.front() > '9') {
         return false;
+    }
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), side);
     return error == std::errc() && end == text.data() + text.size() &&
            side >= PlayerOptions::kMinScreenSide && side <= PlayerOptions::kMaxScreenSide;
@@ -29,11 +30,13 @@ ParsedCommandLine Refuse(std::string reason) {
 
 std::optional<host::Size> ParseScreenSize(std::string_view text) {
     const size_t x = text.find('x');
-    if (x == std::string_view::npos)
+    if (x == std::string_view::npos) {
         return std::nullopt;
+    }
     host::Size size;
-    if (!ReadSide(text.substr(0, x), size.width) || !ReadSide(text.substr(x + 1), size.height))
+    if (!ReadSide(text.substr(0, x), size.width) || !ReadSide(text.substr(x + 1), size.height)) {
         return std::nullopt;
+    }
     return size;
 }
 
@@ -50,13 +53,15 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
     } else if (name == "--help" || name == "-h") {
         line.action = ParsedCommandLine::Action::kHelp;
     } else if (name == "--version") {
-        if (line.action != ParsedCommandLine::Action::kHelp)
+        if (line.action != ParsedCommandLine::Action::kHelp) {
             line.action = ParsedCommandLine::Action::kVersion;
+        }
     } else if (name == "--screen") {
         const std::optional<host::Size> size = ParseScreenSize(value);
-        if (!size)
+        if (!size) {
             return "the screen size " + std::string(value) +
                    " is not WIDTHxHEIGHT with each side from 64 to 4096";
+        }
         options.screen = *size;
     } else if (name == "--input") {
         options.input = std::string(value);
@@ -77,9 +82,10 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string_view arg = arguments[i];
         if (optionsEnded || !arg.starts_with('-')) {
-            if (titleGiven)
+            if (titleGiven) {
                 return Refuse("only one title folder can be played, but " + std::string(arg) +
                               " is a second one");
+            }
             titleGiven = true;
             line.options.titleFolder = std::string(arg);
             continue;
@@ -96,22 +102,27 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
             arg = arg.substr(0, eq);
         }
         const bool takesValue = arg == "--screen" || arg == "--input" || arg == "--trace";
-        if (inlineValue && !takesValue)
+        if (inlineValue && !takesValue) {
             return Refuse("the option " + std::string(arg) + " takes no value");
+        }
         std::string_view value;
         if (takesValue) {
-            if (inlineValue)
+            if (inlineValue) {
                 value = *inlineValue;
-            else if (i + 1 < arguments.size())
+            } else if (i + 1 < arguments.size()) {
                 value = arguments[++i];
-            if (value.empty())
+            }
+            if (value.empty()) {
                 return Refuse("the option " + std::string(arg) + " needs a value");
+            }
         }
-        if (std::optional<std::string> refusal = ApplyOption(arg, value, line))
+        if (std::optional<std::string> refusal = ApplyOption(arg, value, line)) {
             return Refuse(*refusal);
+        }
     }
-    if (line.options.input && !line.options.headless)
+    if (line.options.input && !line.options.headless) {
         return Refuse("--input is only for a run with --headless");
+    }
     return line;
 }
 

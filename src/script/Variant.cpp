@@ -33,14 +33,18 @@ int CompareTexts(const std::string& a, const std::string& b) {
 }  // namespace
 
 int32_t CVariant::TypeFromName(std::string_view typeName) {
-    if (typeName == IntegerTypeName)
+    if (typeName == IntegerTypeName) {
         return kInteger;
-    if (typeName == StringTypeName)
+    }
+    if (typeName == StringTypeName) {
         return kString;
-    if (typeName == BooleanTypeName)
+    }
+    if (typeName == BooleanTypeName) {
         return kBoolean;
-    if (typeName == QuotedStringTypeName)
+    }
+    if (typeName == QuotedStringTypeName) {
         return kQuotedString;
+    }
     return -1;
 }
 

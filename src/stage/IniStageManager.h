@@ -32,7 +32,6 @@ class CIniStageManager : public CStageManager {
     // without "=".
     bool ReadRole(const std::string& role, RoleValues& values, std::string* error) override;
 
-
     static constexpr std::string_view kRoleTooSmallText = "Role %s is too small or does not exist.";
     static constexpr std::string_view kRoleTooLargeText = "Role %s is too large.";
     static constexpr std::string_view kRoleOnlyCommentsText = "Role %s contains only comments.";

@@ -20,19 +20,22 @@ bool CDib::Load(CPictureCache& cache, const host::TitlePaths* paths, std::string
     std::filesystem::path hostPath;
     if (paths != nullptr) {
         std::optional<std::filesystem::path> resolved = paths->Resolve(fileName);
-        if (!resolved)
+        if (!resolved) {
             return refuse("the file was not found.");
+        }
         hostPath = std::move(*resolved);
     } else {
-        if (fileName.empty())
+        if (fileName.empty()) {
             return refuse("the file was not found.");
+        }
         hostPath = std::filesystem::path(std::string(fileName));
     }
 
     std::string error;
     picture_ = cache.Load(hostPath, &error);
-    if (!picture_)
+    if (!picture_) {
         return refuse(error);
+    }
     return true;
 }
 
@@ -42,14 +45,16 @@ const host::Surface& CDib::Image() const {
 }
 
 void CDib::Draw(host::Canvas& canvas) const {
-    if (IsLoaded())
+    if (IsLoaded()) {
         canvas.Blit(*picture_, picture_->Bounds(), {0, 0});
+    }
 }
 
 void CDib::DrawPart(host::Canvas& canvas, int32_t x, int32_t y, int32_t width, int32_t height,
                     int32_t sourceX, int32_t sourceY) const {
-    if (IsLoaded())
+    if (IsLoaded()) {
         canvas.Blit(*picture_, host::Rect::FromSize(sourceX, sourceY, width, height), {x, y});
+    }
 }
 
 void CDib::Free() {

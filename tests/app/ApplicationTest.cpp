@@ -178,8 +178,9 @@ TEST_F(Application, TheMainFrameCoversTheScreenInBlackUnderTheScenesAndGoesWithT
 TEST_F(Application, WithoutAWindowNameTheTitleEndsBeforeItsScenesRun) {
     std::vector<std::string> faults;
     trace::ScopedSink sink([&](trace::Entry entry, std::string_view text) {
-        if (entry == trace::Entry::kFault)
+        if (entry == trace::Entry::kFault) {
             faults.emplace_back(text);
+        }
     });
     std::string roles(kRoles);
     roles.erase(roles.find("ApplicationWindowName"),
@@ -221,20 +222,23 @@ TEST_F(Application, TheCursorFilterSeesMessagesBeforeTheZoneFilterWhichMayConsum
     app.SetFirstFrameHook([&](CPlayer& player) {
         playing = &player;
         player.cursorFilter = [&](host::Message& m) {
-            if (m.id == host::msg::kClose)
+            if (m.id == host::msg::kClose) {
                 seen.push_back("cursor");
+            }
             return true;  // not looked at
         };
         player.zoneFilter = [&](host::Message& m) {
-            if (m.id != host::msg::kClose)
+            if (m.id != host::msg::kClose) {
                 return false;
+            }
             seen.push_back("zone");
             return true;
         };
     });
     app.AddFrameStepper([&](uint32_t now) {
-        if (playing && playing->Windows()->Exists(playing->MainFrame()))
+        if (playing && playing->Windows()->Exists(playing->MainFrame())) {
             aliveAt.push_back(now);
+        }
         return host::IdleRequest{true, now + 100};
     });
     // Every close request is swallowed: the run ends only when the script has nothing more.

@@ -138,8 +138,8 @@ TEST_F(HandlerProperties, ACommandWhoseListsDoNotBuildIsAProgrammingError) {
       protected:
         void RegisterCommands() override {
             CMessageHandler::RegisterCommands();
-            AddCommand("Go", [](CMessageHandler&, CArguments&) { return 1; }, 1, "integer,float",
-                       "0,1");
+            AddCommand(
+                "Go", [](CMessageHandler&, CArguments&) { return 1; }, 1, "integer,float", "0,1");
         }
     };
     Wrong wrong;

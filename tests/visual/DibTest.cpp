@@ -30,8 +30,9 @@ class DibTest : public ::testing::Test {
     CDib dib;
     std::vector<std::string> faults;
     trace::ScopedSink sink{[this](trace::Entry entry, std::string_view text) {
-        if (entry == trace::Entry::kFault)
+        if (entry == trace::Entry::kFault) {
             faults.emplace_back(text);
+        }
     }};
 };
 
@@ -158,7 +159,7 @@ TEST_F(DibTest, DrawsTheImageOrWhatARectangleCoversOfIt) {
         } else {
             dib.Draw(canvas);
         }
-        for (int32_t y = 0; y < 6; ++y)
+        for (int32_t y = 0; y < 6; ++y) {
             for (int32_t x = 0; x < 8; ++x) {
                 EXPECT_EQ(target.PixelAt(x, y),
                           c.copied.Contains(host::Point{x, y})
@@ -167,6 +168,7 @@ TEST_F(DibTest, DrawsTheImageOrWhatARectangleCoversOfIt) {
                               : kPaper)
                     << c.label << " at " << x << ", " << y;
             }
+        }
     }
     // An empty image draws nothing.
     dib.Free();

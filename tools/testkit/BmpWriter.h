@@ -42,29 +42,34 @@ struct BmpImage {
 
 // Little-endian 32-bit value at `at`, which must lie inside `bytes`.
 inline void SetU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
 }
 
 namespace bmp_detail {
 
 inline void Put(std::vector<uint8_t>& out, uint32_t value, int bytes = 4) {
-    for (int i = 0; i < bytes; ++i)
+    for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
 }
 
 inline std::array<uint32_t, 4> MasksOf(const BmpImage& image) {
-    if (image.masks)
+    if (image.masks) {
         return *image.masks;
-    if (image.bitsPerPixel == 16)
+    }
+    if (image.bitsPerPixel == 16) {
         return {0x7C00, 0x03E0, 0x001F, 0};
+    }
     return {0xFF0000, 0x00FF00, 0x0000FF, 0};
 }
 
 // An 8-bit channel value scaled into the bits of `mask`.
 inline uint32_t PackChannel(uint8_t value, uint32_t mask) {
-    if (mask == 0)
+    if (mask == 0) {
         return 0;
+    }
     const int shift = std::countr_zero(mask);
     const uint64_t max = mask >> shift;
     return static_cast<uint32_t>((value * max + 127) / 255) << shift & mask;
@@ -84,13 +89,15 @@ inline std::vector<uint8_t> PackRows(const BmpImage& image) {
                                     PackChannel(host::GreenOf(v), masks[1]) |
                                     PackChannel(host::BlueOf(v), masks[2]);
             const int bits = image.bitsPerPixel;
-            if (bits <= 8)  // the leftmost pixel in the high bits
+            if (bits <= 8) {  // the leftmost pixel in the high bits
                 dest[x * bits / 8] |=
                     static_cast<uint8_t>((v & ((1u << bits) - 1)) << (8 - bits - x * bits % 8));
-            else  // little-endian; 24 bits hold blue, green, red
-                for (int i = 0; i < bits / 8; ++i)
+            } else {  // little-endian; 24 bits hold blue, green, red
+                for (int i = 0; i < bits / 8; ++i) {
                     dest[bits / 8 * x + i] =
                         static_cast<uint8_t>((bits == 24 ? v : packed) >> (8 * i));
+                }
+            }
         }
     }
     return out;
@@ -105,8 +112,9 @@ inline std::vector<uint8_t> EncodeRle(const BmpImage& image) {
         const uint32_t* line = image.pixels.data() +
                                size_t{static_cast<uint32_t>(image.height - 1 - row)} * image.width;
         for (int32_t x = 0, run = 1; x < image.width; x += run, run = 1) {
-            while (x + run < image.width && run < 255 && line[x + run] == line[x])
+            while (x + run < image.width && run < 255 && line[x + run] == line[x]) {
                 ++run;
+            }
             const uint8_t index = static_cast<uint8_t>(fourBits ? (line[x] & 0x0F) : line[x]);
             out.push_back(static_cast<uint8_t>(run));
             out.push_back(fourBits ? static_cast<uint8_t>(index << 4 | index) : index);
@@ -126,10 +134,11 @@ inline std::vector<uint8_t> WriteBmp(const BmpImage& image) {
                                            : rle              ? EncodeRle(image)
                                                               : PackRows(image);
     uint32_t colorsUsed = static_cast<uint32_t>(image.palette.size());
-    if (image.colorsUsed)
+    if (image.colorsUsed) {
         colorsUsed = *image.colorsUsed;
-    else if (image.bitsPerPixel <= 8 && image.palette.size() == (1u << image.bitsPerPixel))
+    } else if (image.bitsPerPixel <= 8 && image.palette.size() == (1u << image.bitsPerPixel)) {
         colorsUsed = 0;
+    }
 
     std::vector<uint8_t> out = {'B', 'M'};
     Put(out, 0);  // file size, set below
@@ -150,13 +159,16 @@ inline std::vector<uint8_t> WriteBmp(const BmpImage& image) {
     if (image.encoding == BmpEncoding::kBitFields ||
         image.encoding == BmpEncoding::kAlphaBitFields) {
         const std::array<uint32_t, 4> masks = MasksOf(image);
-        for (size_t i = 0; i < (image.encoding == BmpEncoding::kAlphaBitFields ? 4u : 3u); ++i)
+        for (size_t i = 0; i < (image.encoding == BmpEncoding::kAlphaBitFields ? 4u : 3u); ++i) {
             Put(out, masks[i]);
+        }
     }
-    if (out.size() < 14 + image.infoSize)
+    if (out.size() < 14 + image.infoSize) {
         out.resize(14 + image.infoSize, 0);
-    for (host::Color c : image.palette)
+    }
+    for (host::Color c : image.palette) {
         Put(out, c & 0xFFFFFF);  // blue, green, red, 0
+    }
     SetU32(out, 10, image.zeroPixelOffset ? 0 : static_cast<uint32_t>(out.size()));
     out.insert(out.end(), pixelData.begin(), pixelData.end());
     SetU32(out, 2, static_cast<uint32_t>(out.size()));

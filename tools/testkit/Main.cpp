@@ -44,29 +44,35 @@ int Fail(const std::string& message) {
 int MakeMedia(const std::filesystem::path& list, const std::filesystem::path& outDir) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(list, ec);
-    if (ec)
+    if (ec) {
         return Fail(list.string() + ": " + ec.message());
-    if (size > kMaxListBytes)
+    }
+    if (size > kMaxListBytes) {
         return Fail(list.string() + ": a media list of " + std::to_string(size) +
                     " bytes is too long (at most 1 MiB)");
+    }
     std::ifstream in(list, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!in && !in.eof())
+    if (!in && !in.eof()) {
         return Fail(list.string() + ": cannot be read");
+    }
 
     std::string error;
     const std::optional<std::vector<testkit::MediaImage>> images =
         testkit::ParseMediaList(text, &error);
-    if (!images)
+    if (!images) {
         return Fail(list.string() + ": " + error);
+    }
 
     std::filesystem::create_directories(outDir, ec);
-    if (ec)
+    if (ec) {
         return Fail(outDir.string() + ": " + ec.message());
+    }
     for (const testkit::MediaImage& image : *images) {
         const std::filesystem::path path = outDir / image.name;
-        if (!testing::SaveBmp(testkit::RenderMedia(image), path))
+        if (!testing::SaveBmp(testkit::RenderMedia(image), path)) {
             return Fail(path.string() + ": cannot be written");
+        }
     }
     std::cout << images->size() << " images written to " << outDir.string() << "\n";
     return 0;
@@ -78,18 +84,21 @@ int Compare(const std::string& expectedPath, const std::string& actualPath,
     if (toleranceText != nullptr) {
         char* end = nullptr;
         const long value = std::strtol(toleranceText, &end, 10);
-        if (*toleranceText == '\0' || *end != '\0' || value < 0 || value > 255)
+        if (*toleranceText == '\0' || *end != '\0' || value < 0 || value > 255) {
             return Fail(std::string("tolerance \"") + toleranceText +
                         "\" is not a whole number from 0 to 255");
+        }
         tolerance = static_cast<int>(value);
     }
     std::string error;
     const std::optional<host::Surface> expected = host::ReadPng(expectedPath, &error);
-    if (!expected)
+    if (!expected) {
         return Fail(error);
+    }
     const std::optional<host::Surface> actual = host::ReadPng(actualPath, &error);
-    if (!actual)
+    if (!actual) {
         return Fail(error);
+    }
     const testkit::Comparison result = testkit::CompareImages(*expected, *actual, tolerance);
     if (!result.same) {
         std::cout << result.report << "\n";
@@ -102,9 +111,11 @@ int Compare(const std::string& expectedPath, const std::string& actualPath,
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "media" && argc == 4)
+    if (command == "media" && argc == 4) {
         return MakeMedia(argv[2], argv[3]);
-    if (command == "compare" && (argc == 4 || argc == 5))
+    }
+    if (command == "compare" && (argc == 4 || argc == 5)) {
         return Compare(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+    }
     return Usage();
 }

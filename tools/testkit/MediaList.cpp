@@ -17,20 +17,24 @@ std::vector<std::string_view> Words(std::string_view line) {
     std::vector<std::string_view> words;
     size_t pos = 0;
     while (pos < line.size()) {
-        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t' || line[pos] == '\r'))
+        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t' || line[pos] == '\r')) {
             ++pos;
+        }
         const size_t start = pos;
-        while (pos < line.size() && line[pos] != ' ' && line[pos] != '\t' && line[pos] != '\r')
+        while (pos < line.size() && line[pos] != ' ' && line[pos] != '\t' && line[pos] != '\r') {
             ++pos;
-        if (pos > start)
+        }
+        if (pos > start) {
             words.push_back(line.substr(start, pos - start));
+        }
     }
     return words;
 }
 
 bool EndsWithBmp(std::string_view name) {
-    if (name.size() < 5)
+    if (name.size() < 5) {
         return false;
+    }
     std::string end(name.substr(name.size() - 4));
     std::transform(end.begin(), end.end(), end.begin(), [](char c) {
         return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -40,8 +44,9 @@ bool EndsWithBmp(std::string_view name) {
 
 // Letters, digits, '_', '-' and '.', not starting with '.', ending in .bmp.
 bool IsPlainName(std::string_view name) {
-    if (name.empty() || name.front() == '.' || !EndsWithBmp(name))
+    if (name.empty() || name.front() == '.' || !EndsWithBmp(name)) {
         return false;
+    }
     return std::all_of(name.begin(), name.end(), [](char c) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                c == '_' || c == '-' || c == '.';
@@ -51,18 +56,22 @@ bool IsPlainName(std::string_view name) {
 std::optional<int32_t> ParseSide(std::string_view word) {
     int32_t value = 0;
     const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (ec != std::errc() || end != word.data() + word.size() || value < 1 || value > kMaxMediaSide)
+    if (ec != std::errc() || end != word.data() + word.size() || value < 1 ||
+        value > kMaxMediaSide) {
         return std::nullopt;
+    }
     return value;
 }
 
 std::optional<host::Color> ParseColor(std::string_view word) {
-    if (word.size() != 7 || word[0] != '#')
+    if (word.size() != 7 || word[0] != '#') {
         return std::nullopt;
+    }
     uint32_t value = 0;
     const auto [end, ec] = std::from_chars(word.data() + 1, word.data() + 7, value, 16);
-    if (ec != std::errc() || end != word.data() + 7)
+    if (ec != std::errc() || end != word.data() + 7) {
         return std::nullopt;
+    }
     return value;
 }
 
@@ -78,8 +87,9 @@ host::Color Mix(host::Color a, host::Color b, uint32_t t) {
 
 // The step of position `at` of `length` on a 0..255 scale.
 uint32_t Step(int32_t at, int32_t length) {
-    if (length <= 1)
+    if (length <= 1) {
         return 0;
+    }
     return static_cast<uint32_t>((int64_t{at} * 255 + (length - 1) / 2) / (length - 1));
 }
 
@@ -184,8 +194,9 @@ std::optional<MediaCaption> ParseCaption(const std::vector<std::string_view>& wo
     // The text is the line from the sixth word on, as written.
     const size_t textAt = static_cast<size_t>(words[5].data() - line.data());
     std::string_view text = line.substr(textAt);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
         text.remove_suffix(1);
+    }
     caption.text = std::string(text);
     target = &*found;
     return caption;
@@ -199,13 +210,15 @@ std::optional<std::vector<MediaImage>> ParseMediaList(std::string_view text, std
     size_t pos = 0;
     for (int lineNumber = 1; pos < text.size(); ++lineNumber) {
         size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos)
+        if (end == std::string_view::npos) {
             end = text.size();
+        }
         const std::string_view line = text.substr(pos, end - pos);
         const std::vector<std::string_view> words = Words(line);
         pos = end + 1;
-        if (words.empty() || words[0].front() == '#')
+        if (words.empty() || words[0].front() == '#') {
             continue;
+        }
         std::string why;
         if (words[0] == "caption") {
             MediaImage* target = nullptr;
@@ -218,8 +231,9 @@ std::optional<std::vector<MediaImage>> ParseMediaList(std::string_view text, std
             continue;
         }
         std::optional<MediaImage> image = ParseLine(words, why);
-        if (image && !names.insert(image->name).second)
+        if (image && !names.insert(image->name).second) {
             why = image->name + " is listed twice";
+        }
         if (!why.empty()) {
             *error = "line " + std::to_string(lineNumber) + ": " + why;
             return std::nullopt;
@@ -253,15 +267,18 @@ namespace {
 // The image's pixels with its captions drawn on them, top row first.
 std::vector<uint32_t> CaptionedPixels(const MediaImage& image) {
     host::Surface surface(image.width, image.height);
-    for (int32_t y = 0; y < image.height; ++y)
-        for (int32_t x = 0; x < image.width; ++x)
+    for (int32_t y = 0; y < image.height; ++y) {
+        for (int32_t x = 0; x < image.width; ++x) {
             surface.SetPixel(x, y, MediaPixel(image, x, y));
+        }
+    }
     host::Canvas canvas(surface, {0, 0}, host::Region(surface.Bounds()));
     for (const MediaCaption& caption : image.captions) {
         const std::shared_ptr<const host::Font> font =
             host::Font::Create(kCaptionFace, caption.points);
-        if (!font)
+        if (!font) {
             continue;
+        }
         const host::Rect line{0, caption.top, image.width, caption.top + font->LineHeight()};
         canvas.DrawText(*font, caption.text, line, caption.color,
                         host::text_format::kCenter | host::text_format::kSingleLine);
@@ -276,8 +293,9 @@ testing::BmpImage RenderMedia(const MediaImage& image) {
     bmp.width = image.width;
     bmp.height = image.height;
     bmp.bitsPerPixel = image.depth == MediaDepth::kRgb24 ? 24 : 8;
-    if (image.depth == MediaDepth::kRle8)
+    if (image.depth == MediaDepth::kRle8) {
         bmp.encoding = testing::BmpEncoding::kRle8;
+    }
     if (!image.captions.empty()) {
         bmp.pixels = CaptionedPixels(image);
         return bmp;
@@ -293,8 +311,9 @@ testing::BmpImage RenderMedia(const MediaImage& image) {
             }
             const auto [it, added] =
                 indexes.emplace(color, static_cast<uint32_t>(bmp.palette.size()));
-            if (added)
+            if (added) {
                 bmp.palette.push_back(color);
+            }
             bmp.pixels.push_back(it->second);
         }
     }

@@ -35,15 +35,18 @@ Comparison CompareImages(const host::Surface& expected, const host::Surface& act
         for (int32_t x = 0; x < expected.Width(); ++x) {
             const host::Color want = expected.Row(y)[x];
             const host::Color got = actual.Row(y)[x];
-            if (Close(want, got, tolerance))
+            if (Close(want, got, tolerance)) {
                 continue;
-            if (differing++ == 0)
+            }
+            if (differing++ == 0) {
                 first = "(" + std::to_string(x) + ", " + std::to_string(y) + "): expected " +
                         Hex(want) + ", actual " + Hex(got);
+            }
         }
     }
-    if (differing == 0)
+    if (differing == 0) {
         return {true, ""};
+    }
     const uint64_t total = static_cast<uint64_t>(expected.Width()) * expected.Height();
     return {false, std::to_string(differing) + " of " + std::to_string(total) +
                        " pixels differ by more than " + std::to_string(tolerance) +

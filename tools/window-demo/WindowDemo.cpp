@@ -32,17 +32,20 @@ class TextBox : public Window {
         : background_(background), ink_(ink), format_(format) {}
     void SetText(std::string text) {
         text_ = std::move(text);
-        if (HasWindow())
+        if (HasWindow()) {
             System()->Invalidate(Handle());
+        }
     }
     const std::string& Text() const { return text_; }
 
   protected:
     intptr_t OnMessage(const Message& m) override {
-        if (m.id == msg::kEraseBackground)
+        if (m.id == msg::kEraseBackground) {
             return 1;
-        if (m.id != msg::kPaint)
+        }
+        if (m.id != msg::kPaint) {
             return DefaultMessage(m);
+        }
         Canvas canvas = System()->BeginPaint(Handle());
         const Rect client = System()->ClientRect(Handle());
         canvas.Fill(client, background_);
@@ -77,13 +80,15 @@ class Button : public Window {
                 }
                 return 0;
             case msg::kLButtonDown:
-                if (state_ == 0)
+                if (state_ == 0) {
                     ws.SetCapture(Handle());
+                }
                 SetState(2);
                 return 0;
             case msg::kLButtonUp:
-                if (state_ != 2)
+                if (state_ != 2) {
                     return 0;
+                }
                 ws.ReleaseCapture();
                 onClick_();
                 return 0;
@@ -111,8 +116,9 @@ class Button : public Window {
 
   private:
     void SetState(int state) {
-        if (state == state_)
+        if (state == state_) {
             return;
+        }
         state_ = state;
         System()->Invalidate(Handle());
     }
@@ -136,13 +142,14 @@ class Frame : public Window {
         ws.SetMainWindow(Handle());
         counter_.CreateWindow(ws, {"counter", kShownChild, {40, 40, 400, 80}, Handle(), false, {}});
         typed_.CreateWindow(ws, {"typed", kShownChild, {40, 300, 600, 440}, Handle(), false, {}});
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 3; ++i) {
             buttons_[i].CreateWindow(ws, {"button",
                                           kShownChild,
                                           {40 + i * 140, 120, 160 + i * 140, 170},
                                           Handle(),
                                           false,
                                           {}});
+        }
         track_.CreateWindow(
             ws, {"track", kShownChild, {40, 200, 600, 260}, Handle(), false, Rgb(10, 10, 10)});
         block_.CreateWindow(
@@ -160,8 +167,9 @@ class Frame : public Window {
             if (c == 27) {
                 ws.Post(Handle(), msg::kClose);
             } else if (c == 8) {
-                if (!text.empty())
+                if (!text.empty()) {
                     text.pop_back();
+                }
             } else if (c == 13) {
                 text += "\r\n";
             } else if (static_cast<uint8_t>(c) >= 32) {
@@ -187,10 +195,11 @@ class Frame : public Window {
     void Count() { counter_.SetText("Clicks: " + std::to_string(clicks_)); }
     void ToggleMotion() {
         moving_ = !moving_;
-        if (moving_)
+        if (moving_) {
             System()->SetTimer(Handle(), kMoveTimer, 40);
-        else
+        } else {
             System()->KillTimer(Handle(), kMoveTimer);
+        }
     }
 
     int clicks_ = 0;
@@ -209,8 +218,9 @@ class Frame : public Window {
 
 bool ReadSize(const char* text, Size& size) {
     const char* x = std::strchr(text, 'x');
-    if (!x)
+    if (!x) {
         return false;
+    }
     auto [p1, e1] = std::from_chars(text, x, size.width);
     auto [p2, e2] = std::from_chars(x + 1, text + std::strlen(text), size.height);
     return e1 == std::errc() && e2 == std::errc() && p1 == x && *p2 == '\0' && size.width >= 64 &&
@@ -262,8 +272,9 @@ int main(int argc, char** argv) {
     WindowSystem ws(*backend, options.screen);
     {
         Frame frame(ws);
-        if (closeAfter > 0)
+        if (closeAfter > 0) {
             ws.SetTimer(frame.Handle(), kCloseTimer, closeAfter);
+        }
         ws.Run();
     }
     return 0;

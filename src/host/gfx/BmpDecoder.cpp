@@ -38,8 +38,9 @@ constexpr uint64_t kRlePixelsPerByte = 256;
 constexpr uint64_t kRleBytesPerPixel = 4;
 
 std::nullopt_t Refuse(std::string* error, std::string text) {
-    if (error)
+    if (error) {
         *error = std::move(text);
+    }
     return std::nullopt;
 }
 
@@ -78,10 +79,12 @@ class MaskChannel {
 
     uint8_t Of(uint32_t pixel) const {
         const uint64_t value = (pixel & mask_) >> shift_;
-        if (max_ == 255)
+        if (max_ == 255) {
             return static_cast<uint8_t>(value);
-        if (max_ == 0)
+        }
+        if (max_ == 0) {
             return 0;
+        }
         return static_cast<uint8_t>((value * 255 + max_ / 2) / max_);
     }
 
@@ -107,20 +110,24 @@ void DecodeRow(const uint8_t* data, int64_t count, uint16_t bitsPerPixel, const 
                const MaskedFormat& format, Color* out) {
     switch (bitsPerPixel) {
         case 1:
-            for (int64_t x = 0; x < count; ++x)
+            for (int64_t x = 0; x < count; ++x) {
                 out[x] = palette[(data[x >> 3] >> (7 - (x & 7))) & 1];
+            }
             break;
         case 4:
-            for (int64_t x = 0; x < count; ++x)
+            for (int64_t x = 0; x < count; ++x) {
                 out[x] = palette[(data[x >> 1] >> ((x & 1) == 0 ? 4 : 0)) & 0x0F];
+            }
             break;
         case 8:
-            for (int64_t x = 0; x < count; ++x)
+            for (int64_t x = 0; x < count; ++x) {
                 out[x] = palette[data[x]];
+            }
             break;
         case 16:
-            for (int64_t x = 0; x < count; ++x)
+            for (int64_t x = 0; x < count; ++x) {
                 out[x] = format.Of(static_cast<uint32_t>(data[2 * x] | data[2 * x + 1] << 8));
+            }
             break;
         case 24:
             for (int64_t x = 0; x < count; ++x) {
@@ -148,8 +155,9 @@ void DecodeRows(std::span<const uint8_t> data, const BmpHeader& header, const Bm
     const MaskedFormat format(header.masks);
     for (int64_t row = 0; row < header.height; ++row) {
         const uint64_t start = static_cast<uint64_t>(row) * stride;
-        if (start >= data.size())
+        if (start >= data.size()) {
             break;
+        }
         const uint64_t present = std::min<uint64_t>(stride, data.size() - start);
         const int64_t count = std::min<int64_t>(
             header.width, static_cast<int64_t>(present * 8 / header.bitsPerPixel));
@@ -182,15 +190,18 @@ std::optional<std::string> CheckFormat(uint16_t bitsPerPixel, uint32_t compressi
         default:
             return FormatText("images of %u bits a pixel are not read.", {uint32_t{bitsPerPixel}});
     }
-    if (compression == kBmpRle8 && bitsPerPixel != 8)
+    if (compression == kBmpRle8 && bitsPerPixel != 8) {
         return FormatText("RLE8 compression needs 8 bits a pixel, not %u.",
                           {uint32_t{bitsPerPixel}});
-    if (compression == kBmpRle4 && bitsPerPixel != 4)
+    }
+    if (compression == kBmpRle4 && bitsPerPixel != 4) {
         return FormatText("RLE4 compression needs 4 bits a pixel, not %u.",
                           {uint32_t{bitsPerPixel}});
-    if (HasBitFields(compression) && bitsPerPixel != 16 && bitsPerPixel != 32)
+    }
+    if (HasBitFields(compression) && bitsPerPixel != 16 && bitsPerPixel != 32) {
         return FormatText("colour masks need 16 or 32 bits a pixel, not %u.",
                           {uint32_t{bitsPerPixel}});
+    }
     return std::nullopt;
 }
 
@@ -204,24 +215,30 @@ std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, uint64_t f
                                        std::string* error) {
     // Sizes are judged by the whole file; bytes are read only from what was given.
     fileSize = std::max<uint64_t>(fileSize, file.size());
-    if (file.size() < 2 || file[0] != 'B' || file[1] != 'M')
+    if (file.size() < 2 || file[0] != 'B' || file[1] != 'M') {
         return Refuse(error, "the file does not start with the BMP signature.");
-    if (fileSize < kFileHeaderSize + 4 || file.size() < kFileHeaderSize + 4)
+    }
+    if (fileSize < kFileHeaderSize + 4 || file.size() < kFileHeaderSize + 4) {
         return Refuse(error, "the file ends inside its headers.");
+    }
 
     BmpHeader header;
     header.infoSize = ReadU32(file, kFileHeaderSize);
-    if (header.infoSize == kCoreHeaderSize)
+    if (header.infoSize == kCoreHeaderSize) {
         return Refuse(error, "it has the old 12-byte core header, which the player does not read.");
-    if (header.infoSize < kInfoHeaderSize)
+    }
+    if (header.infoSize < kInfoHeaderSize) {
         return Refuse(
             error, FormatText("its info header size, %u bytes, is too small.", {header.infoSize}));
-    if (kFileHeaderSize + header.infoSize > fileSize)
+    }
+    if (kFileHeaderSize + header.infoSize > fileSize) {
         return Refuse(
             error, FormatText("its %u-byte info header runs past the end of the file (%u bytes).",
                               {header.infoSize, fileSize}));
-    if (file.size() < kFileHeaderSize + kInfoHeaderSize)
+    }
+    if (file.size() < kFileHeaderSize + kInfoHeaderSize) {
         return Refuse(error, "the file ends inside its headers.");
+    }
 
     const int32_t width = ReadI32(file, 18);
     const int32_t height = ReadI32(file, 22);
@@ -232,27 +249,33 @@ std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, uint64_t f
     const uint32_t pixelOffsetField = ReadU32(file, 10);
     // The planes field (always 1 in a sound file) is not looked at.
 
-    if (std::optional<std::string> wrong = CheckFormat(header.bitsPerPixel, header.compression))
+    if (std::optional<std::string> wrong = CheckFormat(header.bitsPerPixel, header.compression)) {
         return Refuse(error, std::move(*wrong));
-    if (width <= 0)
+    }
+    if (width <= 0) {
         return Refuse(error, FormatText("its width, %d pixels, is not positive.", {width}));
-    if (height == 0)
+    }
+    if (height == 0) {
         return Refuse(error, "its height is 0 pixels.");
+    }
     header.topDown = height < 0;
     const int64_t rows = header.topDown ? -int64_t{height} : int64_t{height};
-    if (header.topDown && IsRle(header.compression))
+    if (header.topDown && IsRle(header.compression)) {
         return Refuse(error, "a compressed image cannot be stored top-down.");
+    }
     const int64_t pixels = int64_t{width} * rows;
-    if (pixels > Surface::kMaxPixels)
+    if (pixels > Surface::kMaxPixels) {
         return Refuse(error, FormatText("its size, %d x %d pixels, is more than an image may hold.",
                                         {width, rows}));
+    }
     const uint64_t mostPixels = IsRle(header.compression)
                                     ? fileSize * kRlePixelsPerByte
                                     : fileSize * 8 / header.bitsPerPixel * kTruncatedSlack;
-    if (static_cast<uint64_t>(pixels) > mostPixels)
+    if (static_cast<uint64_t>(pixels) > mostPixels) {
         return Refuse(error,
                       FormatText("its size, %d x %d pixels, is more than a file of %u bytes holds.",
                                  {width, rows, fileSize}));
+    }
     header.width = width;
     header.height = static_cast<int32_t>(rows);
 
@@ -260,10 +283,12 @@ std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, uint64_t f
     if (HasBitFields(header.compression)) {
         const uint64_t maskCount = header.compression == kBmpAlphaBitFields ? 4 : 3;
         masksEnd = kMaskOffset + 4 * maskCount;
-        if (masksEnd > fileSize || masksEnd > file.size())
+        if (masksEnd > fileSize || masksEnd > file.size()) {
             return Refuse(error, "its colour masks run past the end of the file.");
-        for (size_t i = 0; i < 3; ++i)
+        }
+        for (size_t i = 0; i < 3; ++i) {
             header.masks[i] = ReadU32(file, kMaskOffset + 4 * i);
+        }
     } else if (header.bitsPerPixel == 16) {
         header.masks = {0x7C00, 0x03E0, 0x001F};
     } else if (header.bitsPerPixel == 32) {
@@ -323,8 +348,9 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, std::string* err
 std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, uint64_t fileSize,
                                  std::string* error) {
     const std::optional<BmpHeader> header = ReadBmpHeader(file, fileSize, error);
-    if (!header)
+    if (!header) {
         return std::nullopt;
+    }
 
     // Indexes past the table stay black.
     BmpPalette palette{};
@@ -339,9 +365,10 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, uint64_t fileSiz
     } catch (const std::bad_alloc&) {
         image.reset();
     }
-    if (!image || image->IsEmpty())
+    if (!image || image->IsEmpty()) {
         return Refuse(error, FormatText("there is no memory for its %d x %d pixels.",
                                         {header->width, header->height}));
+    }
 
     const std::span<const uint8_t> data =
         file.subspan(static_cast<size_t>(std::min<uint64_t>(header->pixelOffset, file.size())));

@@ -21,8 +21,9 @@ class RleCursor {
         const int64_t inside = std::min(count, room);
         if (inside > 0 && !PastTop()) {
             Color* row = image_.Row(static_cast<int32_t>(image_.Height() - 1 - y_));
-            for (int64_t i = 0; i < inside; ++i)
+            for (int64_t i = 0; i < inside; ++i) {
                 row[x_ + i] = colorOf(i);
+            }
         }
         x_ += count;
     }
@@ -60,10 +61,11 @@ void DecodeBmpRle(std::span<const uint8_t> stream, int bitsPerPixel, const BmpPa
         pos += 2;
         if (count > 0) {
             // An encoded run: `count` pixels of one index (RLE4: two indexes taking turns).
-            if (fourBits)
+            if (fourBits) {
                 cursor.Put(count, [&](int64_t i) { return palette[nibble(value, i)]; });
-            else
+            } else {
                 cursor.Put(count, [&](int64_t) { return palette[value]; });
+            }
             continue;
         }
         if (value == kEndOfLine) {
@@ -71,8 +73,9 @@ void DecodeBmpRle(std::span<const uint8_t> stream, int bitsPerPixel, const BmpPa
         } else if (value == kEndOfBitmap) {
             return;
         } else if (value == kDelta) {
-            if (pos + 2 > stream.size())
+            if (pos + 2 > stream.size()) {
                 return;
+            }
             cursor.Move(stream[pos], stream[pos + 1]);
             pos += 2;
         } else {
@@ -82,12 +85,14 @@ void DecodeBmpRle(std::span<const uint8_t> stream, int bitsPerPixel, const BmpPa
             const size_t present = std::min(bytes, stream.size() - pos);
             const int64_t pixels = std::min<int64_t>(value, fourBits ? present * 2 : present);
             const uint8_t* data = stream.data() + pos;
-            if (fourBits)
+            if (fourBits) {
                 cursor.Put(pixels, [&](int64_t i) { return palette[nibble(data[i / 2], i)]; });
-            else
+            } else {
                 cursor.Put(pixels, [&](int64_t i) { return palette[data[i]]; });
-            if (present < bytes)
+            }
+            if (present < bytes) {
                 return;
+            }
             pos += bytes + (bytes & 1);
         }
     }

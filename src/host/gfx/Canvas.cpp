@@ -17,16 +17,18 @@ Region Canvas::ClipInClient() const {
 }
 
 void Canvas::AddDamage(const Rect& targetRect) {
-    if (damage_)
+    if (damage_) {
         *damage_ = damage_->Union(targetRect);
+    }
 }
 
 void Canvas::Fill(const Rect& rect, Color color) {
     const Rect onTarget = rect.Offset(origin_.x, origin_.y);
     for (const Rect& piece : clip_.Rects()) {
         const Rect cut = piece.Intersection(onTarget);
-        if (cut.IsEmpty())
+        if (cut.IsEmpty()) {
             continue;
+        }
         target_.Fill(cut, color);
         AddDamage(cut);
     }
@@ -34,8 +36,9 @@ void Canvas::Fill(const Rect& rect, Color color) {
 
 void Canvas::Blit(const Surface& source, const Rect& sourceRect, Point dest) {
     const Rect src = sourceRect.Intersection(source.Bounds());
-    if (src.IsEmpty())
+    if (src.IsEmpty()) {
         return;
+    }
     // Where the visible source pixels land on the target, worked out in 64 bits and cut to
     // the clip's bounds so that far-off destinations cannot wrap around into view.
     const int64_t left = int64_t{dest.x} + (int64_t{src.left} - sourceRect.left) + origin_.x;
@@ -44,14 +47,16 @@ void Canvas::Blit(const Surface& source, const Rect& sourceRect, Point dest) {
     const int64_t cutTop = std::max<int64_t>(top, clipBounds_.top);
     const int64_t cutRight = std::min<int64_t>(left + src.Width(), clipBounds_.right);
     const int64_t cutBottom = std::min<int64_t>(top + src.Height(), clipBounds_.bottom);
-    if (cutLeft >= cutRight || cutTop >= cutBottom)
+    if (cutLeft >= cutRight || cutTop >= cutBottom) {
         return;
+    }
     const Rect onTarget{static_cast<int32_t>(cutLeft), static_cast<int32_t>(cutTop),
                         static_cast<int32_t>(cutRight), static_cast<int32_t>(cutBottom)};
     for (const Rect& piece : clip_.Rects()) {
         const Rect cut = piece.Intersection(onTarget);
-        if (cut.IsEmpty())
+        if (cut.IsEmpty()) {
             continue;
+        }
         const Rect from = Rect::FromSize(static_cast<int32_t>(src.left + (cut.left - left)),
                                          static_cast<int32_t>(src.top + (cut.top - top)),
                                          cut.Width(), cut.Height());
@@ -77,24 +82,28 @@ void Blend(Color& pixel, Color color, uint8_t coverage) {
 }  // namespace
 
 void Canvas::BlendPixel(int32_t x, int32_t y, Color color, uint8_t coverage) {
-    if (coverage == 0)
+    if (coverage == 0) {
         return;
+    }
     const int64_t tx = int64_t{x} + origin_.x;
     const int64_t ty = int64_t{y} + origin_.y;
     if (tx < clipBounds_.left || ty < clipBounds_.top || tx >= clipBounds_.right ||
-        ty >= clipBounds_.bottom)
+        ty >= clipBounds_.bottom) {
         return;
+    }
     const Point p{static_cast<int32_t>(tx), static_cast<int32_t>(ty)};
-    if (!clip_.Contains(p))
+    if (!clip_.Contains(p)) {
         return;
+    }
     Blend(target_.Row(p.y)[p.x], color, coverage);
     AddDamage({p.x, p.y, p.x + 1, p.y + 1});
 }
 
 void Canvas::BlendCoverage(const uint8_t* coverage, int32_t width, int32_t height, Point dest,
                            Color color) {
-    if (!coverage || width <= 0 || height <= 0)
+    if (!coverage || width <= 0 || height <= 0) {
         return;
+    }
     // The block on the target, cut to the clip's bounds in 64 bits so that a block far
     // outside cannot wrap around into view.
     const int64_t left = int64_t{dest.x} + origin_.x;
@@ -103,21 +112,24 @@ void Canvas::BlendCoverage(const uint8_t* coverage, int32_t width, int32_t heigh
     const int64_t cutTop = std::max<int64_t>(top, clipBounds_.top);
     const int64_t cutRight = std::min<int64_t>(left + width, clipBounds_.right);
     const int64_t cutBottom = std::min<int64_t>(top + height, clipBounds_.bottom);
-    if (cutLeft >= cutRight || cutTop >= cutBottom)
+    if (cutLeft >= cutRight || cutTop >= cutBottom) {
         return;
+    }
     const Rect block{static_cast<int32_t>(cutLeft), static_cast<int32_t>(cutTop),
                      static_cast<int32_t>(cutRight), static_cast<int32_t>(cutBottom)};
     for (const Rect& piece : clip_.Rects()) {
         const Rect cut = piece.Intersection(block);
-        if (cut.IsEmpty())
+        if (cut.IsEmpty()) {
             continue;
+        }
         for (int32_t y = cut.top; y < cut.bottom; ++y) {
             const uint8_t* row = coverage + static_cast<size_t>(y - top) * width;
             Color* pixels = target_.Row(y);
             for (int32_t x = cut.left; x < cut.right; ++x) {
                 const uint8_t c = row[x - left];
-                if (c != 0)
+                if (c != 0) {
                     Blend(pixels[x], color, c);
+                }
             }
         }
         AddDamage(cut);

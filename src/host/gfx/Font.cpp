@@ -68,15 +68,18 @@ std::shared_ptr<const Font> OpenFont(std::string_view name, int32_t pixelHeight,
         std::string error;
         const auto file = font_library::MatchFamily(family, &error);
         std::shared_ptr<SizedFace> face;
-        if (file)
+        if (file) {
             face = font_library::OpenSizedFace(*file, pixelHeight, &error);
-        if (face)
+        }
+        if (face) {
             return std::make_shared<Font>(face, pixelHeight, file->family, file->path);
+        }
         errors.push_back(
             (family.empty() ? std::string("default font") : "font \"" + family + "\"") + ": " +
             error);
-        if (family.empty())
+        if (family.empty()) {
             break;
+        }
     }
     errors.push_back("no font could be opened: text in \"" + utf8 + "\" will not be drawn");
     return std::make_shared<Font>(nullptr, pixelHeight, std::string(), std::string());
@@ -88,8 +91,9 @@ std::shared_ptr<Font::Glyph> CopyBitmap(const FT_GlyphSlot slot) {
     const int32_t width = static_cast<int32_t>(bitmap.width);
     const int32_t height = static_cast<int32_t>(bitmap.rows);
     if (width <= 0 || height <= 0 || width > kMaxGlyphSide || height > kMaxGlyphSide ||
-        !bitmap.buffer)
+        !bitmap.buffer) {
         return nullptr;
+    }
     auto glyph = std::make_shared<Font::Glyph>();
     glyph->left = slot->bitmap_left;
     glyph->top = slot->bitmap_top;
@@ -125,8 +129,9 @@ std::shared_ptr<Font::Glyph> CopyBitmap(const FT_GlyphSlot slot) {
 }  // namespace
 
 int32_t Font::PixelHeightForPoints(int32_t points) {
-    if (points == 0)
+    if (points == 0) {
         return kDefaultPixelHeight;
+    }
     // points x 96 / 72 rounded to nearest; a negative size means the same height.
     const int64_t magnitude = std::abs(int64_t{points});
     const int64_t pixels = (magnitude * 960 + 360) / 720;
@@ -163,8 +168,9 @@ std::shared_ptr<const Font> Font::Create(std::string_view typeface, int32_t poin
         }
         cache.push_back({key, pixelHeight, font, clock});
     }
-    for (const std::string& error : errors)
+    for (const std::string& error : errors) {
         Report(error);
+    }
     return font;
 }
 
@@ -175,17 +181,20 @@ Font::Font(std::shared_ptr<SizedFace> face, int32_t pixelHeight, std::string fam
       path_(std::move(path)),
       pixelHeight_(pixelHeight),
       ascent_(pixelHeight) {
-    if (!face_)
+    if (!face_) {
         return;
+    }
     std::lock_guard guard(FontLock());
     ascent_ = face_->Ascent();
     descent_ = face_->Descent();
     FT_Face ftFace = face_->Face();
     for (int c = 0; c < 256; ++c) {
-        if (TakesNoRoom(static_cast<unsigned char>(c)) || c == '\t')
+        if (TakesNoRoom(static_cast<unsigned char>(c)) || c == '\t') {
             continue;
-        if (FT_Load_Glyph(ftFace, GlyphIndex(static_cast<unsigned char>(c)), kLoadFlags) != 0)
+        }
+        if (FT_Load_Glyph(ftFace, GlyphIndex(static_cast<unsigned char>(c)), kLoadFlags) != 0) {
             continue;
+        }
         const FT_Pos advance = (ftFace->glyph->advance.x + 32) >> 6;
         advances_[c] = static_cast<int32_t>(std::clamp<FT_Pos>(advance, 0, kMaxGlyphSide));
     }
@@ -197,34 +206,40 @@ Font::~Font() = default;
 uint32_t Font::GlyphIndex(unsigned char c) const {
     FT_Face face = face_->Face();
     FT_UInt index = FT_Get_Char_Index(face, Cp1252CodePoint(c));
-    if (index == 0 && face->charmap && face->charmap->encoding == FT_ENCODING_MS_SYMBOL)
+    if (index == 0 && face->charmap && face->charmap->encoding == FT_ENCODING_MS_SYMBOL) {
         index = FT_Get_Char_Index(face, 0xF000u + c);
+    }
     return index;
 }
 
 int32_t Font::MeasureWidth(std::string_view text) const {
     int64_t width = 0;
-    for (char c : text)
+    for (char c : text) {
         width += advances_[static_cast<unsigned char>(c)];
+    }
     return static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
 }
 
 std::shared_ptr<const Font::Glyph> Font::Render(unsigned char c) const {
     FT_Face face = face_->Face();
-    if (FT_Load_Glyph(face, GlyphIndex(c), kLoadFlags) != 0)
+    if (FT_Load_Glyph(face, GlyphIndex(c), kLoadFlags) != 0) {
         return nullptr;
+    }
     if (face->glyph->format != FT_GLYPH_FORMAT_BITMAP &&
-        FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0)
+        FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) {
         return nullptr;
+    }
     return CopyBitmap(face->glyph);
 }
 
 std::shared_ptr<const Font::Glyph> Font::GlyphFor(unsigned char c) const {
-    if (!face_ || TakesNoRoom(c) || c == '\t')
+    if (!face_ || TakesNoRoom(c) || c == '\t') {
         return nullptr;
+    }
     std::lock_guard guard(FontLock());
-    if (rendered_[c])
+    if (rendered_[c]) {
         return glyphs_[c];
+    }
     std::shared_ptr<const Glyph> glyph = Render(c);
     const size_t bytes = glyph ? glyph->coverage.size() : 0;
     if (glyphBytes_ + bytes > kGlyphCacheBytes) {

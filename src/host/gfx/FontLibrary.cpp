@@ -26,12 +26,14 @@ namespace {
 FT_Library FreeTypeLibrary(std::string* error) {
     static FT_Library library = [] {
         FT_Library lib = nullptr;
-        if (FT_Init_FreeType(&lib) != 0)
+        if (FT_Init_FreeType(&lib) != 0) {
             return static_cast<FT_Library>(nullptr);
+        }
         return lib;
     }();
-    if (!library && error)
+    if (!library && error) {
         *error = "FreeType could not be started";
+    }
     return library;
 }
 
@@ -46,8 +48,9 @@ FcConfig* LoadFontconfig() {
 
 FcConfig* FontconfigConfig(std::string* error) {
     static FcConfig* config = LoadFontconfig();
-    if (!config && error)
+    if (!config && error) {
         *error = "fontconfig could not load its configuration";
+    }
     return config;
 }
 
@@ -70,13 +73,15 @@ std::vector<CachedFace>& FaceCache() {
 
 // Bitmap-only faces come in fixed sizes: take the strike nearest the height asked for.
 bool SelectNearestStrike(FT_Face face, int32_t pixelHeight) {
-    if (face->num_fixed_sizes <= 0)
+    if (face->num_fixed_sizes <= 0) {
         return false;
+    }
     int best = 0;
     for (int i = 1; i < face->num_fixed_sizes; ++i) {
         const int32_t d = std::abs(face->available_sizes[i].height - pixelHeight);
-        if (d < std::abs(face->available_sizes[best].height - pixelHeight))
+        if (d < std::abs(face->available_sizes[best].height - pixelHeight)) {
             best = i;
+        }
     }
     return FT_Select_Size(face, best) == 0;
 }
@@ -91,13 +96,15 @@ std::recursive_mutex& FontLock() {
 std::optional<FaceFile> MatchFamily(const std::string& familyUtf8, std::string* error) {
     std::lock_guard guard(FontLock());
     FcConfig* config = FontconfigConfig(error);
-    if (!config)
+    if (!config) {
         return std::nullopt;
+    }
 
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) {
-        if (error)
+        if (error) {
             *error = "out of memory asking fontconfig for a font";
+        }
         return std::nullopt;
     }
     const std::string family = familyUtf8.empty() ? std::string("sans-serif") : familyUtf8;
@@ -116,17 +123,20 @@ std::optional<FaceFile> MatchFamily(const std::string& familyUtf8, std::string* 
         FaceFile file;
         file.path = reinterpret_cast<const char*>(path);
         int index = 0;
-        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch)
+        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) {
             file.index = index;
+        }
         FcChar8* name = nullptr;
-        if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch && name)
+        if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch && name) {
             file.family = reinterpret_cast<const char*>(name);
+        }
         found = std::move(file);
     } else if (error) {
         *error = "fontconfig found no font for \"" + family + "\"";
     }
-    if (match)
+    if (match) {
         FcPatternDestroy(match);
+    }
     return found;
 }
 
@@ -143,12 +153,15 @@ SizedFace::SizedFace(FT_Face face, int32_t pixelHeight) : face_(face), pixelHeig
         ascent_ = static_cast<int32_t>((face->size->metrics.ascender + 32) >> 6);
         descent_ = static_cast<int32_t>((-face->size->metrics.descender + 32) >> 6);
     }
-    if (ascent_ < 0)
+    if (ascent_ < 0) {
         ascent_ = 0;
-    if (descent_ < 0)
+    }
+    if (descent_ < 0) {
         descent_ = 0;
-    if (ascent_ + descent_ == 0)
+    }
+    if (ascent_ + descent_ == 0) {
         ascent_ = pixelHeight;
+    }
 }
 
 SizedFace::~SizedFace() {
@@ -170,33 +183,39 @@ std::shared_ptr<SizedFace> OpenSizedFace(const FaceFile& file, int32_t pixelHeig
     }
 
     FT_Library library = FreeTypeLibrary(error);
-    if (!library)
+    if (!library) {
         return nullptr;
+    }
     FT_Face face = nullptr;
     if (FT_New_Face(library, file.path.c_str(), file.index, &face) != 0) {
-        if (error)
+        if (error) {
             *error = "FreeType could not open " + file.path;
+        }
         return nullptr;
     }
     const bool sized = FT_IS_SCALABLE(face) ? FT_Set_Pixel_Sizes(face, 0, pixelHeight) == 0
                                             : SelectNearestStrike(face, pixelHeight);
     if (!sized) {
         FT_Done_Face(face);
-        if (error)
+        if (error) {
             *error = "FreeType could not size " + file.path;
+        }
         return nullptr;
     }
     // Symbol faces map their characters at U+F000 onwards; everything else is read through
     // its Unicode map, which FreeType picks by itself when the face has one.
-    if (!face->charmap)
+    if (!face->charmap) {
         FT_Select_Charmap(face, FT_ENCODING_MS_SYMBOL);
+    }
 
     auto sizedFace = std::make_shared<SizedFace>(face, pixelHeight);
     if (cache.size() >= kMaxOpenFaces) {
         auto oldest = cache.begin();
-        for (auto it = cache.begin(); it != cache.end(); ++it)
-            if (it->lastUse < oldest->lastUse)
+        for (auto it = cache.begin(); it != cache.end(); ++it) {
+            if (it->lastUse < oldest->lastUse) {
                 oldest = it;
+            }
+        }
         cache.erase(oldest);
     }
     cache.push_back({file.path, file.index, pixelHeight, sizedFace, clock});

@@ -59,16 +59,19 @@ inline Rect Rect::FromSize(int32_t left, int32_t top, int32_t width, int32_t hei
 inline Rect Rect::Intersection(const Rect& r) const {
     Rect out{std::max(left, r.left), std::max(top, r.top), std::min(right, r.right),
              std::min(bottom, r.bottom)};
-    if (out.IsEmpty())
+    if (out.IsEmpty()) {
         return {};
+    }
     return out;
 }
 
 inline Rect Rect::Union(const Rect& r) const {
-    if (r.IsEmpty())
+    if (r.IsEmpty()) {
         return *this;
-    if (IsEmpty())
+    }
+    if (IsEmpty()) {
         return r;
+    }
     return {std::min(left, r.left), std::min(top, r.top), std::max(right, r.right),
             std::max(bottom, r.bottom)};
 }

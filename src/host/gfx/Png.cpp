@@ -28,8 +28,9 @@ constexpr png_uint_32 kWordFormat =
 constexpr uint64_t kMaxFileBytes = 256ull * 1024 * 1024;
 
 void SetError(std::string* error, std::string message) {
-    if (error)
+    if (error) {
         *error = std::move(message);
+    }
 }
 
 // Lays every pixel over black and clears the alpha byte.
@@ -121,8 +122,9 @@ bool WritePng(const Surface& surface, const std::string& path, std::string* erro
     const bool ok = png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
     const std::string message = image.message;
     png_image_free(&image);
-    if (!ok)
+    if (!ok) {
         SetError(error, path + ": " + (message.empty() ? "cannot write" : message));
+    }
     return ok;
 }
 

@@ -49,8 +49,9 @@ void WrapParagraph(const Font& font, std::string_view text, size_t begin, size_t
                     haveBreak = true;
                 }
             } else {
-                if (i == lineStart || IsBlank(text[i - 1]))
+                if (i == lineStart || IsBlank(text[i - 1])) {
                     wordStart = i;
+                }
                 if (haveBreak && width + advance > maxWidth) {
                     next = wordStart;
                     break;
@@ -83,8 +84,9 @@ std::vector<TextLine> LayoutText(const Font& font, std::string_view text, const 
         size_t pos = 0;
         do {
             size_t end = text.find_first_of("\r\n", pos);
-            if (end == std::string_view::npos)
+            if (end == std::string_view::npos) {
                 end = text.size();
+            }
             if (wordBreak) {
                 WrapParagraph(font, text, pos, end, rect.Width(), spans);
             } else {
@@ -93,8 +95,9 @@ std::vector<TextLine> LayoutText(const Font& font, std::string_view text, const 
             // Step over the break: CR LF as one, or a lone CR or LF.
             pos = end;
             if (pos < text.size()) {
-                if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n')
+                if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') {
                     ++pos;
+                }
                 ++pos;
             }
         } while (pos < text.size());
@@ -102,8 +105,9 @@ std::vector<TextLine> LayoutText(const Font& font, std::string_view text, const 
 
     const int64_t lineHeight = font.LineHeight();
     int64_t top = rect.top;
-    if (singleLine && (format & text_format::kVerticalCenter) != 0)
+    if (singleLine && (format & text_format::kVerticalCenter) != 0) {
         top = (int64_t{rect.top} + rect.bottom - lineHeight) / 2;
+    }
 
     std::vector<TextLine> lines;
     lines.reserve(spans.size());

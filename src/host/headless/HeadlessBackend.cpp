@@ -18,8 +18,9 @@ int32_t Until(uint32_t time, uint32_t now) {
 HeadlessBackend::HeadlessBackend(InputScript script, std::ostream& out, std::ostream& errors,
                                  std::filesystem::path shotFolder)
     : script_(std::move(script)), out_(out), errors_(errors), shotFolder_(std::move(shotFolder)) {
-    for (const std::string& e : script_.errors)
+    for (const std::string& e : script_.errors) {
         errors_ << e << '\n';
+    }
 }
 
 std::unique_ptr<HeadlessBackend> HeadlessBackend::FromFile(const std::filesystem::path& file,
@@ -28,21 +29,24 @@ std::unique_ptr<HeadlessBackend> HeadlessBackend::FromFile(const std::filesystem
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(file, ec);
     if (ec || !std::filesystem::is_regular_file(file, ec)) {
-        if (error)
+        if (error) {
             *error = "cannot read the input script " + file.string();
+        }
         return nullptr;
     }
     if (size > kMaxScriptBytes) {
-        if (error)
+        if (error) {
             *error = "the input script " + file.string() + " is larger than 16 MiB";
+        }
         return nullptr;
     }
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     if (!in && !in.eof()) {
-        if (error)
+        if (error) {
             *error = "cannot read the input script " + file.string();
+        }
         return nullptr;
     }
     return std::make_unique<HeadlessBackend>(ParseInputScript(text.str()), out, errors);
@@ -60,8 +64,9 @@ void HeadlessBackend::Present(const Surface& frame, const Rect&) {
 bool HeadlessBackend::WaitForInput(InputSink& sink, std::optional<uint32_t> until) {
     ++waitCount_;
     // Something the player named is already due: let it run.
-    if (until && Until(*until, clock_) <= 0)
+    if (until && Until(*until, clock_) <= 0) {
         return true;
+    }
     if (waitingUntil_) {
         if (until && Until(*until, clock_) < Until(*waitingUntil_, clock_)) {
             clock_ = *until;
@@ -91,8 +96,9 @@ void HeadlessBackend::Perform(const InputStep& step, InputSink& sink) {
     }
     switch (step.kind) {
         case Kind::kWait:
-            if (step.milliseconds > 0)
+            if (step.milliseconds > 0) {
                 waitingUntil_ = clock_ + step.milliseconds;
+            }
             break;
         case Kind::kMove:
             break;
@@ -137,27 +143,34 @@ void HeadlessBackend::Perform(const InputStep& step, InputSink& sink) {
 }
 
 void HeadlessBackend::Key(const InputStep& step, InputSink& sink) {
-    if (step.shift)
+    if (step.shift) {
         sink.KeyChanged(vk::kShift, true, false);
-    if (step.control)
+    }
+    if (step.control) {
         sink.KeyChanged(vk::kControl, true, false);
-    if (step.alt)
+    }
+    if (step.alt) {
         sink.KeyChanged(vk::kMenu, true, false);
+    }
     sink.KeyChanged(step.virtualKey, true, false);
     // Printable characters come from the keyboard layout, as a machine's text input does;
     // the window system makes control characters and Alt combinations itself.
     if (!step.control && !step.alt) {
         const auto c = vk::CharacterFor(step.virtualKey, step.shift);
-        if (c && *c >= 32)
+        if (c && *c >= 32) {
             sink.CharacterTyped(*c);
+        }
     }
     sink.KeyChanged(step.virtualKey, false, false);
-    if (step.alt)
+    if (step.alt) {
         sink.KeyChanged(vk::kMenu, false, false);
-    if (step.control)
+    }
+    if (step.control) {
         sink.KeyChanged(vk::kControl, false, false);
-    if (step.shift)
+    }
+    if (step.shift) {
         sink.KeyChanged(vk::kShift, false, false);
+    }
 }
 
 void HeadlessBackend::TypeCharacter(uint8_t character, InputSink& sink) {
@@ -167,27 +180,32 @@ void HeadlessBackend::TypeCharacter(uint8_t character, InputSink& sink) {
         sink.CharacterTyped(character);
         return;
     }
-    if (stroke->shift)
+    if (stroke->shift) {
         sink.KeyChanged(vk::kShift, true, false);
+    }
     sink.KeyChanged(stroke->virtualKey, true, false);
-    if (character >= 32)
+    if (character >= 32) {
         sink.CharacterTyped(character);
+    }
     sink.KeyChanged(stroke->virtualKey, false, false);
-    if (stroke->shift)
+    if (stroke->shift) {
         sink.KeyChanged(vk::kShift, false, false);
+    }
 }
 
 void HeadlessBackend::Shot(const std::string& file, int line) {
     std::filesystem::path path(file);
-    if (path.is_relative())
+    if (path.is_relative()) {
         path = shotFolder_ / path;
+    }
     std::string error;
     if (!frame_) {
         errors_ << "input line " << line << ": nothing has been shown yet\n";
         return;
     }
-    if (!WritePng(*frame_, path.string(), &error))
+    if (!WritePng(*frame_, path.string(), &error)) {
         errors_ << "input line " << line << ": " << error << '\n';
+    }
 }
 
 }  // namespace stagehand::host

@@ -11,10 +11,12 @@ namespace stagehand::host {
 namespace {
 
 std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
         s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
         s.remove_suffix(1);
+    }
     return s;
 }
 
@@ -22,8 +24,9 @@ std::string_view TrimBlanks(std::string_view s) {
 std::string_view NextWord(std::string_view& rest) {
     rest = TrimBlanks(rest);
     size_t end = rest.find_first_of(" \t");
-    if (end == std::string_view::npos)
+    if (end == std::string_view::npos) {
         end = rest.size();
+    }
     std::string_view word = rest.substr(0, end);
     rest = TrimBlanks(rest.substr(end));
     return word;
@@ -32,10 +35,12 @@ std::string_view NextWord(std::string_view& rest) {
 std::optional<int32_t> ReadNumber(std::string_view word, int64_t minimum, int64_t maximum) {
     int64_t value = 0;
     auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (error != std::errc() || end != word.data() + word.size())
+    if (error != std::errc() || end != word.data() + word.size()) {
         return std::nullopt;
-    if (value < minimum || value > maximum)
+    }
+    if (value < minimum || value > maximum) {
         return std::nullopt;
+    }
     return static_cast<int32_t>(value);
 }
 
@@ -45,8 +50,9 @@ class Parser {
         int lineNumber = 0;
         while (!text.empty()) {
             size_t end = text.find('\n');
-            if (end == std::string_view::npos)
+            if (end == std::string_view::npos) {
                 end = text.size();
+            }
             std::string_view line = text.substr(0, end);
             text.remove_prefix(std::min(text.size(), end + 1));
             ++lineNumber;
@@ -62,33 +68,38 @@ class Parser {
 
     void ParseLine(std::string_view line, int number) {
         std::string_view rest = TrimBlanks(line);
-        if (rest.empty() || rest.front() == '#')
+        if (rest.empty() || rest.front() == '#') {
             return;
+        }
         const std::string command(NextWord(rest));
         InputStep step;
         step.line = number;
         using Kind = InputStep::Kind;
         if (command == "wait") {
             const auto ms = ReadNumber(NextWord(rest), 0, INT32_MAX);
-            if (!ms || !rest.empty())
+            if (!ms || !rest.empty()) {
                 return Fail(number, "wait needs a number of milliseconds");
+            }
             step.kind = Kind::kWait;
             step.milliseconds = static_cast<uint32_t>(*ms);
         } else if (command == "move" || command == "click") {
             step.kind = command == "move" ? Kind::kMove : Kind::kClick;
-            if (!ReadPosition(rest, step) || !step.hasPosition)
+            if (!ReadPosition(rest, step) || !step.hasPosition) {
                 return Fail(number, command + " needs a position X Y");
+            }
         } else if (command == "press" || command == "release" || command == "rpress" ||
                    command == "rrelease") {
             step.kind = command == "press"     ? Kind::kPress
                         : command == "release" ? Kind::kRelease
                         : command == "rpress"  ? Kind::kRightPress
                                                : Kind::kRightRelease;
-            if (!ReadPosition(rest, step))
+            if (!ReadPosition(rest, step)) {
                 return Fail(number, command + " takes an optional X Y");
+            }
         } else if (command == "key") {
-            if (!ReadKey(NextWord(rest), step) || !rest.empty())
+            if (!ReadKey(NextWord(rest), step) || !rest.empty()) {
                 return Fail(number, "unknown key \"" + std::string(line.substr(0, 80)) + "\"");
+            }
             step.kind = Kind::kKey;
         } else if (command == "type") {
             for (char c : Utf8ToCp1252(std::string(rest))) {
@@ -100,20 +111,23 @@ class Parser {
             }
             return;
         } else if (command == "shot") {
-            if (rest.empty())
+            if (rest.empty()) {
                 return Fail(number, "shot needs a file name");
+            }
             step.kind = Kind::kShot;
             step.text = std::string(rest);
         } else if (command == "print") {
             step.kind = Kind::kPrint;
             step.text = std::string(rest);
         } else if (command == "clock") {
-            if (!rest.empty())
+            if (!rest.empty()) {
                 return Fail(number, "clock takes nothing");
+            }
             step.kind = Kind::kClock;
         } else if (command == "close") {
-            if (!rest.empty())
+            if (!rest.empty()) {
                 return Fail(number, "close takes nothing");
+            }
             step.kind = Kind::kClose;
         } else {
             return Fail(number, "unknown command \"" + command.substr(0, 40) + "\"");
@@ -122,12 +136,14 @@ class Parser {
     }
 
     static bool ReadPosition(std::string_view rest, InputStep& step) {
-        if (rest.empty())
+        if (rest.empty()) {
             return true;
+        }
         const auto x = ReadNumber(NextWord(rest), INT16_MIN, INT16_MAX);
         const auto y = ReadNumber(NextWord(rest), INT16_MIN, INT16_MAX);
-        if (!x || !y || !rest.empty())
+        if (!x || !y || !rest.empty()) {
             return false;
+        }
         step.hasPosition = true;
         step.position = {*x, *y};
         return true;
@@ -149,8 +165,9 @@ class Parser {
             }
         }
         const auto key = vk::KeyFromName(name);
-        if (!key)
+        if (!key) {
             return false;
+        }
         step.virtualKey = *key;
         return true;
     }

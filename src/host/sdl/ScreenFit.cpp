@@ -29,20 +29,23 @@ ScreenFit::ScreenFit(Size screen, Size window) : screen_(screen) {
 }
 
 double ScreenFit::Scale() const {
-    if (screen_.width <= 0)
+    if (screen_.width <= 0) {
         return 0.0;
+    }
     return static_cast<double>(viewport_.Width()) / screen_.width;
 }
 
 Point ScreenFit::ToScreen(Point window) const {
-    if (viewport_.IsEmpty())
+    if (viewport_.IsEmpty()) {
         return {};
+    }
     // Sampled at the window pixel's centre: floor((2 * offset + 1) * screen / (2 * viewport)).
     // Offsets left of or above the viewport come out negative or zero and are clamped.
     auto map = [](int32_t position, int32_t origin, int64_t screen, int64_t view) {
         const int64_t twice = 2 * (int64_t{position} - origin) + 1;
-        if (twice < 0)
+        if (twice < 0) {
             return int32_t{0};
+        }
         const int64_t logical = twice * screen / (2 * view);
         return static_cast<int32_t>(std::min<int64_t>(logical, screen - 1));
     };
@@ -51,8 +54,9 @@ Point ScreenFit::ToScreen(Point window) const {
 }
 
 Point ScreenFit::ToWindow(Point screen) const {
-    if (viewport_.IsEmpty())
+    if (viewport_.IsEmpty()) {
         return {};
+    }
     auto map = [](int32_t position, int32_t origin, int64_t screen, int64_t view) {
         const int64_t logical = std::clamp<int64_t>(position, 0, screen - 1);
         return static_cast<int32_t>(origin + (2 * logical + 1) * view / (2 * screen));
@@ -62,8 +66,9 @@ Point ScreenFit::ToWindow(Point screen) const {
 }
 
 int32_t LargestWholeMultiple(Size screen, Size usable) {
-    if (screen.width <= 0 || screen.height <= 0)
+    if (screen.width <= 0 || screen.height <= 0) {
         return 1;
+    }
     return std::max(1, std::min(usable.width / screen.width, usable.height / screen.height));
 }
 

@@ -35,16 +35,18 @@ size_t SequenceLength(std::string_view text) {
     }
     size_t length = 1;
     while (length < expected && length < text.size() &&
-           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
         ++length;
+    }
     return length;
 }
 
 // The whole multiple of the screen a window on `display` is made at.
 Size WindowSizeFor(Size screen, int display) {
     SDL_Rect usable{};
-    if (SDL_GetDisplayUsableBounds(display, &usable) != 0)
+    if (SDL_GetDisplayUsableBounds(display, &usable) != 0) {
         usable = {};
+    }
     const int32_t multiple = LargestWholeMultiple(screen, {usable.w, usable.h});
     return {screen.width * multiple, screen.height * multiple};
 }
@@ -84,8 +86,9 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
 
     const Size windowed = WindowSizeFor(screen, 0);
     Uint32 flags = SDL_WINDOW_RESIZABLE;
-    if (options.fullscreen)
+    if (options.fullscreen) {
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    }
     backend->window_ =
         SDL_CreateWindow(kInitialCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                          windowed.width, windowed.height, flags);
@@ -95,8 +98,9 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     }
     backend->renderer_ = SDL_CreateRenderer(backend->window_, -1,
                                             SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    if (backend->renderer_ == nullptr)
+    if (backend->renderer_ == nullptr) {
         backend->renderer_ = SDL_CreateRenderer(backend->window_, -1, SDL_RENDERER_SOFTWARE);
+    }
     if (backend->renderer_ == nullptr) {
         error = SdlError("cannot make a renderer");
         return nullptr;
@@ -114,12 +118,15 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
 }
 
 SdlBackend::~SdlBackend() {
-    if (texture_ != nullptr)
+    if (texture_ != nullptr) {
         SDL_DestroyTexture(texture_);
-    if (renderer_ != nullptr)
+    }
+    if (renderer_ != nullptr) {
         SDL_DestroyRenderer(renderer_);
-    if (window_ != nullptr)
+    }
+    if (window_ != nullptr) {
         SDL_DestroyWindow(window_);
+    }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
@@ -179,22 +186,25 @@ bool SdlBackend::WaitForInput(InputSink& sink, std::optional<uint32_t> until) {
         const auto left = static_cast<int32_t>(*until - SDL_GetTicks());
         got = left > 0 ? SDL_WaitEventTimeout(&event, left) : SDL_PollEvent(&event);
     }
-    if (got != 0)
+    if (got != 0) {
         Handle(event, sink);
+    }
     Drain(sink);
     return true;
 }
 
 void SdlBackend::Drain(InputSink& sink) {
     SDL_Event event;
-    while (SDL_PollEvent(&event) != 0)
+    while (SDL_PollEvent(&event) != 0) {
         Handle(event, sink);
+    }
     FinishBatch();
 }
 
 void SdlBackend::FinishBatch() {
-    if (needsRedraw_)
+    if (needsRedraw_) {
         Redraw();
+    }
 }
 
 void SdlBackend::Handle(const SDL_Event& event, InputSink& sink) {
@@ -224,8 +234,9 @@ void SdlBackend::Handle(const SDL_Event& event, InputSink& sink) {
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             // Titles know two buttons; the middle one and the rest are not passed on.
-            if (event.button.button != SDL_BUTTON_LEFT && event.button.button != SDL_BUTTON_RIGHT)
+            if (event.button.button != SDL_BUTTON_LEFT && event.button.button != SDL_BUTTON_RIGHT) {
                 break;
+            }
             const MouseButton button =
                 event.button.button == SDL_BUTTON_LEFT ? MouseButton::kLeft : MouseButton::kRight;
             const Point position = WindowToScreen(event.button.x, event.button.y);
@@ -242,8 +253,9 @@ void SdlBackend::Handle(const SDL_Event& event, InputSink& sink) {
             break;
         case SDL_RENDER_DEVICE_RESET:
             // The renderer lost its textures: make the screen's again and fill it.
-            if (texture_ != nullptr)
+            if (texture_ != nullptr) {
                 SDL_DestroyTexture(texture_);
+            }
             texture_ =
                 SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                   screen_.width, screen_.height);
@@ -261,8 +273,9 @@ void SdlBackend::Handle(const SDL_Event& event, InputSink& sink) {
 
 void SdlBackend::HandlePointer(int32_t windowX, int32_t windowY, InputSink& sink) {
     const Point position = WindowToScreen(windowX, windowY);
-    if (lastPointer_ == position)
+    if (lastPointer_ == position) {
         return;
+    }
     lastPointer_ = position;
     sink.PointerMoved(position);
 }
@@ -279,34 +292,39 @@ void SdlBackend::HandleKey(const SDL_KeyboardEvent& key, InputSink& sink) {
             return;
         }
         if (swallowingEnter_) {
-            if (!down)
+            if (!down) {
                 swallowingEnter_ = false;
+            }
             return;
         }
     }
     const auto virtualKey =
         VirtualKeyFor(key.keysym.sym, key.keysym.scancode, (key.keysym.mod & KMOD_NUM) != 0);
-    if (virtualKey)
+    if (virtualKey) {
         sink.KeyChanged(*virtualKey, down, repeat);
+    }
 }
 
 void SdlBackend::HandleText(const char* text, InputSink& sink) {
     // The window system makes the characters of Control and Alt combinations itself. AltGr
     // sets the mode modifier, not Alt, so what it types passes.
-    if ((modifiers_ & (KMOD_CTRL | KMOD_ALT)) != 0)
+    if ((modifiers_ & (KMOD_CTRL | KMOD_ALT)) != 0) {
         return;
+    }
     std::string_view rest(text);
     std::string character;
     while (!rest.empty()) {
         const size_t length = SequenceLength(rest);
         const bool exact = Utf8ToCp1252Exact(rest.substr(0, length), character);
         rest.remove_prefix(length);
-        if (!exact || character.size() != 1)
+        if (!exact || character.size() != 1) {
             continue;
+        }
         const auto c = static_cast<unsigned char>(character[0]);
         // Control characters come from the keys themselves.
-        if (c < 0x20 || c == 0x7F)
+        if (c < 0x20 || c == 0x7F) {
             continue;
+        }
         sink.CharacterTyped(c);
     }
 }
@@ -331,16 +349,19 @@ void SdlBackend::Present(const Surface& frame, const Rect& changed) {
             needsRedraw_ = true;
         }
     }
-    if (needsRedraw_)
+    if (needsRedraw_) {
         Redraw();
+    }
 }
 
 void SdlBackend::UploadWholeFrame() {
-    if (lastFrame_ == nullptr || texture_ == nullptr)
+    if (lastFrame_ == nullptr || texture_ == nullptr) {
         return;
+    }
     const Rect area = lastFrame_->Bounds().Intersection({0, 0, screen_.width, screen_.height});
-    if (area.IsEmpty())
+    if (area.IsEmpty()) {
         return;
+    }
     const SDL_Rect rect{0, 0, area.Width(), area.Height()};
     SDL_UpdateTexture(texture_, &rect, lastFrame_->Row(0),
                       lastFrame_->Width() * static_cast<int>(sizeof(Color)));
@@ -354,8 +375,9 @@ void SdlBackend::Draw() {
     const ScreenFit fit(screen_, {width, height});
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, SDL_ALPHA_OPAQUE);
     SDL_RenderClear(renderer_);
-    if (textureEmpty_ || texture_ == nullptr || fit.Viewport().IsEmpty())
+    if (textureEmpty_ || texture_ == nullptr || fit.Viewport().IsEmpty()) {
         return;
+    }
     SDL_SetTextureScaleMode(texture_,
                             fit.IsWholeScale() ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
     const Rect& view = fit.Viewport();
@@ -393,10 +415,12 @@ bool SdlBackend::IsFullscreen() const {
 }
 
 void SdlBackend::SetFullscreen(bool fullscreen) {
-    if (fullscreen == IsFullscreen())
+    if (fullscreen == IsFullscreen()) {
         return;
-    if (SDL_SetWindowFullscreen(window_, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+    }
+    if (SDL_SetWindowFullscreen(window_, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
         return;
+    }
     if (!fullscreen) {
         // Back to a whole multiple of the screen on the display the window is on, centred.
         const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
@@ -411,27 +435,32 @@ void SdlBackend::SetFullscreen(bool fullscreen) {
 Surface SdlBackend::CaptureWindow() {
     Draw();
     int width = 0, height = 0;
-    if (SDL_GetRendererOutputSize(renderer_, &width, &height) != 0)
+    if (SDL_GetRendererOutputSize(renderer_, &width, &height) != 0) {
         return {};
+    }
     Surface shot(width, height);
-    if (shot.IsEmpty())
+    if (shot.IsEmpty()) {
         return {};
+    }
     if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_RGB888, shot.Row(0),
-                             width * static_cast<int>(sizeof(Color))) != 0)
+                             width * static_cast<int>(sizeof(Color))) != 0) {
         return {};
+    }
     // The padding byte of the read-back format is not promised to be zero.
     for (int32_t y = 0; y < height; ++y) {
         Color* row = shot.Row(y);
-        for (int32_t x = 0; x < width; ++x)
+        for (int32_t x = 0; x < width; ++x) {
             row[x] &= 0x00FFFFFF;
+        }
     }
     return shot;
 }
 
 std::string SdlBackend::RendererName() const {
     SDL_RendererInfo info{};
-    if (SDL_GetRendererInfo(renderer_, &info) != 0 || info.name == nullptr)
+    if (SDL_GetRendererInfo(renderer_, &info) != 0 || info.name == nullptr) {
         return {};
+    }
     return info.name;
 }
 

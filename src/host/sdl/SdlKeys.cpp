@@ -60,16 +60,19 @@ std::optional<uint8_t> KeypadFor(SDL_Scancode scancode, bool numLock) {
         {SDL_SCANCODE_KP_9, vk::kNumpad0 + 9, vk::kPrior},
         {SDL_SCANCODE_KP_PERIOD, vk::kDecimal, vk::kDelete},
     };
-    for (const KeypadKey& key : kKeys)
-        if (key.scancode == scancode)
+    for (const KeypadKey& key : kKeys) {
+        if (key.scancode == scancode) {
             return numLock ? key.withNumLock : key.withoutNumLock;
+        }
+    }
     return std::nullopt;
 }
 
 // Keys that mean the same in every layout, by their place on the keyboard.
 std::optional<uint8_t> FixedKeyFor(SDL_Scancode scancode) {
-    if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12)
+    if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12) {
         return static_cast<uint8_t>(vk::kF1 + (scancode - SDL_SCANCODE_F1));
+    }
     switch (scancode) {
         case SDL_SCANCODE_RETURN:
         case SDL_SCANCODE_KP_ENTER:
@@ -132,8 +135,9 @@ std::optional<uint8_t> FixedKeyFor(SDL_Scancode scancode) {
 
 // The key's place on a US keyboard, for letters and punctuation whose keycode says nothing.
 std::optional<uint8_t> UsPlaceFor(SDL_Scancode scancode) {
-    if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+    if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
         return static_cast<uint8_t>(vk::kA + (scancode - SDL_SCANCODE_A));
+    }
     switch (scancode) {
         case SDL_SCANCODE_SEMICOLON:
             return vk::kOem1;
@@ -169,21 +173,28 @@ std::optional<uint8_t> UsPlaceFor(SDL_Scancode scancode) {
 std::optional<uint8_t> VirtualKeyFor(SDL_Keycode keycode, SDL_Scancode scancode, bool numLock) {
     // AltGr on layouts that have it (the right Alt's place, reported as the mode key) only
     // selects characters, which arrive as typed text; it is not Alt.
-    if (keycode == SDLK_MODE)
+    if (keycode == SDLK_MODE) {
         return std::nullopt;
-    if (auto key = KeypadFor(scancode, numLock))
+    }
+    if (auto key = KeypadFor(scancode, numLock)) {
         return key;
-    if (auto key = FixedKeyFor(scancode))
+    }
+    if (auto key = FixedKeyFor(scancode)) {
         return key;
+    }
     // The digit row: SDL numbers its places 1..9 then 0.
-    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
+    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9) {
         return static_cast<uint8_t>(vk::k0 + 1 + (scancode - SDL_SCANCODE_1));
-    if (scancode == SDL_SCANCODE_0)
+    }
+    if (scancode == SDL_SCANCODE_0) {
         return vk::k0;
-    if (keycode >= SDLK_a && keycode <= SDLK_z)
+    }
+    if (keycode >= SDLK_a && keycode <= SDLK_z) {
         return static_cast<uint8_t>(vk::kA + (keycode - SDLK_a));
-    if (auto key = PunctuationFor(keycode))
+    }
+    if (auto key = PunctuationFor(keycode)) {
         return key;
+    }
     return UsPlaceFor(scancode);
 }
 

@@ -51,12 +51,15 @@ constexpr std::array<std::pair<std::string_view, uint8_t>, 16> kNamedKeys{{
 }  // namespace
 
 std::optional<uint8_t> CharacterFor(uint8_t key, bool shift) {
-    if (key >= kA && key <= kA + 25)
+    if (key >= kA && key <= kA + 25) {
         return shift ? key : static_cast<uint8_t>(key + 32);
-    if (key >= k0 && key <= k0 + 9)
+    }
+    if (key >= k0 && key <= k0 + 9) {
         return shift ? static_cast<uint8_t>(kShiftedDigits[key - k0]) : key;
-    if (key >= kNumpad0 && key <= kNumpad0 + 9)
+    }
+    if (key >= kNumpad0 && key <= kNumpad0 + 9) {
         return static_cast<uint8_t>('0' + key - kNumpad0);
+    }
     switch (key) {
         case kSpace:
             return ' ';
@@ -81,19 +84,24 @@ std::optional<uint8_t> CharacterFor(uint8_t key, bool shift) {
         default:
             break;
     }
-    for (const PunctuationKey& p : kPunctuation)
-        if (p.key == key)
+    for (const PunctuationKey& p : kPunctuation) {
+        if (p.key == key) {
             return static_cast<uint8_t>(shift ? p.shifted : p.plain);
+        }
+    }
     return std::nullopt;
 }
 
 std::optional<KeyStroke> KeyStrokeFor(uint8_t c) {
-    if (c >= 'a' && c <= 'z')
+    if (c >= 'a' && c <= 'z') {
         return KeyStroke{static_cast<uint8_t>(c - 32), false};
-    if (c >= 'A' && c <= 'Z')
+    }
+    if (c >= 'A' && c <= 'Z') {
         return KeyStroke{c, true};
-    if (c >= '0' && c <= '9')
+    }
+    if (c >= '0' && c <= '9') {
         return KeyStroke{c, false};
+    }
     switch (c) {
         case ' ':
             return KeyStroke{kSpace, false};
@@ -108,14 +116,18 @@ std::optional<KeyStroke> KeyStrokeFor(uint8_t c) {
         default:
             break;
     }
-    for (size_t i = 0; i < kShiftedDigits.size(); ++i)
-        if (static_cast<uint8_t>(kShiftedDigits[i]) == c)
+    for (size_t i = 0; i < kShiftedDigits.size(); ++i) {
+        if (static_cast<uint8_t>(kShiftedDigits[i]) == c) {
             return KeyStroke{static_cast<uint8_t>(k0 + i), true};
+        }
+    }
     for (const PunctuationKey& p : kPunctuation) {
-        if (static_cast<uint8_t>(p.plain) == c)
+        if (static_cast<uint8_t>(p.plain) == c) {
             return KeyStroke{p.key, false};
-        if (static_cast<uint8_t>(p.shifted) == c)
+        }
+        if (static_cast<uint8_t>(p.shifted) == c) {
             return KeyStroke{p.key, true};
+        }
     }
     return std::nullopt;
 }
@@ -123,22 +135,27 @@ std::optional<KeyStroke> KeyStrokeFor(uint8_t c) {
 std::optional<uint8_t> KeyFromName(std::string_view name) {
     if (name.size() == 1) {
         const auto stroke = KeyStrokeFor(static_cast<uint8_t>(name[0]));
-        if (stroke)
+        if (stroke) {
             return stroke->virtualKey;
+        }
         return std::nullopt;
     }
-    for (const auto& [keyName, key] : kNamedKeys)
-        if (keyName == name)
+    for (const auto& [keyName, key] : kNamedKeys) {
+        if (keyName == name) {
             return key;
+        }
+    }
     if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F') {
         int number = 0;
         for (char c : name.substr(1)) {
-            if (c < '0' || c > '9')
+            if (c < '0' || c > '9') {
                 return std::nullopt;
+            }
             number = number * 10 + (c - '0');
         }
-        if (number >= 1 && number <= 12 && name[1] != '0')
+        if (number >= 1 && number <= 12 && name[1] != '0') {
             return static_cast<uint8_t>(kF1 + number - 1);
+        }
     }
     return std::nullopt;
 }

@@ -18,15 +18,17 @@ void WindowSystem::SetIdleHook(IdleHook hook) {
 }
 
 bool WindowSystem::TakeMessage(Message& out) {
-    if (queue_.empty())
+    if (queue_.empty()) {
         backend_.PollInput(*this);
+    }
     if (!queue_.empty()) {
         out = queue_.front();
         queue_.pop_front();
-        if (out.id == msg::kKeyDown || out.id == msg::kSysKeyDown)
+        if (out.id == msg::kKeyDown || out.id == msg::kSysKeyDown) {
             keyDown_[out.wParam & 0xFF] = true;
-        else if (out.id == msg::kKeyUp || out.id == msg::kSysKeyUp)
+        } else if (out.id == msg::kKeyUp || out.id == msg::kSysKeyUp) {
             keyDown_[out.wParam & 0xFF] = false;
+        }
         return true;
     }
     if (WindowHandle w = NextToPaint()) {
@@ -37,15 +39,19 @@ bool WindowSystem::TakeMessage(Message& out) {
 }
 
 void WindowSystem::Dispatch(Message& message) {
-    for (size_t i = 0; i < preTranslate_.size(); ++i)
-        if (preTranslate_[i](message))
+    for (size_t i = 0; i < preTranslate_.size(); ++i) {
+        if (preTranslate_[i](message)) {
             return;
-    if (!Exists(message.target))
+        }
+    }
+    if (!Exists(message.target)) {
         return;
+    }
     Deliver(message);
     // A paint handler that does not validate would otherwise be asked again forever.
-    if (message.id == msg::kPaint)
+    if (message.id == msg::kPaint) {
         Validate(message.target);
+    }
 }
 
 bool WindowSystem::RunPending() {
@@ -70,8 +76,9 @@ int WindowSystem::Run() {
     for (;;) {
         Message m;
         if (TakeMessage(m)) {
-            if (m.id == msg::kQuit)
+            if (m.id == msg::kQuit) {
                 return static_cast<int>(m.wParam);
+            }
             Dispatch(m);
             // Any message but painting and timers makes idle time worth offering again.
             if (m.id != msg::kPaint && m.id != msg::kTimer) {
@@ -92,11 +99,13 @@ int WindowSystem::Run() {
                 idleWakeAt_ = request.more ? request.wakeAt : std::nullopt;
                 continue;  // the hook may have posted or drawn something
             }
-            if (!until || static_cast<int32_t>(*idleWakeAt_ - *until) < 0)
+            if (!until || static_cast<int32_t>(*idleWakeAt_ - *until) < 0) {
                 until = idleWakeAt_;
+            }
         }
-        if (!backend_.WaitForInput(*this, until))
+        if (!backend_.WaitForInput(*this, until)) {
             return 0;
+        }
     }
 }
 

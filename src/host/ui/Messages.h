@@ -50,8 +50,8 @@ constexpr uint32_t kLButtonDoubleClick = 0x0203;
 constexpr uint32_t kRButtonDown = 0x0204;
 constexpr uint32_t kRButtonUp = 0x0205;
 constexpr uint32_t kRButtonDoubleClick = 0x0206;
-constexpr uint32_t kCaptureChanged = 0x0215;   // to the window losing the capture; lParam: new
-constexpr uint32_t kUser = 0x0400;             // first number a window class may use privately
+constexpr uint32_t kCaptureChanged = 0x0215;  // to the window losing the capture; lParam: new
+constexpr uint32_t kUser = 0x0400;            // first number a window class may use privately
 
 inline bool IsMouse(uint32_t id) {
     return id >= kMouseMove && id <= kRButtonDoubleClick;

@@ -14,16 +14,18 @@ Window::~Window() {
 }
 
 bool Window::CreateWindow(WindowSystem& system, const WindowParams& params) {
-    if (HasWindow())
+    if (HasWindow()) {
         return false;
+    }
     system_ = &system;
     handle_ = system.Create(this, params);
     return static_cast<bool>(handle_);
 }
 
 void Window::DestroyWindow() {
-    if (HasWindow())
+    if (HasWindow()) {
         system_->Destroy(handle_);
+    }
 }
 
 bool Window::HasWindow() const {

@@ -15,40 +15,51 @@ constexpr uint32_t kReleasedBit = 1u << 31;
 
 WindowHandle WindowSystem::HitTestIn(WindowHandle window, Point screen) const {
     const Record* r = Find(window);
-    if (!r || !(r->style & style::kVisible) || (r->style & style::kDisabled))
+    if (!r || !(r->style & style::kVisible) || (r->style & style::kDisabled)) {
         return {};
-    if (!ScreenRect(window).Contains(screen))
+    }
+    if (!ScreenRect(window).Contains(screen)) {
         return {};
-    for (auto it = r->children.rbegin(); it != r->children.rend(); ++it)
-        if (WindowHandle hit = HitTestIn(*it, screen))
+    }
+    for (auto it = r->children.rbegin(); it != r->children.rend(); ++it) {
+        if (WindowHandle hit = HitTestIn(*it, screen)) {
             return hit;
+        }
+    }
     return window;
 }
 
 WindowHandle WindowSystem::HitTest(Point screen) const {
-    for (auto it = topLevel_.rbegin(); it != topLevel_.rend(); ++it)
-        if (WindowHandle hit = HitTestIn(*it, screen))
+    for (auto it = topLevel_.rbegin(); it != topLevel_.rend(); ++it) {
+        if (WindowHandle hit = HitTestIn(*it, screen)) {
             return hit;
+        }
+    }
     return {};
 }
 
 uint32_t WindowSystem::MouseKeys() const {
     uint32_t keys = 0;
-    if (leftDown_)
+    if (leftDown_) {
         keys |= mouse_keys::kLeft;
-    if (rightDown_)
+    }
+    if (rightDown_) {
         keys |= mouse_keys::kRight;
-    if (keyDownNow_[vk::kShift])
+    }
+    if (keyDownNow_[vk::kShift]) {
         keys |= mouse_keys::kShift;
-    if (keyDownNow_[vk::kControl])
+    }
+    if (keyDownNow_[vk::kControl]) {
         keys |= mouse_keys::kControl;
+    }
     return keys;
 }
 
 void WindowSystem::PostMouse(uint32_t id, Point screen) {
     const WindowHandle target = capture_ ? capture_ : HitTest(screen);
-    if (!target)
+    if (!target) {
         return;
+    }
     Message m = MakeMessage(target, id, MouseKeys(), PackPoint(ScreenToClient(target, screen)));
     m.screen = screen;
     queue_.push_back(m);
@@ -57,8 +68,9 @@ void WindowSystem::PostMouse(uint32_t id, Point screen) {
 void WindowSystem::PointerMoved(Point position) {
     // The same position twice makes one move, so a pointer warped by the logic and then
     // reported by the machine does not move twice.
-    if (pointerKnown_ && position == pointer_)
+    if (pointerKnown_ && position == pointer_) {
         return;
+    }
     pointer_ = position;
     pointerKnown_ = true;
     PostMouse(msg::kMouseMove, position);
@@ -82,22 +94,27 @@ void WindowSystem::ButtonChanged(MouseButton button, bool down, Point position) 
                              std::abs(position.y - lastPress_.screen.y) <= kDoubleClickDistance;
     // A third quick press is a plain press again.
     lastPress_ = {target, button, now, position, !doubleClick};
-    if (doubleClick)
+    if (doubleClick) {
         PostMouse(left ? msg::kLButtonDoubleClick : msg::kRButtonDoubleClick, position);
-    else
+    } else {
         PostMouse(left ? msg::kLButtonDown : msg::kRButtonDown, position);
+    }
 }
 
 void WindowSystem::PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat, bool released) {
-    if (!Exists(focus_))
+    if (!Exists(focus_)) {
         return;
+    }
     uint32_t lParam = 1;
-    if (altDown)
+    if (altDown) {
         lParam |= kAltBit;
-    if (repeat || released)
+    }
+    if (repeat || released) {
         lParam |= kPreviousDownBit;
-    if (released)
+    }
+    if (released) {
         lParam |= kReleasedBit;
+    }
     queue_.push_back(MakeMessage(focus_, id, code, static_cast<intptr_t>(lParam)));
 }
 
@@ -120,14 +137,15 @@ void WindowSystem::KeyChanged(uint8_t key, bool down, bool repeat) {
     // Control or Alt come from the backend (the machine's own keyboard layout).
     const bool shift = keyDownNow_[vk::kShift];
     if (control && !alt) {
-        if (key >= vk::kA && key <= vk::kA + 25)
+        if (key >= vk::kA && key <= vk::kA + 25) {
             PostKey(msg::kChar, static_cast<uint8_t>(key - vk::kA + 1), false, repeat, false);
-        else if (key == vk::kReturn)
+        } else if (key == vk::kReturn) {
             PostKey(msg::kChar, 10, false, repeat, false);
-        else if (key == vk::kBack)
+        } else if (key == vk::kBack) {
             PostKey(msg::kChar, 127, false, repeat, false);
-        else if (key == vk::kEscape || key == vk::kOem4)
+        } else if (key == vk::kEscape || key == vk::kOem4) {
             PostKey(msg::kChar, 27, false, repeat, false);
+        }
         return;
     }
     if (key == vk::kReturn || key == vk::kEscape || key == vk::kTab || key == vk::kBack) {
@@ -136,8 +154,9 @@ void WindowSystem::KeyChanged(uint8_t key, bool down, bool repeat) {
         return;
     }
     if (system) {
-        if (auto c = vk::CharacterFor(key, shift))
+        if (auto c = vk::CharacterFor(key, shift)) {
             PostKey(msg::kSysChar, *c, true, repeat, false);
+        }
     }
 }
 
@@ -147,10 +166,11 @@ void WindowSystem::CharacterTyped(uint8_t character) {
 }
 
 void WindowSystem::CloseRequested() {
-    if (Exists(main_))
+    if (Exists(main_)) {
         Post(main_, msg::kClose);
-    else
+    } else {
         PostQuit(0);
+    }
 }
 
 }  // namespace stagehand::host

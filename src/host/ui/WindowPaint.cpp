@@ -7,26 +7,32 @@ namespace stagehand::host {
 
 Region WindowSystem::VisibleRegion(WindowHandle window) const {
     const Record* self = Find(window);
-    if (!self || self->dying || !IsShown(window))
+    if (!self || self->dying || !IsShown(window)) {
         return {};
+    }
     Region visible(ScreenRect(window));
     for (WindowHandle w = window; const Record* r = Find(w); w = r->parent) {
-        if (r->parent)
+        if (r->parent) {
             visible.Intersect(ScreenRect(r->parent));
+        }
         // Top-level windows always clip one another; children only with clip-siblings.
-        if (r->parent && !(r->style & style::kClipSiblings))
+        if (r->parent && !(r->style & style::kClipSiblings)) {
             continue;
+        }
         const auto& siblings = SiblingsOf(*r);
         auto it = std::find(siblings.begin(), siblings.end(), w);
-        if (it != siblings.end())
+        if (it != siblings.end()) {
             ++it;
+        }
         for (; it != siblings.end() && !visible.IsEmpty(); ++it) {
             const Record* s = Find(*it);
-            if (s && (s->style & style::kVisible) && !s->dying)
+            if (s && (s->style & style::kVisible) && !s->dying) {
                 visible.Subtract(ScreenRect(*it));
+            }
         }
-        if (visible.IsEmpty())
+        if (visible.IsEmpty()) {
             return visible;
+        }
     }
     visible.Intersect(framebuffer_.Bounds());
     return visible;
@@ -34,18 +40,21 @@ Region WindowSystem::VisibleRegion(WindowHandle window) const {
 
 void WindowSystem::AppendSubtree(WindowHandle window, std::vector<WindowHandle>& out) const {
     const Record* r = Find(window);
-    if (!r)
+    if (!r) {
         return;
+    }
     out.push_back(window);
-    for (WindowHandle child : r->children)
+    for (WindowHandle child : r->children) {
         AppendSubtree(child, out);
+    }
 }
 
 std::vector<WindowHandle> WindowSystem::PaintOrder() const {
     std::vector<WindowHandle> order;
     order.reserve(windows_.size());
-    for (WindowHandle top : topLevel_)
+    for (WindowHandle top : topLevel_) {
         AppendSubtree(top, order);
+    }
     return order;
 }
 
@@ -53,11 +62,13 @@ void WindowSystem::InvalidateScreen(const Region& area, WindowHandle from, bool 
     // Every window painted from `from` on (the window, what is inside it and what is stacked
     // above it) repaints its part of the area; windows painted before it are below it.
     std::vector<WindowHandle> path;
-    for (WindowHandle w = from; const Record* r = Find(w); w = r->parent)
+    for (WindowHandle w = from; const Record* r = Find(w); w = r->parent) {
         path.insert(path.begin(), w);
+    }
     // A window whose ancestors have gone in the middle of a destruction is on no stack.
-    if (area.IsEmpty() || (from && (path.empty() || Find(path.front())->parent)))
+    if (area.IsEmpty() || (from && (path.empty() || Find(path.front())->parent))) {
         return;
+    }
     Region clip = area;
     clip.Intersect(framebuffer_.Bounds());
     InvalidateStack(topLevel_, true, clip, 0, !from, {path, erase});
@@ -83,21 +94,24 @@ void WindowSystem::InvalidateStack(const std::vector<WindowHandle>& stack, bool 
             if (!part.IsEmpty()) {
                 if (markThis) {
                     r->invalid.Add(part);
-                    if (request.erase)
+                    if (request.erase) {
                         r->erase = true;
+                    }
                 }
                 InvalidateStack(r->children, false, part, depth + 1, markThis, request);
             }
             uncovered.Subtract(rect);
         }
-        if (onPath)
+        if (onPath) {
             return;
+        }
     }
 }
 
 void WindowSystem::Invalidate(WindowHandle window, std::optional<Rect> rect, bool erase) {
-    if (!Exists(window))
+    if (!Exists(window)) {
         return;
+    }
     Region area = VisibleRegion(window);
     if (rect) {
         const Point origin = ClientToScreen(window, {0, 0});
@@ -129,21 +143,25 @@ bool WindowSystem::NeedsPaint(WindowHandle window) const {
 }
 
 WindowHandle WindowSystem::NextToPaint() const {
-    for (WindowHandle w : PaintOrder())
-        if (NeedsPaint(w))
+    for (WindowHandle w : PaintOrder()) {
+        if (NeedsPaint(w)) {
             return w;
+        }
+    }
     return {};
 }
 
 void WindowSystem::UpdateNow(WindowHandle window) {
-    if (NeedsPaint(window))
+    if (NeedsPaint(window)) {
         Send(window, msg::kPaint);
+    }
 }
 
 Canvas WindowSystem::BeginPaint(WindowHandle window) {
     Record* r = Find(window);
-    if (!r)
+    if (!r) {
         return Canvas(framebuffer_, {}, Region{}, &damage_);
+    }
     Region clip = VisibleRegion(window);
     clip.Intersect(r->invalid);
     const bool erase = r->erase;
@@ -162,8 +180,9 @@ Canvas WindowSystem::BeginPaint(WindowHandle window) {
 }
 
 Canvas WindowSystem::EraseCanvas(WindowHandle window) {
-    if (window != erasing_)
+    if (window != erasing_) {
         return WindowCanvas(window);
+    }
     return Canvas(framebuffer_, ClientToScreen(window, {0, 0}), eraseClip_, &damage_);
 }
 
@@ -173,12 +192,14 @@ Canvas WindowSystem::WindowCanvas(WindowHandle window) {
 }
 
 void WindowSystem::PresentChanges() {
-    if (damage_.IsEmpty())
+    if (damage_.IsEmpty()) {
         return;
+    }
     const Rect changed = damage_.Intersection(framebuffer_.Bounds());
     damage_ = {};
-    if (!changed.IsEmpty())
+    if (!changed.IsEmpty()) {
         backend_.Present(framebuffer_, changed);
+    }
 }
 
 }  // namespace stagehand::host

@@ -34,21 +34,24 @@ const WindowSystem::Record* WindowSystem::Find(WindowHandle window) const {
 }
 
 std::vector<WindowHandle>& WindowSystem::SiblingsOf(const Record& record) {
-    if (Record* parent = Find(record.parent))
+    if (Record* parent = Find(record.parent)) {
         return parent->children;
+    }
     return topLevel_;
 }
 
 const std::vector<WindowHandle>& WindowSystem::SiblingsOf(const Record& record) const {
-    if (const Record* parent = Find(record.parent))
+    if (const Record* parent = Find(record.parent)) {
         return parent->children;
+    }
     return topLevel_;
 }
 
 bool WindowSystem::IsInside(WindowHandle window, WindowHandle ancestor) const {
     for (const Record* r = Find(window); r; r = Find(r->parent)) {
-        if (window == ancestor)
+        if (window == ancestor) {
             return true;
+        }
         window = r->parent;
     }
     return false;
@@ -57,8 +60,9 @@ bool WindowSystem::IsInside(WindowHandle window, WindowHandle ancestor) const {
 WindowHandle WindowSystem::Create(Window* owner, const WindowParams& params) {
     const bool child = (params.style & style::kChild) != 0;
     const Record* parent = child ? Find(params.parent) : nullptr;
-    if (child && (!parent || parent->dying))
+    if (child && (!parent || parent->dying)) {
         return {};
+    }
     const WindowHandle handle{nextHandle_++};
     Record record;
     record.owner = owner;
@@ -75,16 +79,18 @@ WindowHandle WindowSystem::Create(Window* owner, const WindowParams& params) {
         Invalidate(handle);
         // A top-level window shown while nothing has the keyboard takes it, as the active
         // window does on the desktop.
-        if (!child && !focus_)
+        if (!child && !focus_) {
             SetFocus(handle);
+        }
     }
     return handle;
 }
 
 void WindowSystem::Destroy(WindowHandle window) {
     Record* record = Find(window);
-    if (!record || record->dying)
+    if (!record || record->dying) {
         return;
+    }
     // The whole subtree leaves the screen at once: what it showed is uncovered in one go when
     // it has gone, and meanwhile its windows are neither painted nor invalidated.
     const Region exposed = VisibleRegion(window);
@@ -96,36 +102,43 @@ void WindowSystem::Destroy(WindowHandle window) {
 void WindowSystem::MarkDying(WindowHandle window) {
     Record* record = Find(window);
     record->dying = true;
-    for (WindowHandle child : record->children)
+    for (WindowHandle child : record->children) {
         MarkDying(child);
+    }
 }
 
 void WindowSystem::DestroyMarked(WindowHandle window) {
     Record* record = Find(window);
     // A notice may destroy an ancestor, whose walk then meets windows already on their way.
-    if (!record || record->destroying)
+    if (!record || record->destroying) {
         return;
+    }
     record->destroying = true;
     // Children first, the topmost first.
     std::vector<WindowHandle> children = record->children;
-    for (auto it = children.rbegin(); it != children.rend(); ++it)
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
         DestroyMarked(*it);
+    }
 
-    if (capture_ == window || IsInside(capture_, window))
+    if (capture_ == window || IsInside(capture_, window)) {
         ReleaseCapture();
-    if (focus_ == window || IsInside(focus_, window))
+    }
+    if (focus_ == window || IsInside(focus_, window)) {
         SetFocus({});
+    }
     Send(window, msg::kDestroy);
 
     record = Find(window);
-    if (!record)
+    if (!record) {
         return;
+    }
     Window* owner = record->owner;
     std::erase_if(timers_, [window](const Timer& t) { return t.window == window; });
     std::erase(SiblingsOf(*record), window);
     windows_.erase(window.value);
-    if (lastPress_.window == window)
+    if (lastPress_.window == window) {
         lastPress_.valid = false;
+    }
     if (owner) {
         owner->handle_ = {};
         owner->OnWindowGone();  // may delete the owner
@@ -137,8 +150,9 @@ void WindowSystem::DestroyMarked(WindowHandle window) {
 }
 
 void WindowSystem::Detach(Window* owner) {
-    if (Record* record = Find(owner->handle_))
+    if (Record* record = Find(owner->handle_)) {
         record->owner = nullptr;
+    }
 }
 
 WindowHandle WindowSystem::Parent(WindowHandle window) const {
@@ -158,13 +172,15 @@ uint32_t WindowSystem::Style(WindowHandle window) const {
 
 void WindowSystem::Show(WindowHandle window, bool show) {
     Record* record = Find(window);
-    if (!record || IsVisible(window) == show)
+    if (!record || IsVisible(window) == show) {
         return;
+    }
     if (show) {
         record->style |= style::kVisible;
         Invalidate(window);
-        if (!record->parent && !focus_)
+        if (!record->parent && !focus_) {
             SetFocus(window);
+        }
     } else {
         const Region exposed = VisibleRegion(window);
         record->style &= ~style::kVisible;
@@ -180,26 +196,31 @@ bool WindowSystem::IsVisible(WindowHandle window) const {
 
 bool WindowSystem::IsShown(WindowHandle window) const {
     const Record* r = Find(window);
-    if (!r)
+    if (!r) {
         return false;
-    for (; r; r = Find(r->parent))
-        if (!(r->style & style::kVisible))
+    }
+    for (; r; r = Find(r->parent)) {
+        if (!(r->style & style::kVisible)) {
             return false;
+        }
+    }
     return true;
 }
 
 void WindowSystem::Enable(WindowHandle window, bool enable) {
     Record* record = Find(window);
-    if (!record || IsEnabled(window) == enable)
+    if (!record || IsEnabled(window) == enable) {
         return;
+    }
     if (enable) {
         record->style &= ~style::kDisabled;
         return;
     }
     record->style |= style::kDisabled;
     Send(window, msg::kCancelMode);
-    if (focus_ == window || IsInside(focus_, window))
+    if (focus_ == window || IsInside(focus_, window)) {
         SetFocus({});
+    }
 }
 
 bool WindowSystem::IsEnabled(WindowHandle window) const {
@@ -209,8 +230,9 @@ bool WindowSystem::IsEnabled(WindowHandle window) const {
 
 void WindowSystem::Move(WindowHandle window, const Rect& rect) {
     Record* record = Find(window);
-    if (!record || record->rect == rect)
+    if (!record || record->rect == rect) {
         return;
+    }
     const Region exposed = VisibleRegion(window);
     ClearInvalidInside(window);
     record->rect = rect;
@@ -220,11 +242,13 @@ void WindowSystem::Move(WindowHandle window, const Rect& rect) {
 
 void WindowSystem::BringToTop(WindowHandle window) {
     Record* record = Find(window);
-    if (!record)
+    if (!record) {
         return;
+    }
     auto& siblings = SiblingsOf(*record);
-    if (!siblings.empty() && siblings.back() == window)
+    if (!siblings.empty() && siblings.back() == window) {
         return;
+    }
     std::erase(siblings, window);
     siblings.push_back(window);
     Invalidate(window);
@@ -242,8 +266,9 @@ Rect WindowSystem::ClientRect(WindowHandle window) const {
 
 Rect WindowSystem::ScreenRect(WindowHandle window) const {
     const Record* r = Find(window);
-    if (!r)
+    if (!r) {
         return {};
+    }
     const Point origin = ClientToScreen(window, {0, 0});
     return Rect::FromSize(origin.x, origin.y, r->rect.Width(), r->rect.Height());
 }
@@ -273,18 +298,21 @@ std::string WindowSystem::Title(WindowHandle window) const {
 
 void WindowSystem::SetTitle(WindowHandle window, const std::string& title) {
     Record* record = Find(window);
-    if (!record)
+    if (!record) {
         return;
+    }
     record->title = title;
-    if (window == main_)
+    if (window == main_) {
         SetMainWindow(window);
+    }
 }
 
 WindowHandle WindowSystem::FindTopLevel(const std::string& title) const {
     for (auto it = topLevel_.rbegin(); it != topLevel_.rend(); ++it) {
         const Record* r = Find(*it);
-        if (r && EqualsCaseBlind1252(r->title, title))
+        if (r && EqualsCaseBlind1252(r->title, title)) {
             return *it;
+        }
     }
     return {};
 }
@@ -301,23 +329,27 @@ Message WindowSystem::MakeMessage(WindowHandle target, uint32_t id, uintptr_t wP
 }
 
 void WindowSystem::Post(WindowHandle target, uint32_t id, uintptr_t wParam, intptr_t lParam) {
-    if (!Exists(target))
+    if (!Exists(target)) {
         return;
+    }
     queue_.push_back(MakeMessage(target, id, wParam, lParam));
 }
 
 intptr_t WindowSystem::Send(WindowHandle target, uint32_t id, uintptr_t wParam, intptr_t lParam) {
-    if (!Exists(target))
+    if (!Exists(target)) {
         return 0;
+    }
     return Deliver(MakeMessage(target, id, wParam, lParam));
 }
 
 intptr_t WindowSystem::Deliver(const Message& message) {
     Record* record = Find(message.target);
-    if (!record)
+    if (!record) {
         return 0;
-    if (record->owner)
+    }
+    if (record->owner) {
         return record->owner->OnMessage(message);
+    }
     return DefaultProcess(message);
 }
 
@@ -332,8 +364,9 @@ intptr_t WindowSystem::DefaultProcess(const Message& message) {
             return 0;
         case msg::kEraseBackground: {
             const Record* record = Find(message.target);
-            if (!record || !record->background)
+            if (!record || !record->background) {
                 return 0;
+            }
             Canvas canvas = EraseCanvas(message.target);
             canvas.Fill(ClientRect(message.target), *record->background);
             return 1;
@@ -349,33 +382,40 @@ void WindowSystem::PostQuit(int exitCode) {
 
 WindowHandle WindowSystem::SetCapture(WindowHandle window) {
     const WindowHandle previous = capture_;
-    if (!Exists(window) || window == previous)
+    if (!Exists(window) || window == previous) {
         return previous;
+    }
     capture_ = window;
-    if (previous)
+    if (previous) {
         Send(previous, msg::kCaptureChanged, 0, static_cast<intptr_t>(window.value));
+    }
     return previous;
 }
 
 void WindowSystem::ReleaseCapture() {
     const WindowHandle previous = capture_;
-    if (!previous)
+    if (!previous) {
         return;
+    }
     capture_ = {};
     Send(previous, msg::kCaptureChanged, 0, 0);
 }
 
 WindowHandle WindowSystem::SetFocus(WindowHandle window) {
     const WindowHandle previous = focus_;
-    if (window && !Exists(window))
+    if (window && !Exists(window)) {
         return previous;
-    if (window == previous)
+    }
+    if (window == previous) {
         return previous;
+    }
     focus_ = window;
-    if (previous)
+    if (previous) {
         Send(previous, msg::kKillFocus, window.value);
-    if (window && focus_ == window)
+    }
+    if (window && focus_ == window) {
         Send(window, msg::kSetFocus, previous.value);
+    }
     return previous;
 }
 

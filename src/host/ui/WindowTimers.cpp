@@ -14,8 +14,9 @@ int32_t Until(uint32_t time, uint32_t now) {
 }  // namespace
 
 void WindowSystem::SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs) {
-    if (!Exists(window))
+    if (!Exists(window)) {
         return;
+    }
     // Periods beyond the clock's half range could not be told from the past.
     const uint32_t period = std::clamp<uint32_t>(periodMs, kMinimumTimerPeriod, 0x7FFFFFFF);
     KillTimer(window, id);
@@ -27,13 +28,16 @@ void WindowSystem::KillTimer(WindowHandle window, uintptr_t id) {
 }
 
 std::optional<uint32_t> WindowSystem::NextTimerDue() const {
-    if (timers_.empty())
+    if (timers_.empty()) {
         return std::nullopt;
+    }
     const uint32_t now = backend_.Now();
     const Timer* next = &timers_.front();
-    for (const Timer& t : timers_)
-        if (Until(t.due, now) < Until(next->due, now))
+    for (const Timer& t : timers_) {
+        if (Until(t.due, now) < Until(next->due, now)) {
             next = &t;
+        }
+    }
     return next->due;
 }
 
@@ -41,14 +45,17 @@ bool WindowSystem::TakeTimerMessage(Message& out) {
     const uint32_t now = backend_.Now();
     Timer* next = nullptr;
     for (Timer& t : timers_) {
-        if (Until(t.due, now) > 0)
+        if (Until(t.due, now) > 0) {
             continue;
+        }
         if (!next || Until(t.due, now) < Until(next->due, now) ||
-            (t.due == next->due && t.order < next->order))
+            (t.due == next->due && t.order < next->order)) {
             next = &t;
+        }
     }
-    if (!next)
+    if (!next) {
         return false;
+    }
     next->due = now + next->period;
     out = MakeMessage(next->window, msg::kTimer, next->id, 0);
     return true;

@@ -13,18 +13,21 @@ namespace {
 // colour table and rows, an RLE stream at most 4 bytes a pixel.
 ::testing::AssertionResult ReadsBack(const BmpImage& image) {
     std::vector<uint8_t> bytes = WriteBmp(image);
-    if (::testing::AssertionResult whole = Shows(Decode(bytes), image); !whole)
+    if (::testing::AssertionResult whole = Shows(Decode(bytes), image); !whole) {
         return whole << " read whole";
+    }
     constexpr uint64_t kLongFile = 255ull << 20;
     const size_t written = bytes.size() + 256 * 4;
     bytes.resize(written + 64 * 1024);
     size_t have = 0;
     for (uint64_t need = 18; need > have;
-         need = BmpBytesNeeded(std::span(bytes).first(have), kLongFile))
+         need = BmpBytesNeeded(std::span(bytes).first(have), kLongFile)) {
         have = static_cast<size_t>(need);
+    }
     const size_t rle = 54 + 16 + 1024 + 4 * (image.pixels.size() + image.height) + 16;
-    if (have > std::max(written, rle))
+    if (have > std::max(written, rle)) {
         return ::testing::AssertionFailure() << "asks for " << have << " bytes";
+    }
     std::string error;
     const std::optional<host::Surface> read =
         DecodeBmp(std::span(bytes).first(have), kLongFile, &error);
@@ -40,41 +43,47 @@ namespace {
 // table are black.
 TEST(BmpDecoder, ReadsEveryDepthHeaderSizeAndFieldLeftZero) {
     std::vector<std::pair<BmpImage, std::string>> images;
-    for (uint16_t bits : {1, 4, 8, 24, 32})
-        for (bool topDown : {false, true})
+    for (uint16_t bits : {1, 4, 8, 24, 32}) {
+        for (bool topDown : {false, true}) {
             for (int32_t width : {1, 2, 7, 13, 33}) {
                 BmpImage image = TestImage(width, 5, bits, bits <= 8 ? size_t{1} << bits : 0);
                 image.topDown = topDown;
                 images.emplace_back(
                     image, "width " + std::to_string(width) + (topDown ? " top-down" : ""));
             }
+        }
+    }
     BmpImage masked = TestImage(5, 3, 32);
     masked.encoding = BmpEncoding::kBitFields;
     masked.masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0};
     BmpImage withAlpha = TestImage(5, 3, 16);
     withAlpha.encoding = BmpEncoding::kAlphaBitFields;
     withAlpha.masks = {0x0F00, 0x00F0, 0x000F, 0xF000};
-    for (uint32_t& pixel : withAlpha.pixels)  // 4-bit channels: 16 levels
+    for (uint32_t& pixel : withAlpha.pixels) {  // 4-bit channels: 16 levels
         pixel = (pixel & 0xF0F0F0) | (pixel & 0xF0F0F0) >> 4;
-    for (BmpImage image : {TestImage(6, 3, 8, 100), masked, withAlpha})
+    }
+    for (BmpImage image : {TestImage(6, 3, 8, 100), masked, withAlpha}) {
         for (uint32_t infoSize : {40u, 52u, 56u, 64u, 108u, 124u}) {
             image.infoSize = infoSize;
             images.emplace_back(image, "header " + std::to_string(infoSize));
         }
+    }
     BmpImage shortTable = TestImage(10, 2, 8, 10);
     shortTable.palette.resize(5);
     BmpImage rle4 = TestImage(33, 5, 4, 16), rle8 = TestImage(33, 5, 8, 200);
     rle4.encoding = BmpEncoding::kRle4;
     rle8.encoding = BmpEncoding::kRle8;
     for (BmpImage image : {shortTable, TestImage(5, 4, 8, 256), TestImage(5, 4, 4, 12),
-                           TestImage(5, 4, 24), TestImage(33, 5, 1, 2), masked, rle4, rle8})
+                           TestImage(5, 4, 24), TestImage(33, 5, 1, 2), masked, rle4, rle8}) {
         for (int zeroed = 0; zeroed < 3; ++zeroed) {
             image.zeroPixelOffset = zeroed != 1;
             image.zeroImageSize = zeroed != 0;
             images.emplace_back(image, "zeroed " + std::to_string(zeroed));
         }
-    for (const auto& [image, label] : images)
+    }
+    for (const auto& [image, label] : images) {
         EXPECT_TRUE(ReadsBack(image)) << image.bitsPerPixel << " bits, " << label;
+    }
 }
 
 // Each channel scales from its mask's width to the full range (31 of 31 is 255, not 248).
@@ -104,8 +113,9 @@ TEST(BmpDecoder, ScalesMaskedChannelsOfAnyWidthAndPlace) {
          }) {
         BmpImage image = TestImage(1, 1, c.bits);
         image.masks = c.masks;
-        if (c.masks)
+        if (c.masks) {
             image.encoding = BmpEncoding::kBitFields;
+        }
         image.rawPixelData = std::vector<uint8_t>(4);
         SetU32(*image.rawPixelData, 0, c.pixel);
         EXPECT_EQ(Decode(WriteBmp(image)).PixelAt(0, 0), c.expected) << c.label;

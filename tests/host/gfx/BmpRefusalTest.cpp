@@ -20,8 +20,9 @@ constexpr size_t kCompressionAt = 30;
 std::vector<uint8_t> Tiny(uint16_t bits,
                           std::initializer_list<std::pair<size_t, uint32_t>> fields = {}) {
     std::vector<uint8_t> bytes = WriteBmp(TestImage(1, 1, bits, bits <= 8 ? 2 : 0));
-    for (const auto& [at, value] : fields)
+    for (const auto& [at, value] : fields) {
         SetU32(bytes, at, value);
+    }
     return bytes;
 }
 
@@ -79,13 +80,15 @@ TEST(BmpRefusal, RefusesWithTheReason) {
         // A file cut short must hold a quarter of its pixels' bytes.
         {Cut(WriteBmp(TestImage(100, 100, 24)), 154), over("100 x 100", 154)},
     };
-    for (uint32_t compression : {7u, UINT32_MAX})
+    for (uint32_t compression : {7u, UINT32_MAX}) {
         cases.push_back({Tiny(24, {{kCompressionAt, compression}}),
                          "its compression type " + std::to_string(compression) +
                              " is not one the player reads."});
-    for (uint16_t bits : {0, 3, 12, 48})
+    }
+    for (uint16_t bits : {0, 3, 12, 48}) {
         cases.push_back({Tiny(24, {{kDepthAt, bits}}),
                          "images of " + std::to_string(bits) + " bits a pixel are not read."});
+    }
     // An RLE stream may cover 256 pixels a byte of file; the next row past that is refused.
     for (uint32_t extra : {0, 1}) {
         std::vector<uint8_t> bytes = WriteBmp(rle4x4);
@@ -94,8 +97,9 @@ TEST(BmpRefusal, RefusesWithTheReason) {
         SetU32(bytes, kHeightAt, size + extra);
         cases.push_back({bytes, extra == 0 ? "" : over("256 x " + std::to_string(size + 1), size)});
     }
-    for (size_t i = 0; i < cases.size(); ++i)
+    for (size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(RefusalOf(cases[i].first), cases[i].second) << "case " << i;
+    }
 }
 
 // The rows the file holds are shown; the rest, and the end of a row cut in the middle (even

@@ -15,8 +15,9 @@ BmpImage Blank(BmpEncoding encoding, int32_t width, int32_t height) {
     BmpImage image = TestImage(width, height, fourBits ? 4 : 8, 1);  // all index 0
     image.encoding = encoding;
     image.palette.clear();
-    for (uint32_t i = 0; i < (fourBits ? 16u : 256u); ++i)
+    for (uint32_t i = 0; i < (fourBits ? 16u : 256u); ++i) {
         image.palette.push_back(i + 1);
+    }
     return image;
 }
 
@@ -27,23 +28,26 @@ using Rows = std::vector<std::string>;
 Rows Indexes(const std::vector<uint8_t>& bytes) {
     const host::Surface image = Decode(bytes);
     Rows rows(image.Height());
-    for (int32_t y = 0; y < image.Height(); ++y)
+    for (int32_t y = 0; y < image.Height(); ++y) {
         for (int32_t x = 0; x < image.Width(); ++x) {
             const host::Color c = image.PixelAt(x, y);
             rows[y] += c == host::kBlack ? '.' : c <= 16 ? "0123456789abcdef"[c - 1] : '?';
         }
+    }
     return rows;
 }
 
 // Runs past 255 pixels, single pixels, odd widths.
 TEST(BmpRle, RoundTripsEncodedImages) {
-    for (BmpEncoding encoding : {BmpEncoding::kRle8, BmpEncoding::kRle4})
+    for (BmpEncoding encoding : {BmpEncoding::kRle8, BmpEncoding::kRle4}) {
         for (int32_t width : {1, 3, 300}) {
             BmpImage image = Blank(encoding, width, 5);
-            for (size_t i = 0; i < image.pixels.size(); ++i)
+            for (size_t i = 0; i < image.pixels.size(); ++i) {
                 image.pixels[i] = static_cast<uint32_t>((i / 7 + i % 3) % image.palette.size());
+            }
             EXPECT_TRUE(Shows(Decode(WriteBmp(image)), image)) << "width " << width;
         }
+    }
 }
 
 // Rows fill from the bottom; end of line skips the rest of a row, end of bitmap the rest of

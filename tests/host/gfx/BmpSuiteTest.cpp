@@ -27,16 +27,21 @@ std::vector<uint8_t> ReadFile(const std::string& name) {
 
 // Like the reference within 3 a channel (the references were rounded by another program).
 ::testing::AssertionResult LooksLike(const host::Surface& image, const host::Surface& expected) {
-    if (image.Dimensions() != expected.Dimensions())
+    if (image.Dimensions() != expected.Dimensions()) {
         return ::testing::AssertionFailure() << "size " << image.Width() << "x" << image.Height();
-    for (int32_t y = 0; y < image.Height(); ++y)
-        for (int32_t x = 0; x < image.Width(); ++x)
-            for (int shift : {0, 8, 16})
+    }
+    for (int32_t y = 0; y < image.Height(); ++y) {
+        for (int32_t x = 0; x < image.Width(); ++x) {
+            for (int shift : {0, 8, 16}) {
                 if (std::abs(int(image.PixelAt(x, y) >> shift & 0xFF) -
-                             int(expected.PixelAt(x, y) >> shift & 0xFF)) > 3)
+                             int(expected.PixelAt(x, y) >> shift & 0xFF)) > 3) {
                     return ::testing::AssertionFailure()
                            << "pixel (" << x << ", " << y << ") is " << std::hex
                            << image.PixelAt(x, y) << ", expected " << expected.PixelAt(x, y);
+                }
+            }
+        }
+    }
     return ::testing::AssertionSuccess();
 }
 
@@ -78,8 +83,9 @@ TEST(BmpSuite, ReadsLikeTheReferenceRenderings) {
 // (ALPHABITFIELDS) or inside a 56-byte one.
 TEST(BmpSuite, ReadsImagesWithAlphaMasksAsOpaque) {
     const host::Surface plain = Decode(ReadFile("q/rgba32-1.bmp"));
-    for (const char* file : {"q/rgba32abf.bmp", "q/rgba32-2.bmp", "q/rgba32h56.bmp"})
+    for (const char* file : {"q/rgba32abf.bmp", "q/rgba32-2.bmp", "q/rgba32h56.bmp"}) {
         EXPECT_EQ(Decode(ReadFile(file)).Pixels(), plain.Pixels()) << file;
+    }
 }
 
 // Every file of the suite is refused with a reason or read at the size its header gives.

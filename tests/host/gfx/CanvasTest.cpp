@@ -12,9 +12,11 @@ namespace {
 // from.
 Surface Numbered(int32_t width, int32_t height) {
     Surface s(width, height);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
             s.SetPixel(x, y, Rgb(1, x, y));
+        }
+    }
     return s;
 }
 
@@ -37,7 +39,7 @@ TEST(SurfaceTest, BlitCutsToBothSurfaces) {
     for (const Case& c : cases) {
         Surface target(10, 10, kPaper);
         target.Blit(source, c.from, c.to);
-        for (int32_t y = 0; y < 10; ++y)
+        for (int32_t y = 0; y < 10; ++y) {
             for (int32_t x = 0; x < 10; ++x) {
                 // Where this target pixel would come from, in 64 bits.
                 const int64_t sx = int64_t{x} - c.to.x + c.from.left;
@@ -51,6 +53,7 @@ TEST(SurfaceTest, BlitCutsToBothSurfaces) {
                 ASSERT_EQ(target.PixelAt(x, y), want)
                     << "at " << x << "," << y << " case from " << c.from.left << "," << c.from.top;
             }
+        }
     }
 }
 
@@ -73,26 +76,31 @@ class CanvasClipTest : public ::testing::Test {
 TEST_F(CanvasClipTest, FillBlitAndBlendStayInsideTheClipAndBlendingMixes) {
     Canvas canvas = Make();
     canvas.Fill({-100, -100, 100, 100}, Rgb(9, 9, 9));
-    for (int32_t y = 0; y < 12; ++y)
-        for (int32_t x = 0; x < 12; ++x)
+    for (int32_t y = 0; y < 12; ++y) {
+        for (int32_t x = 0; x < 12; ++x) {
             ASSERT_EQ(target_.PixelAt(x, y), InClip(x, y) ? Rgb(9, 9, 9) : kPaper) << x << "," << y;
+        }
+    }
     EXPECT_EQ(damage_, (Rect{2, 2, 10, 10}));
 
     const Surface source = Numbered(20, 20);
     canvas.Blit(source, {0, 0, 20, 20}, {-3, -1});
-    for (int32_t y = 0; y < 12; ++y)
+    for (int32_t y = 0; y < 12; ++y) {
         for (int32_t x = 0; x < 12; ++x) {
             // Client (0,0) is target (2,2); the source's (0,0) sits at client (-3,-1).
             const Color want = InClip(x, y) ? source.PixelAt(x - 2 + 3, y - 2 + 1) : kPaper;
             ASSERT_EQ(target_.PixelAt(x, y), want) << x << "," << y;
         }
+    }
     EXPECT_EQ(canvas.ClipInClient().Bounds(), (Rect{0, 0, 8, 8}));
 
     const std::vector<uint8_t> solid(30 * 30, 255);
     canvas.BlendCoverage(solid.data(), 30, 30, {-10, -10}, kBlack);
-    for (int32_t y = 0; y < 12; ++y)
-        for (int32_t x = 0; x < 12; ++x)
+    for (int32_t y = 0; y < 12; ++y) {
+        for (int32_t x = 0; x < 12; ++x) {
             ASSERT_EQ(target_.PixelAt(x, y), InClip(x, y) ? kBlack : kPaper) << x << "," << y;
+        }
+    }
 
     canvas.Fill({0, 0, 8, 8}, Rgb(200, 100, 0));
     canvas.BlendPixel(0, 0, Rgb(0, 200, 100), 128);
@@ -119,8 +127,9 @@ TEST_F(CanvasClipTest, FarAwayCoordinatesDrawNothing) {
     }
     // The nearest any of these comes: origin INT32_MIN plus INT32_MAX is -1, and a 3-pixel
     // block there reaches 0..1 on the target, which the clip leaves out.
-    for (Color c : target_.Pixels())
+    for (Color c : target_.Pixels()) {
         ASSERT_EQ(c, kPaper);
+    }
     EXPECT_TRUE(damage_.IsEmpty());
 }
 

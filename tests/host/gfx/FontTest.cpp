@@ -32,8 +32,9 @@ TEST(FontTest, NamesResolveThroughFontconfig) {
     EXPECT_EQ(unknown->FilePath(), fallback->FilePath());
 
     const auto liberation = Font::Create("Liberation Sans", 12);
-    if (!Has(liberation->Family(), "Liberation Sans"))
+    if (!Has(liberation->Family(), "Liberation Sans")) {
         GTEST_SKIP() << "fonts-liberation missing";
+    }
     EXPECT_TRUE(Has(Font::Create("Arial", 12)->Family(), "Liberation Sans"));
     EXPECT_TRUE(Has(Font::Create("Courier New", 12)->Family(), "Liberation Mono"));
     EXPECT_TRUE(Has(Font::Create("Times New Roman", 12)->Family(), "Liberation Serif"));

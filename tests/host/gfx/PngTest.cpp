@@ -33,16 +33,18 @@ Bytes SmallPng(uint32_t width = 2, uint32_t height = 2) {
     const uint8_t rgb[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9};
     Bytes png = Encode(PNG_FORMAT_RGB, 2, 2, rgb);
     auto put = [&png](size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             png[at + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+        }
     };
     put(16, width);
     put(20, height);
     uint32_t crc = 0xFFFFFFFF;
     for (size_t i = 12; i < 29; ++i) {
         crc ^= png[i];
-        for (int k = 0; k < 8; ++k)
+        for (int k = 0; k < 8; ++k) {
             crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
     }
     put(29, ~crc);
     return png;
@@ -50,9 +52,11 @@ Bytes SmallPng(uint32_t width = 2, uint32_t height = 2) {
 
 Surface Pattern(int32_t width, int32_t height) {
     Surface s(width, height);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
             s.SetPixel(x, y, Rgb(x * 7, y * 11, x ^ y));
+        }
+    }
     return s;
 }
 
@@ -91,11 +95,13 @@ TEST(PngTest, OtherColourTypesBecomeOpaqueRgb) {
         const auto decoded = DecodePng(png, &error);
         ASSERT_TRUE(decoded) << error;
         ASSERT_EQ(decoded->Pixels().size(), expected.size());
-        for (size_t i = 0; i < expected.size(); ++i)
-            for (int shift : {0, 8, 16})
+        for (size_t i = 0; i < expected.size(); ++i) {
+            for (int shift : {0, 8, 16}) {
                 EXPECT_NEAR(decoded->Pixels()[i] >> shift & 0xFF, expected[i] >> shift & 0xFF,
                             tolerance)
                     << i;
+            }
+        }
     }
 }
 
@@ -103,8 +109,9 @@ TEST(PngTest, OtherColourTypesBecomeOpaqueRgb) {
 // data, and dimensions no image has or that no file of a hundred bytes could hold.
 TEST(PngTest, RefusesDamagedTruncatedAndImpossibleData) {
     Bytes noise(30 * 30 * 3);
-    for (size_t i = 0; i < noise.size(); ++i)
+    for (size_t i = 0; i < noise.size(); ++i) {
         noise[i] = static_cast<uint8_t>(i * i * 31 >> 3);
+    }
     const Bytes png = Encode(PNG_FORMAT_RGB, 30, 30, noise.data());
     std::string error;
     ASSERT_TRUE(DecodePng(png, &error)) << error;
@@ -114,8 +121,9 @@ TEST(PngTest, RefusesDamagedTruncatedAndImpossibleData) {
         {SmallPng(8000, 8000), "cannot fit"},
         {SmallPng(0, 2), ""},
         {SmallPng(0x80000000u, 1), ""}};
-    for (size_t size = 0; size + 12 < png.size(); ++size)
+    for (size_t size = 0; size + 12 < png.size(); ++size) {
         refused.emplace_back(Bytes(png.begin(), png.begin() + size), "");
+    }
     refused.emplace_back(png, "");
     refused.back().first[50] ^= 0xFF;
     for (const auto& [bytes, reason] : refused) {

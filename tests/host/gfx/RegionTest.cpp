@@ -17,12 +17,13 @@ void ExpectMatches(const Region& region, const Model& model) {
     const auto& rects = region.Rects();
     for (size_t i = 0; i < rects.size(); ++i) {
         ASSERT_FALSE(rects[i].IsEmpty());
-        for (size_t j = i + 1; j < rects.size(); ++j)
+        for (size_t j = i + 1; j < rects.size(); ++j) {
             ASSERT_FALSE(rects[i].Intersects(rects[j])) << "rectangles " << i << " and " << j;
+        }
     }
     long long area = 0;
     Rect bounds;
-    for (int y = 0; y < kGrid; ++y)
+    for (int y = 0; y < kGrid; ++y) {
         for (int x = 0; x < kGrid; ++x) {
             ASSERT_EQ(region.Contains({x, y}), model[y][x]) << x << "," << y;
             if (model[y][x]) {
@@ -30,15 +31,18 @@ void ExpectMatches(const Region& region, const Model& model) {
                 bounds = bounds.Union({x, y, x + 1, y + 1});
             }
         }
+    }
     EXPECT_EQ(region.Area(), area);
     EXPECT_EQ(region.Bounds(), bounds);
     EXPECT_EQ(region.IsEmpty(), area == 0);
 }
 
 void Paint(Model& model, const Rect& r, bool value) {
-    for (int y = std::max(r.top, 0); y < std::min(r.bottom, kGrid); ++y)
-        for (int x = std::max(r.left, 0); x < std::min(r.right, kGrid); ++x)
+    for (int y = std::max(r.top, 0); y < std::min(r.bottom, kGrid); ++y) {
+        for (int x = std::max(r.left, 0); x < std::min(r.right, kGrid); ++x) {
             model[y][x] = value;
+        }
+    }
 }
 
 TEST(RegionTest, RandomAddSubtractIntersectMatchPixels) {
@@ -72,9 +76,11 @@ TEST(RegionTest, RandomAddSubtractIntersectMatchPixels) {
                     Model mask{};
                     Paint(mask, r, true);
                     Paint(mask, s, true);
-                    for (int y = 0; y < kGrid; ++y)
-                        for (int x = 0; x < kGrid; ++x)
+                    for (int y = 0; y < kGrid; ++y) {
+                        for (int x = 0; x < kGrid; ++x) {
                             model[y][x] = model[y][x] && mask[y][x];
+                        }
+                    }
                 }
             }
             ASSERT_NO_FATAL_FAILURE(ExpectMatches(region, model)) << "round " << round;

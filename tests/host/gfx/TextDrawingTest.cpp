@@ -15,18 +15,22 @@ constexpr Color kInk = Rgb(255, 0, 0);
 // The bounding box of every pixel that is no longer paper.
 Rect Inked(const Surface& s) {
     Rect box;
-    for (int32_t y = 0; y < s.Height(); ++y)
-        for (int32_t x = 0; x < s.Width(); ++x)
-            if (s.PixelAt(x, y) != kPaper)
+    for (int32_t y = 0; y < s.Height(); ++y) {
+        for (int32_t x = 0; x < s.Width(); ++x) {
+            if (s.PixelAt(x, y) != kPaper) {
                 box = box.Union({x, y, x + 1, y + 1});
+            }
+        }
+    }
     return box;
 }
 
 class TextDrawingTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (font_->IsEmpty())
+        if (font_->IsEmpty()) {
             GTEST_SKIP() << "no fonts installed";
+        }
     }
     std::shared_ptr<const Font> font_ = Font::Create("Arial", 12);
     Surface surface_{200, 100, kPaper};
@@ -71,13 +75,15 @@ TEST_F(TextDrawingTest, OnlyTheCanvasClipLimitsDrawing) {
     Canvas canvas(surface_, {50, 20}, clip);
     canvas.DrawText(*font_, "WWWWWWWWWWWWWWWWWWWW", {-20, 0, 10, 40}, kInk, kLeft);
     bool pastRect = false;
-    for (int32_t y = 0; y < surface_.Height(); ++y)
+    for (int32_t y = 0; y < surface_.Height(); ++y) {
         for (int32_t x = 0; x < surface_.Width(); ++x) {
-            if (surface_.PixelAt(x, y) == kPaper)
+            if (surface_.PixelAt(x, y) == kPaper) {
                 continue;
+            }
             ASSERT_TRUE(clip.Contains({x, y})) << x << "," << y;
             pastRect = pastRect || x >= 50 + 10;
         }
+    }
     EXPECT_TRUE(pastRect);
 }
 

@@ -17,16 +17,18 @@ using namespace text_format;
 class TextLayoutTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (font_->IsEmpty() || font_->Advance('i') != font_->Advance('W'))
+        if (font_->IsEmpty() || font_->Advance('i') != font_->Advance('W')) {
             GTEST_SKIP() << "no fixed-pitch face for Courier New";
+        }
     }
 
     // The text of each line.
     std::vector<std::string> Lines(std::string_view text, int32_t widthInChars,
                                    uint32_t format = kWordBreak) const {
         std::vector<std::string> out;
-        for (const TextLine& line : LayoutText(*font_, text, Box(widthInChars), format))
+        for (const TextLine& line : LayoutText(*font_, text, Box(widthInChars), format)) {
             out.emplace_back(text.substr(line.start, line.length));
+        }
         return out;
     }
     Rect Box(int32_t widthInChars, int32_t height = 100) const {
@@ -74,8 +76,9 @@ TEST_F(TextLayoutTest, LineBreaksInMultiLineText) {
     EXPECT_EQ(Lines("aa bb\ncc dd", 3), (Strings{"aa", "bb", "cc", "dd"}));
     const auto lines = LayoutText(*font_, "x\ny\nz", Box(5), kLeft);
     ASSERT_EQ(lines.size(), 3u);
-    for (size_t i = 0; i < 3; ++i)
+    for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(lines[i].origin.y, 20 + static_cast<int>(i) * lh_);
+    }
 }
 
 TEST_F(TextLayoutTest, SingleLineIgnoresBreaksAndWrapping) {
@@ -116,8 +119,9 @@ TEST_F(TextLayoutTest, AlignsEachLineAndCentresOnlyASingleLineVertically) {
 TEST_F(TextLayoutTest, PositionsNearTheIntegerLimitsClamp) {
     const Rect far{INT32_MAX - 5, INT32_MAX - 5, INT32_MAX, INT32_MAX};
     std::string many;
-    for (int i = 0; i < 50; ++i)
+    for (int i = 0; i < 50; ++i) {
         many += "line\n";
+    }
     const auto lines = LayoutText(*font_, many, far, kRight);
     ASSERT_EQ(lines.size(), 50u);
     EXPECT_EQ(lines.back().origin.y, INT32_MAX);

@@ -50,21 +50,24 @@ class RecordingSink : public InputSink {
 class SdlBackendTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (backend_ == nullptr && error_.empty())
+        if (backend_ == nullptr && error_.empty()) {
             backend_ = SdlBackend::Create({.fullscreen = false}, error_).release();
+        }
     }
 
     void SetUp() override {
-        if (backend_ == nullptr)
+        if (backend_ == nullptr) {
             GTEST_SKIP() << "no display: " << error_;
+        }
         backend_->SetFullscreen(false);
         SDL_SetWindowSize(backend_->Window(), 1280, 960);
         // Let the window settle and forget what the desktop said about it meanwhile.
         Settle();
         int width = 0, height = 0;
         SDL_GetWindowSize(backend_->Window(), &width, &height);
-        if (width != 1280 || height != 960)
+        if (width != 1280 || height != 960) {
             GTEST_SKIP() << "the display is too small";
+        }
     }
 
     void Settle() {
@@ -118,8 +121,9 @@ TEST_F(SdlBackendTest, ShowsTheFrameScaledAndPassesPointerMovesInScreenPixels) {
     Surface shot = backend_->CaptureWindow();
     ASSERT_EQ(shot.Dimensions(), (Size{1280, 960})) << backend_->RendererName();
     for (const auto& [at, color] :
-         {std::pair<Point, Color>{{300, 250}, kRed}, {{100, 100}, kBlue}, {{1279, 959}, kBlue}})
+         {std::pair<Point, Color>{{300, 250}, kRed}, {{100, 100}, kBlue}, {{1279, 959}, kBlue}}) {
         EXPECT_EQ(shot.PixelAt(at.x, at.y), color) << at.x << "," << at.y;
+    }
     frame.Fill({300, 300, 320, 310}, kGreen);
     frame.Fill({500, 20, 520, 40}, kRed);
     backend_->Present(frame, {300, 300, 320, 310});
@@ -127,8 +131,9 @@ TEST_F(SdlBackendTest, ShowsTheFrameScaledAndPassesPointerMovesInScreenPixels) {
     for (const auto& [at, color] : {std::pair<Point, Color>{{600, 600}, kGreen},
                                     {{639, 619}, kGreen},
                                     {{640, 610}, kBlue},
-                                    {{1020, 60}, kBlue}})
+                                    {{1020, 60}, kBlue}}) {
         EXPECT_EQ(shot.PixelAt(at.x, at.y), color) << at.x << "," << at.y;
+    }
 
     PushMotion(500, 250);
     PushMotion(501, 251);
@@ -137,8 +142,9 @@ TEST_F(SdlBackendTest, ShowsTheFrameScaledAndPassesPointerMovesInScreenPixels) {
     EXPECT_EQ(Deliver(), (Events{"move 250,125", "left down 250,125", "move 251,125"}));
     backend_->WarpPointer({100, 100});
     SDL_Delay(50);
-    for (const std::string& event : Deliver())
+    for (const std::string& event : Deliver()) {
         EXPECT_NE(event, "move 100,100");
+    }
     PushMotion(300, 300);
     EXPECT_EQ(Deliver(), (Events{"move 150,150"}));
 
@@ -150,8 +156,9 @@ TEST_F(SdlBackendTest, ShowsTheFrameScaledAndPassesPointerMovesInScreenPixels) {
     shot = backend_->CaptureWindow();
     ASSERT_EQ(shot.Dimensions(), (Size{1000, 500}));
     for (const auto& [x, color] :
-         {std::pair{100, kBlack}, {900, kBlack}, {170, kBlue}, {829, kBlue}})
+         {std::pair{100, kBlack}, {900, kBlack}, {170, kBlue}, {829, kBlue}}) {
         EXPECT_EQ(shot.PixelAt(x, 250), color) << x;
+    }
     PushMotion(50, 0);
     PushMotion(500, 250);
     PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 999, 499);

@@ -46,18 +46,21 @@ TEST(SdlKeysTest, LettersAndPunctuationFollowTheLayoutTheRestTheirPlace) {
         {SDLK_LGUI, SDL_SCANCODE_LGUI, kNoKey},
         {SDLK_MODE, SDL_SCANCODE_RALT, kNoKey},
         {SDLK_AUDIOPLAY, SDL_SCANCODE_AUDIOPLAY, kNoKey}};
-    for (const auto& [keycode, scancode, expected] : cases)
-        for (bool numLock : {false, true})
+    for (const auto& [keycode, scancode, expected] : cases) {
+        for (bool numLock : {false, true}) {
             EXPECT_EQ(VirtualKeyFor(keycode, scancode, numLock), expected)
                 << keycode << " " << scancode;
+        }
+    }
     // At a place no US key has, punctuation goes by the layout's character.
     const std::pair<SDL_Keycode, uint8_t> punctuation[] = {
         {SDLK_SEMICOLON, vk::kOem1},    {SDLK_EQUALS, vk::kOemPlus},   {SDLK_COMMA, vk::kOemComma},
         {SDLK_MINUS, vk::kOemMinus},    {SDLK_PERIOD, vk::kOemPeriod}, {SDLK_SLASH, vk::kOem2},
         {SDLK_BACKQUOTE, vk::kOem3},    {SDLK_LEFTBRACKET, vk::kOem4}, {SDLK_BACKSLASH, vk::kOem5},
         {SDLK_RIGHTBRACKET, vk::kOem6}, {SDLK_QUOTE, vk::kOem7}};
-    for (const auto& [keycode, key] : punctuation)
+    for (const auto& [keycode, key] : punctuation) {
         EXPECT_EQ(VirtualKeyFor(keycode, SDL_SCANCODE_NONUSHASH, false), key) << keycode;
+    }
 }
 
 TEST(SdlKeysTest, KeypadTypesDigitsOnlyWithNumLock) {
@@ -70,12 +73,14 @@ TEST(SdlKeysTest, KeypadTypesDigitsOnlyWithNumLock) {
                   i == 10 ? vk::kDecimal : vk::kNumpad0 + (i + 1) % 10);
         EXPECT_EQ(VirtualKeyFor(kNone, scancode, false), moves[i]) << i;
     }
-    for (bool numLock : {true, false})
+    for (bool numLock : {true, false}) {
         for (const auto& [scancode, key] : {std::pair{SDL_SCANCODE_KP_DIVIDE, vk::kDivide},
-                                           {SDL_SCANCODE_KP_MULTIPLY, vk::kMultiply},
-                                           {SDL_SCANCODE_KP_MINUS, vk::kSubtract},
-                                           {SDL_SCANCODE_KP_PLUS, vk::kAdd}})
+                                            {SDL_SCANCODE_KP_MULTIPLY, vk::kMultiply},
+                                            {SDL_SCANCODE_KP_MINUS, vk::kSubtract},
+                                            {SDL_SCANCODE_KP_PLUS, vk::kAdd}}) {
             EXPECT_EQ(VirtualKeyFor(kNone, scancode, numLock), key);
+        }
+    }
 }
 
 }  // namespace

@@ -92,8 +92,9 @@ TEST_F(InstanceLockTest, AnotherProcessHoldsTheLockUntilItEndsOrDies) {
         char status = 0;
         const bool claimed = read(ready[0], &status, 1) == 1 && status == 'c';
         const InstanceLock::Result refused = Claim("shared title");
-        if (crash)
+        if (crash) {
             kill(child, SIGKILL);
+        }
         close(release[1]);
         close(ready[0]);
         int ended = 0;

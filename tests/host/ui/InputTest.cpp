@@ -23,10 +23,12 @@ struct TwoButtons : HeadlessScreen {
 TEST(Capture, RoutesTheMouseToTheCaptureWindowWhereverThePointerIs) {
     TwoButtons s("press 50 50\nmove 250 50\nrelease 600 400\n");
     s.left.hook = [&](const Message& m) -> std::optional<intptr_t> {
-        if (m.id == msg::kLButtonDown)
+        if (m.id == msg::kLButtonDown) {
             s.ws.SetCapture(s.left.Handle());
-        if (m.id == msg::kLButtonUp)
+        }
+        if (m.id == msg::kLButtonUp) {
             s.ws.ReleaseCapture();
+        }
         return std::nullopt;
     };
     s.ws.Run();
@@ -70,19 +72,23 @@ TEST(Focus, MovesWithNoticesAndKeysFollowIt) {
 struct Keyboard : TwoButtons {
     explicit Keyboard(const std::string& script) : TwoButtons(script) {
         frame.hook = [this](const Message& m) -> std::optional<intptr_t> {
-            if (m.id == msg::kKeyDown || m.id == msg::kSysKeyDown)
+            if (m.id == msg::kKeyDown || m.id == msg::kSysKeyDown) {
                 shiftSeen.push_back(ws.IsKeyDown(vk::kShift));
+            }
             return std::nullopt;
         };
         ws.Run();
     }
     std::vector<std::string> Typed() const {
         std::vector<std::string> keys;
-        for (const auto& line : log)
+        for (const auto& line : log) {
             if (line.find("keyup") == std::string::npos && line.find("frame:") == 0 &&
                 line.find("destroy") == std::string::npos &&
-                line.find("close") == std::string::npos && line.find("focus") == std::string::npos)
+                line.find("close") == std::string::npos &&
+                line.find("focus") == std::string::npos) {
                 keys.push_back(line.substr(6));
+            }
+        }
         return keys;
     }
     std::vector<bool> shiftSeen;
@@ -129,9 +135,11 @@ TEST(Keys, AutoRepeatSetsTheRepeatFlagOnKeyAndCharacter) {
 TEST(Keys, TypedTextArrivesOneCharacterAtATimeInWindows1252) {
     Keyboard s("type a B\xC3\xA9!\n");  // the script is UTF-8; é is 0xE9 in Windows-1252
     std::vector<std::string> chars;
-    for (const auto& k : s.Typed())
-        if (k.rfind("char", 0) == 0)
+    for (const auto& k : s.Typed()) {
+        if (k.rfind("char", 0) == 0) {
             chars.push_back(k);
+        }
+    }
     EXPECT_THAT(chars,
                 ElementsAre("char 97 0", "char 32 0", "char 66 0", "char 233 0", "char 33 0"));
 }

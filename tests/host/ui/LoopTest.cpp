@@ -42,10 +42,12 @@ TEST(Timers, ReplacingRestartsThePeriodAndKillingStopsIt) {
     s.ws.SetTimer(s.frame.Handle(), 2, 0);  // the shortest period
     int shortTicks = 0;
     s.frame.hook = [&](const Message& m) -> std::optional<intptr_t> {
-        if (m.id == msg::kTimer && m.wParam == 2 && ++shortTicks == 3)
+        if (m.id == msg::kTimer && m.wParam == 2 && ++shortTicks == 3) {
             s.ws.KillTimer(s.frame.Handle(), 2);
-        if (m.id == msg::kTimer && m.wParam == 1 && m.time == 100200)
+        }
+        if (m.id == msg::kTimer && m.wParam == 1 && m.time == 100200) {
             s.ws.SetTimer(s.frame.Handle(), 1, 500);
+        }
         return std::nullopt;
     };
     s.ws.Run();
@@ -62,8 +64,9 @@ TEST(Timers, EarlierDueFirstAndTimersOfDestroyedWindowsStop) {
     s.ws.SetTimer(s.frame.Handle(), 1, 30);
     s.ws.SetTimer(child.Handle(), 1, 20);
     child.hook = [&](const Message& m) -> std::optional<intptr_t> {
-        if (m.id == msg::kTimer)
+        if (m.id == msg::kTimer) {
             child.DestroyWindow();
+        }
         return std::nullopt;
     };
     s.ws.Run();
@@ -76,8 +79,9 @@ TEST(Loop, PreTranslateHooksMayRetargetOrConsume) {
     Recorder other("other", s.log);
     other.Make(s.ws, {0, 0, 1, 1}, style::kChild, s.frame.Handle());
     s.ws.AddPreTranslateHook([&](Message& m) {
-        if (m.id == msg::kUser)
+        if (m.id == msg::kUser) {
             m.target = other.Handle();
+        }
         return m.id == msg::kUser + 1;
     });
     s.ws.Post(s.frame.Handle(), msg::kUser);
@@ -103,8 +107,9 @@ TEST(Idle, AHookWithADeadlineIsCalledAtItAndTheLoopWaitsMeanwhile) {
     s.ws.Run();
     // Called at 100000, 100100, ... 101000 and after the close; never more often.
     ASSERT_GE(calls.size(), 11u);
-    for (size_t i = 1; i < 11; ++i)
+    for (size_t i = 1; i < 11; ++i) {
         EXPECT_EQ(calls[i] - calls[i - 1], 100u);
+    }
     EXPECT_LE(s.backend.WaitCount(), 16);
 }
 
@@ -148,8 +153,9 @@ TEST(Idle, SleepBlocksTheThreadAndInputWaitsUntilAfter) {
 TEST(Idle, TheScriptReadsTheVirtualClockAcrossWaitsAndSleeps) {
     OneWindow s("clock\nwait 250\nclick 5 5\nclock\nclock extra\n");
     s.frame.hook = [&](const Message& m) -> std::optional<intptr_t> {
-        if (m.id == msg::kLButtonDown)
+        if (m.id == msg::kLButtonDown) {
             s.ws.Sleep(1000);
+        }
         return std::nullopt;
     };
     s.ws.Run();

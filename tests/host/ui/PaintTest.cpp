@@ -165,8 +165,9 @@ TEST(Clipping, DestroyedStacksUncoverWhatIsLeft) {
     EXPECT_EQ(s.At(5, 5), kRed);
     s.ws.Destroy(holder.Handle());
     s.ws.RunPending();
-    for (Point p : {Point{5, 5}, Point{100, 100}, Point{250, 250}})
+    for (Point p : {Point{5, 5}, Point{100, 100}, Point{250, 250}}) {
         EXPECT_EQ(s.At(p.x, p.y), kGrey);
+    }
     EXPECT_TRUE(s.ws.Children(s.frame.Handle()).empty());
 }
 

@@ -91,15 +91,19 @@ class Recorder : public Window {
     intptr_t OnMessage(const Message& m) override {
         const bool quiet = (m.id == msg::kEraseBackground && !recordErase) ||
                            (m.id == msg::kMouseMove && !recordMoves);
-        if (!quiet)
+        if (!quiet) {
             log_.push_back(name_ + ":" + Describe(m));
-        if (hook)
-            if (auto answer = hook(m))
+        }
+        if (hook) {
+            if (auto answer = hook(m)) {
                 return *answer;
+            }
+        }
         if (m.id == msg::kPaint) {
             Canvas canvas = System()->BeginPaint(Handle());
-            if (fill)
+            if (fill) {
                 canvas.Fill(System()->ClientRect(Handle()), *fill);
+            }
             return 0;
         }
         return DefaultMessage(m);
@@ -117,9 +121,11 @@ struct HeadlessScreen {
 
     std::vector<std::string> Only(const std::string& needle) const {
         std::vector<std::string> found;
-        for (const auto& line : log)
-            if (line.find(needle) != std::string::npos)
+        for (const auto& line : log) {
+            if (line.find(needle) != std::string::npos) {
                 found.push_back(line);
+            }
+        }
         return found;
     }
 

@@ -27,10 +27,12 @@ class Label : public Window {
 
   protected:
     intptr_t OnMessage(const Message& m) override {
-        if (m.id == msg::kEraseBackground)
+        if (m.id == msg::kEraseBackground) {
             return 1;
-        if (m.id != msg::kPaint)
+        }
+        if (m.id != msg::kPaint) {
             return DefaultMessage(m);
+        }
         Canvas canvas = System()->BeginPaint(Handle());
         canvas.DrawText(*font_, text_, System()->ClientRect(Handle()), color_, format_);
         return 0;
@@ -46,14 +48,16 @@ class Label : public Window {
 // Counts pixels whose channels differ by more than `tolerance`.
 int CountDifferences(const Surface& a, const Surface& b, int tolerance) {
     int differ = 0;
-    for (int y = 0; y < a.Height(); ++y)
+    for (int y = 0; y < a.Height(); ++y) {
         for (int x = 0; x < a.Width(); ++x) {
             const Color p = a.PixelAt(x, y), q = b.PixelAt(x, y);
             if (std::abs(RedOf(p) - RedOf(q)) > tolerance ||
                 std::abs(GreenOf(p) - GreenOf(q)) > tolerance ||
-                std::abs(BlueOf(p) - BlueOf(q)) > tolerance)
+                std::abs(BlueOf(p) - BlueOf(q)) > tolerance) {
                 ++differ;
+            }
         }
+    }
     return differ;
 }
 

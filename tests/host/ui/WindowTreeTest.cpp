@@ -58,8 +58,9 @@ TEST(HitTesting, MessagesCarryTheScreenPoint) {
     Stage s;
     Point seen;
     s.b.hook = [&](const Message& m) -> std::optional<intptr_t> {
-        if (m.id == msg::kLButtonDown)
+        if (m.id == msg::kLButtonDown) {
             seen = m.screen;
+        }
         return std::nullopt;
     };
     s.ws.ButtonChanged(MouseButton::kLeft, true, {390, 395});
@@ -124,8 +125,9 @@ TEST(Destruction, DeletingTheOwnerDestroysItsWindowQuietly) {
 TEST(Destruction, WindowsGoingAreOffTheScreenFromTheFirstNotice) {
     Stage s;
     s.a.hook = [&](const Message& m) -> std::optional<intptr_t> {
-        if (m.id != msg::kDestroy)
+        if (m.id != msg::kDestroy) {
             return std::nullopt;
+        }
         EXPECT_TRUE(s.ws.VisibleRegion(s.a.Handle()).IsEmpty());
         s.ws.Invalidate(s.a.Handle());
         EXPECT_FALSE(s.ws.NeedsPaint(s.a.Handle()));
@@ -142,8 +144,9 @@ TEST(Destruction, WindowsGoingAreOffTheScreenFromTheFirstNotice) {
 TEST(Destruction, DestroyingTheMainWindowEndsTheLoop) {
     Stage s("click 10 10\n");
     s.frame.hook = [&](const Message& m) -> std::optional<intptr_t> {
-        if (m.id == msg::kLButtonUp)
+        if (m.id == msg::kLButtonUp) {
             s.ws.Post(s.frame.Handle(), msg::kClose);
+        }
         return std::nullopt;
     };
     EXPECT_EQ(s.ws.Run(), 0);
