@@ -1,6 +1,8 @@
 // A set of pixels made of disjoint rectangles: a window's visible area (its rectangle less the
 // siblings stacked above it) and the parts of it waiting to be painted. Kept simple on
-// purpose: the player has tens of windows, not thousands, so a flat list beats a banded one.
+// purpose, a flat list rather than a banded one: a title shows tens of windows at once, and the
+// window system keeps a title with thousands fast by walking each stack once from the top
+// (what is already covered is never cut again) rather than by a cleverer region.
 #pragma once
 
 #include <vector>
