@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "director/KeyBindings.h"
 #include "director/ShellCommand.h"
 #include "host/ui/WindowSystem.h"
 #include "script/TextUtil.h"
@@ -138,12 +139,29 @@ void CDirector::SetScenesEnabled(bool enabled, const CScene* except) {
     }
 }
 
-void CDirector::OnKey(uint32_t, uint32_t) {
-    // Key bindings ("KeyList", "EnableKey", "Key_" events) are not played yet: a key press
-    // runs nothing.
+void CDirector::OnKey(uint32_t key, uint32_t modifiers) {
+    if (enabled_ == 0 || key > 127) {
+        return;
+    }
+    if ((modifiers & kCharacter) && key >= 'a' && key <= 'z') {
+        key -= 'a' - 'A';
+    }
+    std::string name = keys::KeyName(key, modifiers);
+    if (anyKeyMode_ != 0) {
+        lastKeyPressed_ = std::move(name);
+        RunQueue("Key_*any", kEventScope);
+        return;
+    }
+    const uint32_t index = (modifiers & kCharacter) ? key : keys::kVirtualBase + key;
+    if (keyTable_[index] != 0) {
+        lastKeyPressed_ = name;
+        RunQueue("Key_" + name, kEventScope);
+    }
 }
 
-void CDirector::ApplyKeyList(const std::string&, bool) {}
+void CDirector::ApplyKeyList(const std::string& list, bool enable) {
+    keys::ApplyKeyList(list, enable, {keyTable_, anyKeyMode_});
+}
 
 void CDirector::ChooseQueue(const std::string& statement) {
     const std::vector<std::string_view> clauses = SplitClauses(statement);
