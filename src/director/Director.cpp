@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "director/KeyBindings.h"
 #include "director/ShellCommand.h"
 #include "host/ui/WindowSystem.h"
 #include "script/TextUtil.h"

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "director/KeyBindings.h"
 #include "stage/Container.h"
 
 namespace stagehand {
@@ -50,10 +51,10 @@ class CDirector : public CMessageHandlerContainer {
     // One key press from the main frame: a virtual-key or character code and the modifier
     // flags below.
     void OnKey(uint32_t key, uint32_t modifiers);
-    static constexpr uint32_t kShift = 1;
-    static constexpr uint32_t kControl = 2;
-    static constexpr uint32_t kAlt = 4;
-    static constexpr uint32_t kCharacter = 8;
+    static constexpr uint32_t kShift = keys::kShift;
+    static constexpr uint32_t kControl = keys::kControl;
+    static constexpr uint32_t kAlt = keys::kAlt;
+    static constexpr uint32_t kCharacter = keys::kCharacter;
 
     // Chooses a queue by a statement `if A then Q1 else if B then Q2 else Q3` and runs it.
     void ChooseQueue(const std::string& statement);

@@ -9,12 +9,8 @@ namespace stagehand::keys {
 
 namespace {
 
-constexpr uint32_t kShift = 1;
-constexpr uint32_t kControl = 2;
-constexpr uint32_t kAlt = 4;
-constexpr uint32_t kCharacter = 8;
-
-// Table indices of the named keys a list may give; F1 to F12 are read apart.
+// The named keys by table index, for key lists and for key names alike; F1 to F12 are read
+// and named apart.
 constexpr std::array<std::pair<std::string_view, uint8_t>, 15> kListNames{{
     {"Space", 32},
     {"Tab", 9},
@@ -32,10 +28,6 @@ constexpr std::array<std::pair<std::string_view, uint8_t>, 15> kListNames{{
     {"Insert", 128 + 0x2D},
     {"Delete", 128 + 0x2E},
 }};
-
-// Names of the navigation keys, virtual keys 0x21 to 0x28.
-constexpr std::array<std::string_view, 8> kNavigationNames{"PageUp", "PageDown", "End",   "Home",
-                                                           "Left",   "Up",       "Right", "Down"};
 
 // The highest table index a function-key range may reach: F12.
 constexpr uint32_t kLastFunctionIndex = kVirtualBase + 0x7B;
@@ -120,6 +112,16 @@ void SetSingle(std::string_view item, uint8_t flag, KeyTable table) {
     }
 }
 
+// The name of the named key at a table index, or "".
+std::string_view NameAt(uint32_t index) {
+    for (const auto& [name, at] : kListNames) {
+        if (at == index) {
+            return name;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 void ApplyKeyList(std::string_view list, bool enable, KeyTable table) {
@@ -188,39 +190,17 @@ std::string KeyName(uint32_t key, uint32_t modifiers) {
     if (modifiers & kAlt) {
         name += "Alt_";
     }
-    switch (key) {
-        case 8:
-            return name + "BackSpace";
-        case 9:
-            return name + "Tab";
-        case 13:
-            return name + "Enter";
-        case 27:
-            return name + "Escape";
-        case 32:
-            return name + "Space";
-        default:
-            break;
+    // 8, 9, 13, 27 and 32 have the same names as characters and as virtual keys.
+    if (const std::string_view named = NameAt(key); !named.empty()) {
+        return name + std::string(named);
     }
     if (modifiers & kCharacter) {
-        if (key == 34) {
-            return name + "Quote";
-        }
-        return name + static_cast<char>(key);
+        return key == '"' ? name + "Quote" : name + static_cast<char>(key);
     }
     if (key >= 0x70 && key <= 0x7B) {
         return name + "F" + std::to_string(key - 0x70 + 1);
     }
-    if (key >= 0x21 && key <= 0x28) {
-        return name + std::string(kNavigationNames[key - 0x21]);
-    }
-    if (key == 0x2D) {
-        return name + "Insert";
-    }
-    if (key == 0x2E) {
-        return name + "Delete";
-    }
-    return name;
+    return name + std::string(NameAt(kVirtualBase + key));
 }
 
 }  // namespace stagehand::keys

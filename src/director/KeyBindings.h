@@ -14,6 +14,12 @@
 
 namespace stagehand::keys {
 
+// The modifier flags of a key press, as the main frame hands it to the director.
+inline constexpr uint32_t kShift = 1;
+inline constexpr uint32_t kControl = 2;
+inline constexpr uint32_t kAlt = 4;
+inline constexpr uint32_t kCharacter = 8;  // the key is a character code, not a virtual key
+
 inline constexpr size_t kTableSize = 256;
 // Where keys without a character start in the table.
 inline constexpr uint32_t kVirtualBase = 128;
@@ -29,8 +35,7 @@ struct KeyTable {
 void ApplyKeyList(std::string_view list, bool enable, KeyTable table);
 
 // The name of a key: "Shift_", "Control_" and "Alt_" as the modifiers say, then the key's own
-// name; a virtual key without a name gives only the prefixes. Modifier flags as the director's
-// (1 Shift, 2 Control, 4 Alt, 8 character code).
+// name; a virtual key without a name gives only the prefixes.
 std::string KeyName(uint32_t key, uint32_t modifiers);
 
 }  // namespace stagehand::keys

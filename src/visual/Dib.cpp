@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "host/files/TitlePaths.h"
 #include "trace/Trace.h"
