@@ -1,6 +1,9 @@
 // Bounded, non-blocking reads of title files: what is refused and why, and reading a span.
 #include "host/files/File.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,6 +13,7 @@
 #include <string>
 #include <tuple>
 
+#include "host/files/FileReplacement.h"
 #include "support/TempFolder.h"
 
 namespace stagehand::host {
@@ -72,6 +76,51 @@ TEST(FileTest, DescriptorClosesOnceWhenItsLastOwnerGoes) {
     EXPECT_GE(::fcntl(raw, F_GETFD), 0);
     third.Reset();
     EXPECT_EQ(::fcntl(raw, F_GETFD), -1);
+}
+
+// A replacement lands whole or not at all: abandoned after the temporary file was written (a
+// crash), or refused by a full disk (a file size limit stands in for it), the old file stays
+// whole and no temporary file is left; a finished one keeps the old file's permissions and
+// replaces what a link points to, not the link.
+TEST(FileTest, ReplacementLandsWholeOrLeavesTheOldFile) {
+    testing::TempFolder folder;
+    const fs::path target = folder.Write("pass.dat", "old password");
+    ::chmod(target.c_str(), 0640);
+    const auto entries = [&] {
+        return std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator());
+    };
+    {
+        FileReplacement abandoned(target);
+        ASSERT_TRUE(abandoned.Write("new and longer password"));
+        EXPECT_TRUE(fs::exists(abandoned.TemporaryPath()));
+    }
+    EXPECT_EQ(ReadFile(target, 100).bytes, "old password");
+    EXPECT_EQ(entries(), 1);
+
+    struct rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldSignal = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 8;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::string reason;
+    const bool full = ReplaceFile(target, std::string(300, 'x'), &reason);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldSignal);
+    EXPECT_FALSE(full);
+    EXPECT_EQ(reason, "File too large");
+    EXPECT_EQ(ReadFile(target, 100).bytes, "old password");
+    EXPECT_EQ(entries(), 1);
+
+    fs::create_symlink(target, folder.Path() / "link.dat");
+    EXPECT_TRUE(ReplaceFile(folder.Path() / "link.dat", "new"));
+    EXPECT_TRUE(fs::is_symlink(folder.Path() / "link.dat"));
+    EXPECT_EQ(ReadFile(target, 100).bytes, "new");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(entries(), 2);
+    EXPECT_FALSE(ReplaceFile(folder.Path() / "none" / "x.dat", "new", &reason));
+    EXPECT_EQ(reason, "No such file or directory");
 }
 
 }  // namespace
