@@ -202,6 +202,43 @@ std::optional<MediaCaption> ParseCaption(const std::vector<std::string_view>& wo
     return caption;
 }
 
+// A paint line for one of `images`, or the reason it is wrong.
+bool ParsePaint(const std::vector<std::string_view>& words, std::vector<MediaImage>& images,
+                std::string& why) {
+    if (words.size() < 8) {
+        why = "expected paint NAME.bmp X Y WIDTH HEIGHT STYLE COLOR1 [COLOR2]";
+        return false;
+    }
+    const auto found = std::find_if(images.begin(), images.end(), [&](const MediaImage& image) {
+        return image.name == words[1];
+    });
+    if (found == images.end() || found->depth != MediaDepth::kRgb24) {
+        why = "paint on " + std::string(words[1]) + ", which is not a 24-bit image listed above";
+        return false;
+    }
+    MediaPaint paint;
+    const auto [xEnd, xError] =
+        std::from_chars(words[2].data(), words[2].data() + words[2].size(), paint.x);
+    const auto [yEnd, yError] =
+        std::from_chars(words[3].data(), words[3].data() + words[3].size(), paint.y);
+    if (xError != std::errc() || xEnd != words[2].data() + words[2].size() ||
+        yError != std::errc() || yEnd != words[3].data() + words[3].size() || paint.x < 0 ||
+        paint.y < 0 || paint.x >= found->width || paint.y >= found->height) {
+        why = "paint X and Y must lie inside the image";
+        return false;
+    }
+    // The rectangle reads as an image line of its own: NAME WIDTH HEIGHT 24 STYLE COLOURS.
+    std::vector<std::string_view> fillWords = {words[1], words[4], words[5], "24"};
+    fillWords.insert(fillWords.end(), words.begin() + 6, words.end());
+    std::optional<MediaImage> fill = ParseLine(fillWords, why);
+    if (!fill) {
+        return false;
+    }
+    paint.fill = std::make_shared<const MediaImage>(std::move(*fill));
+    found->paints.push_back(std::move(paint));
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::vector<MediaImage>> ParseMediaList(std::string_view text, std::string* error) {
@@ -220,6 +257,13 @@ std::optional<std::vector<MediaImage>> ParseMediaList(std::string_view text, std
             continue;
         }
         std::string why;
+        if (words[0] == "paint") {
+            if (!ParsePaint(words, images, why)) {
+                *error = "line " + std::to_string(lineNumber) + ": " + why;
+                return std::nullopt;
+            }
+            continue;
+        }
         if (words[0] == "caption") {
             MediaImage* target = nullptr;
             std::optional<MediaCaption> caption = ParseCaption(words, line, images, target, why);
@@ -264,12 +308,21 @@ host::Color MediaPixel(const MediaImage& image, int32_t x, int32_t y) {
 
 namespace {
 
-// The image's pixels with its captions drawn on them, top row first.
-std::vector<uint32_t> CaptionedPixels(const MediaImage& image) {
+// The image's pixels with its paints and captions drawn on them, top row first.
+std::vector<uint32_t> DrawnPixels(const MediaImage& image) {
     host::Surface surface(image.width, image.height);
     for (int32_t y = 0; y < image.height; ++y) {
         for (int32_t x = 0; x < image.width; ++x) {
             surface.SetPixel(x, y, MediaPixel(image, x, y));
+        }
+    }
+    for (const MediaPaint& paint : image.paints) {
+        const int32_t right = std::min(image.width, paint.x + paint.fill->width);
+        const int32_t bottom = std::min(image.height, paint.y + paint.fill->height);
+        for (int32_t y = paint.y; y < bottom; ++y) {
+            for (int32_t x = paint.x; x < right; ++x) {
+                surface.SetPixel(x, y, MediaPixel(*paint.fill, x - paint.x, y - paint.y));
+            }
         }
     }
     host::Canvas canvas(surface, {0, 0}, host::Region(surface.Bounds()));
@@ -296,8 +349,8 @@ testing::BmpImage RenderMedia(const MediaImage& image) {
     if (image.depth == MediaDepth::kRle8) {
         bmp.encoding = testing::BmpEncoding::kRle8;
     }
-    if (!image.captions.empty()) {
-        bmp.pixels = CaptionedPixels(image);
+    if (!image.captions.empty() || !image.paints.empty()) {
+        bmp.pixels = DrawnPixels(image);
         return bmp;
     }
     // Colours in the order they first appear; every style has at most 256.

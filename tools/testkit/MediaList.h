@@ -4,6 +4,7 @@
 //   # a comment line; blank lines are skipped
 //   NAME.bmp WIDTH HEIGHT DEPTH STYLE COLOR1 [COLOR2]
 //   caption NAME.bmp TOP POINTS COLOR TEXT...
+//   paint NAME.bmp X Y WIDTH HEIGHT STYLE COLOR1 [COLOR2]
 //
 // DEPTH is 8 (a colour table), 24 or rle8 (8 bits, RLE8 compressed). STYLE is solid (COLOR1),
 // vgradient (COLOR1 at the top row to COLOR2 at the bottom), hgradient (left to right),
@@ -16,11 +17,16 @@
 // points (6 to 200). Only 24-bit images take captions: smoothed text needs more colours
 // than a colour table holds.
 //
+// A paint line fills a WIDTH x HEIGHT rectangle of a 24-bit image listed above it, its
+// top-left corner at (X, Y), in a style of its own, as if it were an image of that size:
+// how a button's strip of state cuts is made. Paints are drawn in order, before captions.
+//
 // Guarantees: a list is refused whole, with the line and what is wrong, before anything is
 // written; names are plain file names (no folders), sizes 1 to 4096.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +47,13 @@ struct MediaCaption {
     std::string text;
 };
 
+struct MediaImage;
+struct MediaPaint {
+    int32_t x = 0;
+    int32_t y = 0;
+    std::shared_ptr<const MediaImage> fill;  // its size, style and colours
+};
+
 struct MediaImage {
     std::string name;
     int32_t width = 0;
@@ -50,6 +63,7 @@ struct MediaImage {
     host::Color color1 = host::kBlack;
     host::Color color2 = host::kBlack;
     std::vector<MediaCaption> captions;
+    std::vector<MediaPaint> paints;
 };
 
 constexpr int32_t kMaxMediaSide = 4096;
