@@ -7,6 +7,7 @@
 #include "state/ContentManager.h"
 #include "state/StateVar.h"
 #include "state/StateVarBool.h"
+#include "visual/EditText.h"
 
 namespace stagehand {
 
@@ -17,6 +18,7 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
         {"Boolean", &CStateVarBool::Create, {}},
         {"String", &CStateVarString::Create, {}},
         {"Integer", &CStateVarInt::Create, {}},
+        {"Edittext", &CEditText::Create, {}},
         {"IniContentManager", &CIniContentManager::Create, {}},
     };
 }
