@@ -7,6 +7,7 @@
 #include "state/ContentManager.h"
 #include "state/StateVar.h"
 #include "state/StateVarBool.h"
+#include "visual/EditText.h"
 #include "visual/Password.h"
 
 namespace stagehand {
@@ -18,6 +19,7 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
         {"Boolean", &CStateVarBool::Create, {}},
         {"String", &CStateVarString::Create, {}},
         {"Integer", &CStateVarInt::Create, {}},
+        {"Edittext", &CEditText::Create, {}},
         {"Password", &CPassword::Create, {}},
         {"IniContentManager", &CIniContentManager::Create, {}},
     };

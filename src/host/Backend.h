@@ -54,6 +54,10 @@ class Backend {
     virtual void SetPointerVisible(bool visible) = 0;
     // Puts the pointer at a logical position (the window system makes the move message).
     virtual void WarpPointer(Point position) = 0;
+    // The desktop's clipboard as Windows-1252 text. Setting it replaces what it held; reading
+    // it gives "" when it holds no text. Characters Windows-1252 cannot hold are left out.
+    virtual void SetClipboardText(const std::string& cp1252) = 0;
+    virtual std::string ClipboardText() = 0;
 };
 
 }  // namespace stagehand::host

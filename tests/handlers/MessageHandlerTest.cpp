@@ -165,8 +165,9 @@ TEST(HandlerNames, AreALetterFollowedByLettersAndDigits) {
 TEST(RoleTypes, HoldThePlayableTypesInOrderMatchedExactly) {
     const CRoleTypeRegistry registry(RoleTypeTable());
     EXPECT_THAT(registry.Names(), ElementsAre("Director", "Scene", "Boolean", "String", "Integer",
-                                              "IniContentManager"));
-    for (const char* missing : {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", ""}) {
+                                              "Edittext", "IniContentManager"));
+    for (const char* missing :
+         {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", "EditText", ""}) {
         EXPECT_EQ(registry.Lookup(missing), nullptr) << missing;
     }
     const auto made = registry.Create("Integer");

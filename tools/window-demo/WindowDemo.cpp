@@ -1,6 +1,6 @@
 // A small program that shows the host layer working before the player exists: a frame with
-// three buttons that track the mouse through capture, a label that counts clicks, a box that
-// shows what is typed, and a block that a timer moves while the third button has it running.
+// three buttons that track the mouse through capture, a label that counts clicks, an entry
+// field to type in, and a block that a timer moves while the third button has it running.
 //
 //   stagehand-window-demo [--window] [--screen WxH] [--close-after MS]
 //   stagehand-window-demo --headless --input FILE
@@ -14,6 +14,7 @@
 #include "host/gfx/TextFormat.h"
 #include "host/headless/HeadlessBackend.h"
 #include "host/sdl/SdlBackend.h"
+#include "host/ui/EditControl.h"
 #include "host/ui/Keys.h"
 #include "host/ui/WindowSystem.h"
 
@@ -129,7 +130,7 @@ class Button : public Window {
     std::shared_ptr<const Font> font_ = Font::Create("Arial", 12);
 };
 
-class Frame : public Window {
+class Frame : public Window, private EditControl::Listener {
   public:
     explicit Frame(WindowSystem& ws) {
         const Size screen = ws.ScreenSize();
@@ -141,7 +142,6 @@ class Frame : public Window {
                           Rgb(30, 40, 60)});
         ws.SetMainWindow(Handle());
         counter_.CreateWindow(ws, {"counter", kShownChild, {40, 40, 400, 80}, Handle(), false, {}});
-        typed_.CreateWindow(ws, {"typed", kShownChild, {40, 300, 600, 440}, Handle(), false, {}});
         for (int i = 0; i < 3; ++i) {
             buttons_[i].CreateWindow(ws, {"button",
                                           kShownChild,
@@ -155,27 +155,21 @@ class Frame : public Window {
         block_.CreateWindow(
             ws, {"block", kShownChild, {0, 10, 40, 50}, track_.Handle(), false, Rgb(250, 200, 40)});
         Count();
+        EditControl::Options field;
+        field.font = Font::Create("Arial", 14);
+        field.textColor = Rgb(20, 20, 20);
+        field.background = Rgb(240, 240, 230);
+        typed_.Create(ws, Handle(), {40, 300, 600, 330}, field);
         typed_.SetText("Type here. Escape closes.");
+        typed_.SelectAll();
+        typed_.Focus();
     }
 
   protected:
     intptr_t OnMessage(const Message& m) override {
         WindowSystem& ws = *System();
-        if (m.id == msg::kChar) {
-            const auto c = static_cast<char>(m.wParam);
-            std::string text = typed_.Text();
-            if (c == 27) {
-                ws.Post(Handle(), msg::kClose);
-            } else if (c == 8) {
-                if (!text.empty()) {
-                    text.pop_back();
-                }
-            } else if (c == 13) {
-                text += "\r\n";
-            } else if (static_cast<uint8_t>(c) >= 32) {
-                text += c;
-            }
-            typed_.SetText(text);
+        if (m.id == msg::kChar && m.wParam == 27) {
+            ws.Post(Handle(), msg::kClose);
             return 0;
         }
         if (m.id == msg::kTimer && m.wParam == kMoveTimer) {
@@ -192,6 +186,12 @@ class Frame : public Window {
     }
 
   private:
+    void OnKeyPressed(uint8_t key) override {
+        if (key == vk::kEscape) {
+            System()->Post(Handle(), msg::kClose);
+        }
+    }
+    void OnFocusLost() override {}
     void Count() { counter_.SetText("Clicks: " + std::to_string(clicks_)); }
     void ToggleMotion() {
         moving_ = !moving_;
@@ -206,8 +206,7 @@ class Frame : public Window {
     bool moving_ = false;
     TextBox counter_{Rgb(30, 40, 60), Rgb(250, 230, 120),
                      text_format::kLeft | text_format::kSingleLine | text_format::kVerticalCenter};
-    TextBox typed_{Rgb(240, 240, 230), Rgb(20, 20, 20),
-                   text_format::kLeft | text_format::kWordBreak};
+    EditControl typed_{this};
     Button buttons_[3] = {
         Button("Count", [this] { ++clicks_, Count(); }),
         Button("Reset", [this] { clicks_ = 0, Count(); }),

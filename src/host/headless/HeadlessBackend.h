@@ -46,6 +46,9 @@ class HeadlessBackend : public Backend {
     void SetCaption(const std::string& caption) override { caption_ = caption; }
     void SetPointerVisible(bool visible) override { pointerVisible_ = visible; }
     void WarpPointer(Point) override {}
+    // A clipboard of the run's own: what was copied can be pasted within the run.
+    void SetClipboardText(const std::string& cp1252) override { clipboard_ = cp1252; }
+    std::string ClipboardText() override { return clipboard_; }
 
     const std::string& Caption() const { return caption_; }
     bool PointerVisible() const { return pointerVisible_; }
@@ -73,6 +76,7 @@ class HeadlessBackend : public Backend {
     const Surface* frame_ = nullptr;
     std::string caption_;
     bool pointerVisible_ = true;
+    std::string clipboard_;
     int presentCount_ = 0;
     int waitCount_ = 0;
 };

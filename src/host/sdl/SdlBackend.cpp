@@ -41,6 +41,20 @@ size_t SequenceLength(std::string_view text) {
     return length;
 }
 
+// The Windows-1252 form of each character of `utf8` that has one; the others are left out.
+std::string RepresentableCp1252(std::string_view utf8) {
+    std::string out;
+    std::string character;
+    while (!utf8.empty()) {
+        const size_t length = SequenceLength(utf8);
+        if (Utf8ToCp1252Exact(utf8.substr(0, length), character) && character.size() == 1) {
+            out += character;
+        }
+        utf8.remove_prefix(length);
+    }
+    return out;
+}
+
 // The whole multiple of the screen a window on `display` is made at.
 Size WindowSizeFor(Size screen, int display) {
     SDL_Rect usable{};
@@ -311,16 +325,8 @@ void SdlBackend::HandleText(const char* text, InputSink& sink) {
     if ((modifiers_ & (KMOD_CTRL | KMOD_ALT)) != 0) {
         return;
     }
-    std::string_view rest(text);
-    std::string character;
-    while (!rest.empty()) {
-        const size_t length = SequenceLength(rest);
-        const bool exact = Utf8ToCp1252Exact(rest.substr(0, length), character);
-        rest.remove_prefix(length);
-        if (!exact || character.size() != 1) {
-            continue;
-        }
-        const auto c = static_cast<unsigned char>(character[0]);
+    for (const char ch : RepresentableCp1252(text)) {
+        const auto c = static_cast<unsigned char>(ch);
         // Control characters come from the keys themselves.
         if (c < 0x20 || c == 0x7F) {
             continue;
@@ -408,6 +414,20 @@ void SdlBackend::WarpPointer(Point position) {
     // passed on when it lands on the same logical pixel.
     lastPointer_ = position;
     SDL_WarpMouseInWindow(window_, target.x, target.y);
+}
+
+void SdlBackend::SetClipboardText(const std::string& cp1252) {
+    SDL_SetClipboardText(Cp1252ToUtf8(cp1252).c_str());
+}
+
+std::string SdlBackend::ClipboardText() {
+    char* utf8 = SDL_GetClipboardText();  // "" when it holds no text; null when memory ran out
+    if (utf8 == nullptr) {
+        return {};
+    }
+    std::string text = RepresentableCp1252(utf8);
+    SDL_free(utf8);
+    return text;
 }
 
 bool SdlBackend::IsFullscreen() const {

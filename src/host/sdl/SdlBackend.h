@@ -51,6 +51,8 @@ class SdlBackend final : public Backend {
     void SetCaption(const std::string& caption) override;
     void SetPointerVisible(bool visible) override;
     void WarpPointer(Point position) override;
+    void SetClipboardText(const std::string& cp1252) override;
+    std::string ClipboardText() override;
 
     bool IsFullscreen() const;
     // What Alt+Enter does; going back to a window sizes it to a whole multiple of the screen.

@@ -172,7 +172,13 @@ TEST_F(SdlBackendTest, ShowsTheFrameScaledAndPassesPointerMovesInScreenPixels) {
 // Alt is held, as the window system makes those characters itself. Alt+Enter switches full
 // screen and is not passed on; Enter on its own is an ordinary key. Back in a window, it is a
 // whole multiple of the screen again.
-TEST_F(SdlBackendTest, KeysAndTypedTextAndAltEnterSwitchesFullScreen) {
+TEST_F(SdlBackendTest, KeysTypedTextTheClipboardAndAltEnter) {
+    // The clipboard holds UTF-8 for other programs and gives back what Windows-1252 can hold.
+    backend_->SetClipboardText("caf\xE9 \x80");
+    EXPECT_EQ(backend_->ClipboardText(), "caf\xE9 \x80");
+    SDL_SetClipboardText("a\xE6\x97\xA5z");
+    EXPECT_EQ(backend_->ClipboardText(), "az");
+
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a);
     PushText("a\xC3\xA9\xE2\x82\xAC\xE6\x97\xA5z");
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, KMOD_NONE, true);
