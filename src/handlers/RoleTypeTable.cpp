@@ -7,6 +7,9 @@
 #include "state/ContentManager.h"
 #include "state/StateVar.h"
 #include "state/StateVarBool.h"
+#include "visual/Hotspot.h"
+#include "visual/TextButton.h"
+#include "visual/TextLabel.h"
 
 namespace stagehand {
 
@@ -14,9 +17,13 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
     return {
         {"Director", &CDirector::Create, {}},
         {"Scene", &CScene::Create, {}},
+        {"Hotspot", &CHotspot::Create, {}},
+        {"CommandButton", &CCommandButton::Create, {}},
         {"Boolean", &CStateVarBool::Create, {}},
         {"String", &CStateVarString::Create, {}},
         {"Integer", &CStateVarInt::Create, {}},
+        {"TextButton", &CTextButton::Create, {}},
+        {"Label", &CTextLabel::Create, {}},
         {"IniContentManager", &CIniContentManager::Create, {}},
     };
 }

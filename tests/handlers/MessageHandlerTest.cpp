@@ -164,9 +164,11 @@ TEST(HandlerNames, AreALetterFollowedByLettersAndDigits) {
 
 TEST(RoleTypes, HoldThePlayableTypesInOrderMatchedExactly) {
     const CRoleTypeRegistry registry(RoleTypeTable());
-    EXPECT_THAT(registry.Names(), ElementsAre("Director", "Scene", "Boolean", "String", "Integer",
-                                              "IniContentManager"));
-    for (const char* missing : {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", ""}) {
+    EXPECT_THAT(registry.Names(),
+                ElementsAre("Director", "Scene", "Hotspot", "CommandButton", "Boolean", "String",
+                            "Integer", "TextButton", "Label", "IniContentManager"));
+    for (const char* missing :
+         {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", "", "TextLabel", "label"}) {
         EXPECT_EQ(registry.Lookup(missing), nullptr) << missing;
     }
     const auto made = registry.Create("Integer");
