@@ -76,11 +76,6 @@ void CHotspot::RegisterProperties() {
     AddProperty("ImageFile", CVariant::kString, &imageFile_);
 }
 
-void CHotspot::RegisterCommands() {
-    // The actor's "Show" and "Hide" already show and hide the window as it stands.
-    CActor::RegisterCommands();
-}
-
 host::Rect CHotspot::ClientRect() const {
     return System()->ClientRect(Handle());
 }

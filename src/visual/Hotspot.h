@@ -38,8 +38,8 @@ class CHotspot : public CActor {
     bool IsPressed() const { return pressed_ != 0; }
 
   protected:
+    // Commands are the actor's: "Show" and "Hide" show and hide the window as it stands.
     void RegisterProperties() override;
-    void RegisterCommands() override;
     intptr_t OnMessage(const host::Message& message) override;
 
     // Copies the cut of the current state to the canvas's top-left corner.
