@@ -8,7 +8,10 @@
 #include "state/StateVar.h"
 #include "state/StateVarBool.h"
 #include "visual/EditText.h"
+#include "visual/Hotspot.h"
 #include "visual/Password.h"
+#include "visual/TextButton.h"
+#include "visual/TextLabel.h"
 
 namespace stagehand {
 
@@ -16,11 +19,15 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
     return {
         {"Director", &CDirector::Create, {}},
         {"Scene", &CScene::Create, {}},
+        {"Hotspot", &CHotspot::Create, {}},
+        {"CommandButton", &CCommandButton::Create, {}},
         {"Boolean", &CStateVarBool::Create, {}},
         {"String", &CStateVarString::Create, {}},
         {"Integer", &CStateVarInt::Create, {}},
         {"Edittext", &CEditText::Create, {}},
+        {"TextButton", &CTextButton::Create, {}},
         {"Password", &CPassword::Create, {}},
+        {"Label", &CTextLabel::Create, {}},
         {"IniContentManager", &CIniContentManager::Create, {}},
     };
 }

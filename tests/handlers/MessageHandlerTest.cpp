@@ -164,10 +164,12 @@ TEST(HandlerNames, AreALetterFollowedByLettersAndDigits) {
 
 TEST(RoleTypes, HoldThePlayableTypesInOrderMatchedExactly) {
     const CRoleTypeRegistry registry(RoleTypeTable());
-    EXPECT_THAT(registry.Names(), ElementsAre("Director", "Scene", "Boolean", "String", "Integer",
-                                              "Edittext", "Password", "IniContentManager"));
-    for (const char* missing :
-         {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", "EditText", ""}) {
+    EXPECT_THAT(
+        registry.Names(),
+        ElementsAre("Director", "Scene", "Hotspot", "CommandButton", "Boolean", "String", "Integer",
+                    "Edittext", "TextButton", "Password", "Label", "IniContentManager"));
+    for (const char* missing : {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", "",
+                                "EditText", "TextLabel", "label"}) {
         EXPECT_EQ(registry.Lookup(missing), nullptr) << missing;
     }
     const auto made = registry.Create("Integer");
