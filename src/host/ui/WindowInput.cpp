@@ -56,13 +56,19 @@ uint32_t WindowSystem::MouseKeys() const {
 }
 
 void WindowSystem::PostMouse(uint32_t id, Point screen) {
-    const WindowHandle target = capture_ ? capture_ : HitTest(screen);
-    if (!target) {
-        return;
-    }
-    Message m = MakeMessage(target, id, MouseKeys(), PackPoint(ScreenToClient(target, screen)));
+    Message m = MakeMessage(kInputTarget, id, MouseKeys(), 0);
     m.screen = screen;
     queue_.push_back(m);
+}
+
+bool WindowSystem::AddressInput(Message& message) const {
+    if (msg::IsMouse(message.id)) {
+        message.target = capture_ ? capture_ : HitTest(message.screen);
+        message.lParam = PackPoint(ScreenToClient(message.target, message.screen));
+    } else {
+        message.target = focus_;
+    }
+    return Exists(message.target);
 }
 
 void WindowSystem::PointerMoved(Point position) {
@@ -102,9 +108,6 @@ void WindowSystem::ButtonChanged(MouseButton button, bool down, Point position) 
 }
 
 void WindowSystem::PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat, bool released) {
-    if (!Exists(focus_)) {
-        return;
-    }
     uint32_t lParam = 1;
     if (altDown) {
         lParam |= kAltBit;
@@ -115,7 +118,7 @@ void WindowSystem::PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat,
     if (released) {
         lParam |= kReleasedBit;
     }
-    queue_.push_back(MakeMessage(focus_, id, code, static_cast<intptr_t>(lParam)));
+    queue_.push_back(MakeMessage(kInputTarget, id, code, static_cast<intptr_t>(lParam)));
 }
 
 void WindowSystem::KeyChanged(uint8_t key, bool down, bool repeat) {

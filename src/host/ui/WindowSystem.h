@@ -179,6 +179,14 @@ class WindowSystem : public InputSink {
   private:
     friend class Window;
 
+    // Input waits in the queue addressed to this handle, which no window ever has: its window
+    // is chosen when the message is taken (the capture or the window under the pointer for the
+    // mouse, the focus for keys), as the desktop does, so that a press that follows a move in
+    // the same burst of input goes where the move left the capture.
+    static constexpr WindowHandle kInputTarget{0xFFFFFFFF};
+    // Gives a taken input message its window; false when there is none to take it.
+    bool AddressInput(Message& message) const;
+
     struct Record {
         Window* owner = nullptr;
         WindowHandle parent;

@@ -38,6 +38,30 @@ TEST(Capture, RoutesTheMouseToTheCaptureWindowWhereverThePointerIs) {
     EXPECT_THAT(s.Only("R:"), ElementsAre("R:destroy"));
 }
 
+// Input that arrives in one burst is addressed as each message is taken: a press that comes
+// with the move off a window that held the capture (and let it go on that move, as a
+// highlighted button does) goes to the window under the pointer, not to the old capture.
+TEST(Capture, InputIsAddressedWhenTakenNotWhenItArrives) {
+    TwoButtons s;
+    s.left.hook = [&](const Message& m) -> std::optional<intptr_t> {
+        if (m.id == msg::kMouseMove) {
+            const Point p = UnpackPoint(m.lParam);
+            if (p.x < 100 && p.y < 100) {
+                s.ws.SetCapture(s.left.Handle());
+            } else {
+                s.ws.ReleaseCapture();
+            }
+        }
+        return std::nullopt;
+    };
+    s.ws.PointerMoved({50, 50});
+    s.ws.RunPending();
+    s.ws.ButtonChanged(MouseButton::kLeft, true, {250, 50});
+    s.ws.ButtonChanged(MouseButton::kLeft, false, {250, 50});
+    s.ws.RunPending();
+    EXPECT_THAT(s.Only("R:"), ElementsAre("R:down 50,50", "R:up 50,50"));
+}
+
 TEST(Capture, TheWindowLosingItIsToldWhoTookIt) {
     TwoButtons s;
     s.ws.SetCapture(s.left.Handle());

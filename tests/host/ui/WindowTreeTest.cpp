@@ -35,8 +35,10 @@ TEST(HitTesting, PassesOverDisabledAndHiddenWindowsAndEverythingInThem) {
     Stage s;
     s.ws.Enable(s.b.Handle(), false);
     s.ws.ButtonChanged(MouseButton::kLeft, true, {250, 250});  // B disabled: A below it
+    s.ws.RunPending();
     s.ws.Show(s.a.Handle(), false);
     s.ws.ButtonChanged(MouseButton::kLeft, true, {115, 115});  // A hidden, inner with it
+    s.ws.RunPending();
     s.ws.Show(s.a.Handle(), true);
     s.ws.Enable(s.a.Handle(), false);
     s.ws.ButtonChanged(MouseButton::kLeft, true, {115, 115});  // A disabled, inner with it
