@@ -4,6 +4,7 @@
 #   -DTEST_DIR=dir       the test: title/, input.txt, expected.txt, [options], [exit-code],
 #                        [expected-SHOT.png ...]
 #   -DWORK_DIR=dir       a folder of its own under the build tree; emptied first
+#   -DTITLE_DIR=dir      optional: the title to play, instead of TEST_DIR/title
 #   -DDISPLAY_RUN=cmd    optional: play on the real backend under this command (e.g. xvfb-run
 #                        and its arguments, separated by |) instead of headless; then only
 #                        the exit code is checked
@@ -27,7 +28,10 @@ endfunction()
 set(copy "${WORK_DIR}/title")
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${copy}")
-file(COPY "${TEST_DIR}/title/" DESTINATION "${copy}")
+if(NOT DEFINED TITLE_DIR OR "${TITLE_DIR}" STREQUAL "")
+    set(TITLE_DIR "${TEST_DIR}/title")
+endif()
+file(COPY "${TITLE_DIR}/" DESTINATION "${copy}")
 
 # Its media.
 if(EXISTS "${copy}/media.txt")
