@@ -31,7 +31,8 @@ TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
         {{"--window", "titles/one", "--screen", "4096x64", "--headless", "--input", "in.txt",
           "--trace", "-", "--cd", "disc"},
          {"titles/one", true, {4096, 64}, true, "in.txt", "-", "disc"}},
-        {{"--screen=64x4096", "--trace=run.log"}, {"", false, {64, 4096}, false, {}, "run.log", {}}},
+        {{"--screen=64x4096", "--trace=run.log"},
+         {"", false, {64, 4096}, false, {}, "run.log", {}}},
         {{"--headless", "t"}, {"t", false, {640, 480}, true, {}, {}, {}}},
         {{"--headless", "--", "-odd"}, {"-odd", false, {640, 480}, true, {}, {}, {}}},
     };
