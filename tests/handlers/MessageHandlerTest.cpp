@@ -164,8 +164,9 @@ TEST(HandlerNames, AreALetterFollowedByLettersAndDigits) {
 
 TEST(RoleTypes, HoldThePlayableTypesInOrderMatchedExactly) {
     const CRoleTypeRegistry registry(RoleTypeTable());
-    EXPECT_THAT(registry.Names(), ElementsAre("Director", "Scene", "Boolean", "String", "Integer",
-                                              "IniContentManager"));
+    EXPECT_THAT(registry.Names(),
+                ElementsAre("Director", "Scene", "Zone", "Timer", "System", "Boolean", "String",
+                            "Integer", "IniContentManager", "Cursor"));
     for (const char* missing : {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", ""}) {
         EXPECT_EQ(registry.Lookup(missing), nullptr) << missing;
     }
