@@ -182,6 +182,14 @@ std::optional<int> CApplication::EnterTitleFolder(const PlayerOptions& options, 
     }
     session.startFolder.left = true;
     session.paths = std::make_unique<host::TitlePaths>(folder);
+    if (options.cd) {
+        const fs::path disc = FromStartFolder(session.startFolder.path, *options.cd);
+        if (!fs::is_directory(disc, ec)) {
+            err << "stagehand: the disc folder " << *options.cd << " is not a folder\n";
+            return 1;
+        }
+        session.paths->SetDiscFolder(disc);
+    }
     const std::optional<fs::path> roles = session.paths->Resolve("roles.mii");
     if (!roles || !fs::is_regular_file(*roles, ec)) {
         err << "stagehand: " << shownFolder << " is not a title: it has no roles.mii\n";

@@ -65,6 +65,8 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
         options.screen = *size;
     } else if (name == "--input") {
         options.input = std::string(value);
+    } else if (name == "--cd") {
+        options.cd = std::string(value);
     } else if (name == "--trace") {
         options.trace = std::string(value);
     } else {
@@ -101,7 +103,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
             inlineValue = arg.substr(eq + 1);
             arg = arg.substr(0, eq);
         }
-        const bool takesValue = arg == "--screen" || arg == "--input" || arg == "--trace";
+        const bool takesValue =
+            arg == "--screen" || arg == "--input" || arg == "--trace" || arg == "--cd";
         if (inlineValue && !takesValue) {
             return Refuse("the option " + std::string(arg) + " takes no value");
         }
@@ -132,6 +135,8 @@ std::string_view Usage() {
            "\n"
            "  --window          play in a window instead of full screen\n"
            "  --screen WxH      the title's screen size (default 640x480; 64 to 4096 a side)\n"
+           "  --cd DIR          the folder the title finds on its disc drive D: (default:\n"
+           "                    the title folder)\n"
            "  --headless        play without a display, on a virtual clock\n"
            "  --input FILE      the scripted user of a headless run\n"
            "  --trace FILE|-    write the trace to FILE, or with -, to standard output\n"

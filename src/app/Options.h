@@ -1,7 +1,7 @@
 // The `stagehand` command line: what the user asked for, read by a pure function so that
 // every option and every refusal can be tested without starting anything.
 //
-//   stagehand [TITLE_DIR] [--window] [--screen WxH] [--headless] [--input FILE]
+//   stagehand [TITLE_DIR] [--window] [--screen WxH] [--cd DIR] [--headless] [--input FILE]
 //             [--trace FILE|-] [--version] [--help]
 //
 // Guarantees: ParseCommandLine never touches the disk or the process; a refused command line
@@ -34,6 +34,8 @@ struct PlayerOptions {
     std::optional<std::string> input;
     // Where the trace goes: a file, or "-" for standard output. None: no trace.
     std::optional<std::string> trace;
+    // The folder the title's disc drive (D:) shows; none: the title folder.
+    std::optional<std::string> cd;
 };
 
 struct ParsedCommandLine {

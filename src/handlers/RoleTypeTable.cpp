@@ -3,6 +3,10 @@
 // nothing for that role (and the trace says so) instead of a stand-in.
 #include "director/Director.h"
 #include "handlers/RoleTypes.h"
+#include "interaction/Cursor.h"
+#include "interaction/System.h"
+#include "interaction/Timer.h"
+#include "interaction/Zone.h"
 #include "stage/Scene.h"
 #include "state/ContentManager.h"
 #include "state/StateVar.h"
@@ -21,6 +25,9 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
         {"Scene", &CScene::Create, {}},
         {"Hotspot", &CHotspot::Create, {}},
         {"CommandButton", &CCommandButton::Create, {}},
+        {"Zone", &CZone::Create, {}},
+        {"Timer", &CTimer::Create, {}},
+        {"System", &CSystem::Create, {}},
         {"Boolean", &CStateVarBool::Create, {}},
         {"String", &CStateVarString::Create, {}},
         {"Integer", &CStateVarInt::Create, {}},
@@ -29,11 +36,14 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
         {"Password", &CPassword::Create, {}},
         {"Label", &CTextLabel::Create, {}},
         {"IniContentManager", &CIniContentManager::Create, {}},
+        {"Cursor", &CCursor::Create, {}},
     };
 }
 
-std::vector<std::function<void()>> RoleTypeCleanUps() {
-    return {};
+std::vector<std::function<void()>> RoleTypeCleanUps(CPlayer& player) {
+    return {
+        [&player] { CZone::ShutDown(player); },
+    };
 }
 
 }  // namespace stagehand

@@ -51,8 +51,9 @@ class CRoleTypeRegistry {
     std::vector<std::function<void()>> cleanUps_;
 };
 
-// The player's table of role types in registration order, and the clean-ups run at exit.
+// The player's table of role types in registration order, and the clean-ups of the play's
+// tables run at exit.
 std::vector<CRoleTypeRegistry::Entry> RoleTypeTable();
-std::vector<std::function<void()>> RoleTypeCleanUps();
+std::vector<std::function<void()>> RoleTypeCleanUps(CPlayer& player);
 
 }  // namespace stagehand

@@ -9,7 +9,7 @@ CPlayer::CPlayer(const host::TitlePaths& paths, host::ProfileReader& profiles)
     : CPlayer(paths, profiles, Screen{}) {}
 
 CPlayer::CPlayer(const host::TitlePaths& paths, host::ProfileReader& profiles, Screen screen)
-    : CPlayer(paths, profiles, screen, RoleTypeTable(), RoleTypeCleanUps()) {}
+    : CPlayer(paths, profiles, screen, RoleTypeTable(), RoleTypeCleanUps(*this)) {}
 
 CPlayer::CPlayer(const host::TitlePaths& paths, host::ProfileReader& profiles, Screen screen,
                  const std::vector<CRoleTypeRegistry::Entry>& roleTypes,

@@ -20,11 +20,13 @@
 
 #include "handlers/RoleTypes.h"
 #include "host/ui/Messages.h"
+#include "interaction/ZoneTable.h"
 #include "stage/StageManager.h"
 #include "visual/PictureCache.h"
 
 namespace stagehand {
 
+class CCursor;
 class CDirector;
 
 namespace host {
@@ -80,6 +82,13 @@ class CPlayer {
     // answer is not used), then the scenes' zones (true: the zone consumed the message).
     std::function<bool(host::Message&)> cursorFilter;
     std::function<bool(host::Message&)> zoneFilter;
+    // The play's zones (see CZone): made with the first zone, dropped at exit with the role
+    // types.
+    std::unique_ptr<CZoneTable> zones;
+    // The cursor role that sees the mouse (see CCursor), or none.
+    CCursor* activeCursor = nullptr;
+    // Timers alive; a new timer's identifier is 2000 plus this count, itself included.
+    int32_t liveTimers = 0;
 
   private:
     const host::TitlePaths& paths_;

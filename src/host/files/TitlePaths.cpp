@@ -19,9 +19,33 @@ bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// The name as a C string, without a drive prefix: `X:` means the title folder's root, as
-// does a leading separator, and the current directory is the root too, so every name is
-// walked from the root.
+// An absolute, normal folder path without a trailing separator.
+fs::path NormalFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(folder, ec);
+    if (ec) {
+        absolute = folder;
+    }
+    fs::path normal = absolute.lexically_normal();
+    if (!normal.has_filename() && normal != normal.root_path()) {
+        normal = normal.parent_path();
+    }
+    return normal;
+}
+
+// The parts of `path` below `folder`, or an empty path when it is not inside it.
+fs::path InsideOf(const fs::path& path, const fs::path& folder) {
+    const fs::path relative = path.lexically_relative(folder);
+    if (relative.empty() || *relative.begin() == "..") {
+        return {};
+    }
+    return relative;
+}
+
+// The name as a C string, without a drive prefix: `X:` means the root of its folder (the
+// disc folder's for the disc drive, the title folder's for any other), as does a leading
+// separator, and the current directory is the title folder's root, so every name is walked
+// from a root.
 bool HasDrive(std::string_view name) {
     return name.size() >= 2 && IsAsciiLetter(name[0]) && name[1] == ':';
 }
@@ -196,16 +220,16 @@ void ScanDirectory(const fs::path& dir, Visit visit) {
 
 }  // namespace
 
-TitlePaths::TitlePaths(const fs::path& titleFolder) {
-    std::error_code ec;
-    fs::path absolute = fs::absolute(titleFolder, ec);
-    if (ec) {
-        absolute = titleFolder;
-    }
-    root_ = absolute.lexically_normal();
-    if (!root_.has_filename() && root_ != root_.root_path()) {
-        root_ = root_.parent_path();
-    }
+TitlePaths::TitlePaths(const fs::path& titleFolder)
+    : root_(NormalFolder(titleFolder)), disc_(root_) {}
+
+void TitlePaths::SetDiscFolder(const fs::path& folder) {
+    disc_ = NormalFolder(folder);
+}
+
+const fs::path& TitlePaths::BaseOf(std::string_view titleName) const {
+    const bool onDisc = HasDrive(titleName) && (titleName[0] | 0x20) == (DiscDrive()[0] | 0x20);
+    return onDisc ? disc_ : root_;
 }
 
 std::optional<fs::path> TitlePaths::MatchEntry(const fs::path& dir, std::string_view part) const {
@@ -231,8 +255,9 @@ std::optional<fs::path> TitlePaths::MatchEntry(const fs::path& dir, std::string_
     return dir / *best;
 }
 
-std::optional<fs::path> TitlePaths::ResolveFolder(std::string_view folderPart) const {
-    fs::path dir = root_;
+std::optional<fs::path> TitlePaths::ResolveFolder(const fs::path& base,
+                                                  std::string_view folderPart) const {
+    fs::path dir = base;
     if (!IsDirectory(dir)) {
         return std::nullopt;
     }
@@ -256,11 +281,12 @@ std::optional<fs::path> TitlePaths::Resolve(std::string_view titleName) const {
     if (titleName.empty()) {
         return std::nullopt;
     }
+    const fs::path& base = BaseOf(titleName);
     const std::vector<std::string_view> parts = PlainParts(TitleRelative(titleName));
     if (parts.empty()) {
-        return IsDirectory(root_) ? std::optional<fs::path>(root_) : std::nullopt;
+        return IsDirectory(base) ? std::optional<fs::path>(base) : std::nullopt;
     }
-    fs::path current = root_;
+    fs::path current = base;
     for (size_t i = 0; i < parts.size(); ++i) {
         if (!IsDirectory(current)) {
             return std::nullopt;
@@ -292,7 +318,7 @@ std::optional<fs::path> TitlePaths::ResolveForWrite(std::string_view titleName) 
     if (last.empty()) {
         return std::nullopt;
     }
-    std::optional<fs::path> dir = ResolveFolder(folder);
+    std::optional<fs::path> dir = ResolveFolder(BaseOf(titleName), folder);
     if (!dir) {
         return std::nullopt;
     }
@@ -309,7 +335,7 @@ std::optional<fs::path> TitlePaths::FindFirst(std::string_view pattern) const {
         return std::nullopt;
     }
     if (!HasWildcard(last)) {
-        std::optional<fs::path> found = Resolve(relative);
+        std::optional<fs::path> found = Resolve(pattern);
         if (found && IsRegularFile(*found)) {
             return found;
         }
@@ -319,7 +345,7 @@ std::optional<fs::path> TitlePaths::FindFirst(std::string_view pattern) const {
     if (wildcard.Empty()) {
         return std::nullopt;
     }
-    std::optional<fs::path> dir = ResolveFolder(folder);
+    std::optional<fs::path> dir = ResolveFolder(BaseOf(pattern), folder);
     if (!dir) {
         return std::nullopt;
     }
@@ -346,11 +372,16 @@ std::optional<fs::path> TitlePaths::FindFirst(std::string_view pattern) const {
 std::string TitlePaths::TitleFullName(const fs::path& hostPath) const {
     const fs::path normal =
         (hostPath.is_absolute() ? hostPath : root_ / hostPath).lexically_normal();
-    const fs::path relative = normal.lexically_relative(root_);
+    // A disc folder of its own is named by its drive, even when it lies in the title folder.
+    std::string full = DiscDrive();
+    fs::path relative = disc_ != root_ ? InsideOf(normal, disc_) : fs::path();
+    if (relative.empty()) {
+        full = CurrentDirectory();
+        relative = InsideOf(normal, root_);
+    }
     if (relative.empty()) {
         return {};
     }
-    std::string full = CurrentDirectory();
     bool first = true;
     for (const fs::path& element : relative) {
         const std::string& name = element.native();

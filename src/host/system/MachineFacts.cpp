@@ -124,6 +124,7 @@ MachineFacts ReadMachineFacts() {
     if (uname(&names) == 0) {
         facts.processorArchitecture = names.machine;
         facts.operatingSystem = std::string(names.sysname) + " " + names.release;
+        facts.kernelRelease = names.release;
     }
     return facts;
 }

@@ -21,6 +21,7 @@ struct MachineFacts {
     uint64_t availablePhysicalMemory = 0;  // bytes
     std::string processorArchitecture;     // the kernel's machine name, e.g. "x86_64"
     std::string operatingSystem;           // kernel name and release, e.g. "Linux 6.1.0"
+    std::string kernelRelease;             // the release alone, e.g. "6.1.0-13-amd64"
 };
 
 struct MemoryFigures {

@@ -133,6 +133,33 @@ TEST_F(TitlePathsTest, FullNamesRoundTrip) {
     }
 }
 
+// The disc drive leads into the disc folder, never out of it; other drives and names
+// without a drive stay in the title folder. Full names say which drive a file is on.
+TEST_F(TitlePathsTest, TheDiscDriveLeadsIntoTheDiscFolder) {
+    const fs::path onDisc = base_.Write("disc/Data/x.ini");
+    const fs::path inTitle = Touch("data/x.ini");
+    Touch("msg.mii");
+    TitlePaths paths(root_);
+    EXPECT_EQ(paths.Resolve("D:\\data\\x.ini"), inTitle);
+    paths.SetDiscFolder(base_.Path() / "disc" / "");
+    const std::pair<std::optional<fs::path>, std::vector<const char*>> cases[] = {
+        {onDisc, {"D:\\DATA\\X.INI", "d:data/x.ini", "D:\\..\\Data\\x.ini"}},
+        {inTitle, {"C:\\data\\x.ini", "e:\\data\\x.ini", "data\\x.ini", "\\data\\x.ini"}},
+        {base_.Path() / "disc", {"D:\\", "d:"}},
+        {std::nullopt, {"D:\\..\\title\\data\\x.ini", "D:\\msg.mii"}},
+    };
+    for (const auto& [expected, names] : cases) {
+        for (const char* name : names) {
+            EXPECT_EQ(paths.Resolve(name), expected) << name;
+        }
+    }
+    EXPECT_EQ(paths.FindFirst("D:\\data\\*.INI"), onDisc);
+    EXPECT_EQ(paths.ResolveForWrite("D:\\data\\New.txt"), onDisc.parent_path() / "New.txt");
+    EXPECT_EQ(paths.TitleFullName(onDisc), "D:\\Data\\x.ini");
+    EXPECT_EQ(paths.TitleFullName(inTitle), "C:\\data\\x.ini");
+    EXPECT_EQ(paths.TitleFullName(base_.Path() / "elsewhere"), "");
+}
+
 TEST_F(TitlePathsTest, RootIsMadeAbsoluteAndNormal) {
     Touch("msg.mii");
     const TitlePaths paths(root_ / "sub" / ".." / "");
