@@ -13,6 +13,8 @@
 
 namespace stagehand::host {
 
+class Mixer;
+
 enum class MouseButton { kLeft, kRight };
 
 // What the user does, in the logical screen's coordinates and the desktop's virtual-key codes
@@ -54,6 +56,12 @@ class Backend {
     virtual void SetPointerVisible(bool visible) = 0;
     // Puts the pointer at a logical position (the window system makes the move message).
     virtual void WarpPointer(Point position) = 0;
+
+    // Sound: from OpenAudio until CloseAudio the backend plays `mixer` at its output rate,
+    // stereo, 16 bits, pulling the mix as the device consumes it (SDL's audio thread, or the
+    // clock when there is no device). False when no sound will be played at all.
+    virtual bool OpenAudio(Mixer& mixer) = 0;
+    virtual void CloseAudio() = 0;
 };
 
 }  // namespace stagehand::host
