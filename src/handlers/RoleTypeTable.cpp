@@ -3,6 +3,7 @@
 // nothing for that role (and the trace says so) instead of a stand-in.
 #include "director/Director.h"
 #include "handlers/RoleTypes.h"
+#include "media/DirectSound.h"
 #include "stage/Scene.h"
 #include "state/ContentManager.h"
 #include "state/StateVar.h"
@@ -17,10 +18,12 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
         {"Boolean", &CStateVarBool::Create, {}},
         {"String", &CStateVarString::Create, {}},
         {"Integer", &CStateVarInt::Create, {}},
+        {"DirectSound", &CDirectSound::Create, {}},
         {"IniContentManager", &CIniContentManager::Create, {}},
     };
 }
 
+// Audio ends after these, as the player's sound table goes (see CPlayer): it needs the play.
 std::vector<std::function<void()>> RoleTypeCleanUps() {
     return {};
 }

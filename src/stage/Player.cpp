@@ -1,6 +1,7 @@
 #include "stage/Player.h"
 
 #include "director/Director.h"
+#include "media/DirectSound.h"
 #include "stage/IniStageManager.h"
 
 namespace stagehand {
@@ -21,6 +22,10 @@ CPlayer::CPlayer(const host::TitlePaths& paths, host::ProfileReader& profiles, S
       registry_(roleTypes, std::move(cleanUps)) {}
 
 CPlayer::~CPlayer() = default;
+
+CPlayer::AudioEnd::~AudioEnd() {
+    CDirectSound::EndAudio(*player);
+}
 
 bool CPlayer::StartDirector() {
     director_ = std::make_unique<CDirector>();

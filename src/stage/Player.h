@@ -15,7 +15,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "handlers/RoleTypes.h"
@@ -26,8 +28,10 @@
 namespace stagehand {
 
 class CDirector;
+class CDirectSound;
 
 namespace host {
+class SoundDevice;
 class WindowSystem;
 class ProgramStarter;
 class ProfileReader;
@@ -80,6 +84,13 @@ class CPlayer {
     // answer is not used), then the scenes' zones (true: the zone consumed the message).
     std::function<bool(host::Message&)> cursorFilter;
     std::function<bool(host::Message&)> zoneFilter;
+    // The sound device the sound roles play on; unset, every sound stays silent.
+    host::SoundDevice* soundDevice = nullptr;
+    // The sound roles by role name: made by the first sound role or audio start, gone at
+    // audio end (which runs once more as the player goes, after the role types' clean-ups).
+    std::optional<std::map<std::string, CDirectSound*, std::less<>>> sounds;
+    // How many sound roles have made a window; each one's timer id follows from it.
+    int32_t soundWindows = 0;
 
   private:
     const host::TitlePaths& paths_;
@@ -89,6 +100,11 @@ class CPlayer {
     CPictureCache pictures_;
     std::unique_ptr<CStageManager> stage_;
     std::unique_ptr<CDirector> director_;
+    // Ends audio right after the registry's clean-ups, while every role still exists.
+    struct AudioEnd {
+        CPlayer* player;
+        ~AudioEnd();
+    } audioEnd_{this};
     CRoleTypeRegistry registry_;
 };
 
