@@ -2,7 +2,7 @@
 // every option and every refusal can be tested without starting anything.
 //
 //   stagehand [TITLE_DIR] [--window] [--screen WxH] [--headless] [--input FILE]
-//             [--trace FILE|-] [--version] [--help]
+//             [--trace FILE|-] [--audio-out FILE.wav] [--version] [--help]
 //
 // Guarantees: ParseCommandLine never touches the disk or the process; a refused command line
 // comes back with a one-line reason, and Usage() is the text shown with it.
@@ -34,6 +34,8 @@ struct PlayerOptions {
     std::optional<std::string> input;
     // Where the trace goes: a file, or "-" for standard output. None: no trace.
     std::optional<std::string> trace;
+    // Where a headless run writes its sound (a wave file). None: the sound is not kept.
+    std::optional<std::string> audioOut;
 };
 
 struct ParsedCommandLine {
