@@ -165,7 +165,7 @@ TEST(HandlerNames, AreALetterFollowedByLettersAndDigits) {
 TEST(RoleTypes, HoldThePlayableTypesInOrderMatchedExactly) {
     const CRoleTypeRegistry registry(RoleTypeTable());
     EXPECT_THAT(registry.Names(), ElementsAre("Director", "Scene", "Boolean", "String", "Integer",
-                                              "IniContentManager"));
+                                              "DirectSound", "IniContentManager"));
     for (const char* missing : {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", ""}) {
         EXPECT_EQ(registry.Lookup(missing), nullptr) << missing;
     }
