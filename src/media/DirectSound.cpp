@@ -258,6 +258,8 @@ void CDirectSound::ReleaseBuffer() {
     MixerOf(Player()).ReleaseBuffer(buffer_);
     buffer_ = 0;
     bufferBytes_ = 0;
+    // Stop's preload read into the buffer that is gone: the next buffer starts the file over.
+    wave_.StartData();
 }
 
 void CDirectSound::Seek(int32_t milliseconds) {
