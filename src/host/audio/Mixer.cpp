@@ -222,7 +222,8 @@ bool Mixer::MixSource(Source& source, int32_t* accumulator, size_t frames) {
                 source.position = 0;
                 return false;
             }
-            source.position -= uint64_t{count} << 32;
+            // A tiny ring at a high rate can pass its end more than once a frame.
+            source.position %= uint64_t{count} << 32;
         }
     }
     return true;
