@@ -11,6 +11,7 @@
 
 #include "app/MainFrame.h"
 #include "director/Director.h"
+#include "host/audio/SoundDevice.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
 #include "host/gfx/Font.h"
@@ -39,7 +40,8 @@ fs::path ProgramFolder() {
 // Everything one play sets up. The members go in the reverse of their order here, which is
 // the order that what depends on what needs: the player (the role types, the director with
 // every role under it, the stage manager), the profile reader, the main frame, the window
-// system, the backend, the program starter, the locks; then the trace and the directory.
+// system, the sound device, the backend, the program starter, the locks; then the trace and the
+// directory.
 struct CApplication::Session {
     // Puts the directory the player was started in back when the play ends.
     struct StartFolder {
@@ -68,6 +70,7 @@ struct CApplication::Session {
     std::vector<std::unique_ptr<host::InstanceLock>> locks;
     std::unique_ptr<host::ProgramStarter> programs;
     std::unique_ptr<host::Backend> backend;
+    std::unique_ptr<host::SoundDevice> sound;
     std::unique_ptr<host::WindowSystem> windows;
     std::unique_ptr<CMainFrame> mainFrame;
     std::unique_ptr<host::ProfileReader> profiles;
@@ -251,6 +254,13 @@ std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
             }
             return expanded;
         });
+        if (options.audioOut) {
+            const std::string file = FromStartFolder(session.startFolder.path, *options.audioOut);
+            if (!headless->SetAudioOutput(file, &error)) {
+                err << "stagehand: " << error << '\n';
+                return 1;
+            }
+        }
         session.backend = std::move(headless);
     } else {
         host::SdlBackend::Options display;
@@ -262,6 +272,7 @@ std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
             return 1;
         }
     }
+    session.sound = std::make_unique<host::SoundDevice>(*session.backend);
     session.windows = std::make_unique<host::WindowSystem>(*session.backend, options.screen);
     session.mainFrame = std::make_unique<CMainFrame>();
     if (!session.mainFrame->Open(*session.windows)) {
@@ -284,6 +295,7 @@ void CApplication::StartPlayer(const PlayerOptions& options, Session& session) {
     // desktop run can meet another player of the same user.
     session.programs = std::make_unique<host::ProgramStarter>(*session.paths);
     player.programs = session.programs.get();
+    player.soundDevice = session.sound.get();
     if (options.headless) {
         session.programs->SetOpener("");
     } else {

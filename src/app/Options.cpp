@@ -69,6 +69,8 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
         options.cd = std::string(value);
     } else if (name == "--trace") {
         options.trace = std::string(value);
+    } else if (name == "--audio-out") {
+        options.audioOut = std::string(value);
     } else {
         return "unknown option " + std::string(name);
     }
@@ -103,8 +105,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
             inlineValue = arg.substr(eq + 1);
             arg = arg.substr(0, eq);
         }
-        const bool takesValue =
-            arg == "--screen" || arg == "--input" || arg == "--trace" || arg == "--cd";
+        const bool takesValue = arg == "--screen" || arg == "--input" || arg == "--trace" ||
+                                arg == "--cd" || arg == "--audio-out";
         if (inlineValue && !takesValue) {
             return Refuse("the option " + std::string(arg) + " takes no value");
         }
@@ -126,6 +128,9 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
     if (line.options.input && !line.options.headless) {
         return Refuse("--input is only for a run with --headless");
     }
+    if (line.options.audioOut && !line.options.headless) {
+        return Refuse("--audio-out is only for a run with --headless");
+    }
     return line;
 }
 
@@ -140,6 +145,7 @@ std::string_view Usage() {
            "  --headless        play without a display, on a virtual clock\n"
            "  --input FILE      the scripted user of a headless run\n"
            "  --trace FILE|-    write the trace to FILE, or with -, to standard output\n"
+           "  --audio-out FILE  write a headless run's sound to the wave file FILE\n"
            "  --version         print the version\n"
            "  --help            print this text\n";
 }

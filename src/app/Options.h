@@ -2,7 +2,7 @@
 // every option and every refusal can be tested without starting anything.
 //
 //   stagehand [TITLE_DIR] [--window] [--screen WxH] [--cd DIR] [--headless] [--input FILE]
-//             [--trace FILE|-] [--version] [--help]
+//             [--trace FILE|-] [--audio-out FILE.wav] [--version] [--help]
 //
 // Guarantees: ParseCommandLine never touches the disk or the process; a refused command line
 // comes back with a one-line reason, and Usage() is the text shown with it.
@@ -36,6 +36,8 @@ struct PlayerOptions {
     std::optional<std::string> trace;
     // The folder the title's disc drive (D:) shows; none: the title folder.
     std::optional<std::string> cd;
+    // Where a headless run writes its sound (a wave file). None: the sound is not kept.
+    std::optional<std::string> audioOut;
 };
 
 struct ParsedCommandLine {

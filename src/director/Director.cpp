@@ -4,6 +4,7 @@
 
 #include "director/ShellCommand.h"
 #include "host/ui/WindowSystem.h"
+#include "media/DirectSound.h"
 #include "script/TextUtil.h"
 #include "stage/Player.h"
 #include "stage/Scene.h"
@@ -247,9 +248,11 @@ void CDirector::RegisterCommands() {
         {"Disable", 0, "", "", [](CDirector& d, CArguments&) { d.enabled_ = 0; }},
         {"Wait", 1, "integer", "0",
          [](CDirector& d, CArguments& a) { d.Wait(ReadInteger(a[0].ToText())); }},
-        // No sound device is played yet: the audio switches are accepted and change nothing.
-        {"StartAudio", 0, "", "", [](CDirector&, CArguments&) {}},
-        {"EndAudio", 0, "", "", [](CDirector&, CArguments&) {}},
+        // Opening and closing the sound device; whether it opened is not passed on.
+        {"StartAudio", 0, "", "",
+         [](CDirector& d, CArguments&) { CDirectSound::StartAudio(d.Player()); }},
+        {"EndAudio", 0, "", "",
+         [](CDirector& d, CArguments&) { CDirectSound::EndAudio(d.Player()); }},
     };
     for (const Command& command : kCommands) {
         const auto run = command.run;

@@ -7,6 +7,7 @@
 #include "interaction/System.h"
 #include "interaction/Timer.h"
 #include "interaction/Zone.h"
+#include "media/DirectSound.h"
 #include "stage/Scene.h"
 #include "state/ContentManager.h"
 #include "state/StateVar.h"
@@ -31,6 +32,7 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
         {"Boolean", &CStateVarBool::Create, {}},
         {"String", &CStateVarString::Create, {}},
         {"Integer", &CStateVarInt::Create, {}},
+        {"DirectSound", &CDirectSound::Create, {}},
         {"Edittext", &CEditText::Create, {}},
         {"TextButton", &CTextButton::Create, {}},
         {"Password", &CPassword::Create, {}},
@@ -43,6 +45,7 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
 std::vector<std::function<void()>> RoleTypeCleanUps(CPlayer& player) {
     return {
         [&player] { CZone::ShutDown(player); },
+        [&player] { CDirectSound::EndAudio(player); },
     };
 }
 

@@ -13,6 +13,8 @@
 
 namespace stagehand::host {
 
+class Mixer;
+
 enum class MouseButton { kLeft, kRight };
 
 // What the user does, in the logical screen's coordinates and the desktop's virtual-key codes
@@ -58,6 +60,12 @@ class Backend {
     // it gives "" when it holds no text. Characters Windows-1252 cannot hold are left out.
     virtual void SetClipboardText(const std::string& cp1252) = 0;
     virtual std::string ClipboardText() = 0;
+
+    // Sound: from OpenAudio until CloseAudio the backend plays `mixer` at its output rate,
+    // stereo, 16 bits, pulling the mix as the device consumes it (SDL's audio thread, or the
+    // clock when there is no device). False when no sound will be played at all.
+    virtual bool OpenAudio(Mixer& mixer) = 0;
+    virtual void CloseAudio() = 0;
 };
 
 }  // namespace stagehand::host

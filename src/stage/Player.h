@@ -15,7 +15,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "handlers/RoleTypes.h"
@@ -28,8 +30,10 @@ namespace stagehand {
 
 class CCursor;
 class CDirector;
+class CDirectSound;
 
 namespace host {
+class SoundDevice;
 class WindowSystem;
 class ProgramStarter;
 class ProfileReader;
@@ -89,6 +93,13 @@ class CPlayer {
     CCursor* activeCursor = nullptr;
     // Timers alive; a new timer's identifier is 2000 plus this count, itself included.
     int32_t liveTimers = 0;
+    // The sound device the sound roles play on; unset, every sound stays silent.
+    host::SoundDevice* soundDevice = nullptr;
+    // The sound roles by role name: made by the first sound role or audio start, gone at
+    // audio end (which runs once more as the player goes, among the role types' clean-ups).
+    std::optional<std::map<std::string, CDirectSound*, std::less<>>> sounds;
+    // How many sound roles have made a window; each one's timer id follows from it.
+    int32_t soundWindows = 0;
 
   private:
     const host::TitlePaths& paths_;

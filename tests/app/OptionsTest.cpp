@@ -27,17 +27,19 @@ TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
         PlayerOptions expected;
     };
     const Case cases[] = {
-        {{}, {"", false, {640, 480}, false, {}, {}, {}}},
+        {{}, {"", false, {640, 480}, false, {}, {}, {}, {}}},
         {{"--window", "titles/one", "--screen", "4096x64", "--headless", "--input", "in.txt",
-          "--trace", "-", "--cd", "disc"},
-         {"titles/one", true, {4096, 64}, true, "in.txt", "-", "disc"}},
+          "--trace", "-", "--cd", "disc", "--audio-out", "a.wav"},
+         {"titles/one", true, {4096, 64}, true, "in.txt", "-", "disc", "a.wav"}},
         {{"--screen=64x4096", "--trace=run.log"},
-         {"", false, {64, 4096}, false, {}, "run.log", {}}},
-        {{"--headless", "t"}, {"t", false, {640, 480}, true, {}, {}, {}}},
-        {{"--headless", "--", "-odd"}, {"-odd", false, {640, 480}, true, {}, {}, {}}},
+         {"", false, {64, 4096}, false, {}, "run.log", {}, {}}},
+        {{"--headless", "t", "--audio-out=s.wav"},
+         {"t", false, {640, 480}, true, {}, {}, {}, "s.wav"}},
+        {{"--headless", "--", "-odd"}, {"-odd", false, {640, 480}, true, {}, {}, {}, {}}},
     };
     auto fields = [](const PlayerOptions& o) {
-        return std::tie(o.titleFolder, o.window, o.screen, o.headless, o.input, o.trace, o.cd);
+        return std::tie(o.titleFolder, o.window, o.screen, o.headless, o.input, o.trace, o.cd,
+                        o.audioOut);
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);
@@ -68,6 +70,8 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
         {{"--headless", "--input"}, "--input needs a value"},
         {{"--trace"}, "--trace needs a value"},
         {{"--cd="}, "--cd needs a value"},
+        {{"--audio-out", "a.wav"}, "--audio-out is only for a run with --headless"},
+        {{"--headless", "--audio-out"}, "--audio-out needs a value"},
         {{"--screen", "640"}, "640 is not WIDTHxHEIGHT"},
         {{"--screen", "63x480"}, "63x480"},
         {{"--screen", "640x4097"}, "640x4097"},

@@ -166,8 +166,8 @@ TEST(RoleTypes, HoldThePlayableTypesInOrderMatchedExactly) {
     const CRoleTypeRegistry registry(RoleTypeTable());
     EXPECT_THAT(registry.Names(),
                 ElementsAre("Director", "Scene", "Hotspot", "CommandButton", "Zone", "Timer",
-                            "System", "Boolean", "String", "Integer", "Edittext", "TextButton",
-                            "Password", "Label", "IniContentManager", "Cursor"));
+                            "System", "Boolean", "String", "Integer", "DirectSound", "Edittext",
+                            "TextButton", "Password", "Label", "IniContentManager", "Cursor"));
     for (const char* missing : {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", "",
                                 "EditText", "TextLabel", "label"}) {
         EXPECT_EQ(registry.Lookup(missing), nullptr) << missing;

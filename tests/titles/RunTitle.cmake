@@ -2,13 +2,14 @@
 #   -DPLAYER=stagehand   the player
 #   -DTESTKIT=file       stagehand-testkit (needed for media.txt and expected-*.png)
 #   -DTEST_DIR=dir       the test: title/, input.txt, expected.txt, [options], [exit-code],
-#                        [expected-SHOT.png ...]
+#                        [expected-SHOT.png ...], [expected-sound.txt: the summary of the
+#                        sound.wav that `--audio-out sound.wav` in options writes]
 #   -DWORK_DIR=dir       a folder of its own under the build tree; emptied first
 #   -DTITLE_DIR=dir      optional: the title to play, instead of TEST_DIR/title
 #   -DDISPLAY_RUN=cmd    optional: play on the real backend under this command (e.g. xvfb-run
 #                        and its arguments, separated by |) instead of headless; then only
 #                        the exit code is checked
-# The title is copied to WORK_DIR/title, its media made there, and the player runs with that
+# The title is copied to WORK_DIR/title, its media (media.txt) and sounds (tones.txt) made there, and the player runs with that
 # copy as its title folder, so shots (relative names) land in the copy.
 cmake_minimum_required(VERSION 3.25)
 
@@ -40,6 +41,16 @@ if(EXISTS "${copy}/media.txt")
                     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
     if(NOT result EQUAL 0)
         message(FATAL_ERROR "stagehand-testkit media failed (${result}):\n${output}")
+    endif()
+endif()
+
+# Its sounds.
+if(EXISTS "${copy}/tones.txt")
+    need_testkit("make the sounds of tones.txt")
+    execute_process(COMMAND "${TESTKIT}" tones "${copy}/tones.txt" "${copy}"
+                    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "stagehand-testkit tones failed (${result}):\n${output}")
     endif()
 endif()
 
@@ -95,6 +106,19 @@ if(NOT "${result}" STREQUAL "${expected_code}")
 endif()
 if(NOT errors STREQUAL "")
     message(NOTICE "standard error:\n${errors}")
+endif()
+
+# The sound written with --audio-out sound.wav, summed up, against expected-sound.txt.
+if(EXISTS "${TEST_DIR}/expected-sound.txt")
+    need_testkit("sum up sound.wav")
+    execute_process(COMMAND "${TESTKIT}" sound "${copy}/sound.wav"
+                    RESULT_VARIABLE same OUTPUT_VARIABLE heard ERROR_VARIABLE heard)
+    file(READ "${TEST_DIR}/expected-sound.txt" expected_sound)
+    if(NOT same EQUAL 0 OR NOT heard STREQUAL expected_sound)
+        file(WRITE "${WORK_DIR}/actual-sound.txt" "${heard}")
+        message(SEND_ERROR "the sound differs from expected-sound.txt; heard:\n${heard}")
+        set(failed TRUE)
+    endif()
 endif()
 
 # Shots: expected-NAME.png against the shot NAME the input script took.

@@ -5,8 +5,13 @@
 //   stagehand-testkit compare EXPECTED.png ACTUAL.png [TOLERANCE]
 //       exit 0 when both have the same size and every channel of every pixel differs by at
 //       most TOLERANCE (default 8); otherwise says how many pixels differ and the first one
+//   stagehand-testkit tones LIST OUTDIR
+//       writes the test sounds a tones list describes (see Tones.h) into OUTDIR
+//   stagehand-testkit sound FILE.wav
+//       prints the runs of equal loudness of a wave file the player wrote (see Tones.h)
 //
 // Exit 1 when the job fails (with a message on standard error), 2 for a wrong command line.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +25,7 @@
 
 #include "MediaList.h"
 #include "PngCompare.h"
+#include "Tones.h"
 #include "host/gfx/Png.h"
 #include "testkit/BmpWriter.h"
 
@@ -32,7 +38,9 @@ constexpr std::uintmax_t kMaxListBytes = 1024 * 1024;
 
 int Usage() {
     std::cerr << "usage: stagehand-testkit media LIST OUTDIR\n"
-                 "       stagehand-testkit compare EXPECTED.png ACTUAL.png [TOLERANCE]\n";
+                 "       stagehand-testkit compare EXPECTED.png ACTUAL.png [TOLERANCE]\n"
+                 "       stagehand-testkit tones LIST OUTDIR\n"
+                 "       stagehand-testkit sound FILE.wav\n";
     return 2;
 }
 
@@ -78,6 +86,30 @@ int MakeMedia(const std::filesystem::path& list, const std::filesystem::path& ou
     return 0;
 }
 
+int MakeSounds(const std::filesystem::path& list, const std::filesystem::path& outDir) {
+    std::ifstream in(list, std::ios::binary);
+    std::string text(kMaxListBytes, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(in.gcount()));
+    std::string error;
+    const std::optional<size_t> count = testkit::MakeTones(text, outDir, &error);
+    if (!in.is_open() || !count) {
+        return Fail(list.string() + ": " + (in.is_open() ? error : "cannot be read"));
+    }
+    std::cout << *count << " sounds written to " << outDir.string() << "\n";
+    return 0;
+}
+
+int Summarise(const std::filesystem::path& file) {
+    std::string error;
+    const std::optional<std::string> summary = testkit::SummariseSound(file, &error);
+    if (!summary) {
+        return Fail(error);
+    }
+    std::cout << *summary;
+    return 0;
+}
+
 int Compare(const std::string& expectedPath, const std::string& actualPath,
             const char* toleranceText) {
     int tolerance = 8;
@@ -116,6 +148,12 @@ int main(int argc, char** argv) {
     }
     if (command == "compare" && (argc == 4 || argc == 5)) {
         return Compare(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+    }
+    if (command == "tones" && argc == 4) {
+        return MakeSounds(argv[2], argv[3]);
+    }
+    if (command == "sound" && argc == 3) {
+        return Summarise(argv[2]);
     }
     return Usage();
 }

@@ -56,6 +56,38 @@ void HeadlessBackend::SetPrintExpander(std::function<std::string(const std::stri
     expander_ = std::move(expander);
 }
 
+HeadlessBackend::~HeadlessBackend() = default;
+
+void HeadlessBackend::Sleep(uint32_t milliseconds) {
+    SetClock(clock_ + milliseconds);
+}
+
+void HeadlessBackend::SetClock(uint32_t now) {
+    clock_ = now;
+    audio_.Advance(now, [this](std::span<const int16_t> samples) { audioOut_.Write(samples); });
+}
+
+bool HeadlessBackend::SetAudioOutput(const std::filesystem::path& file, std::string* error) {
+    if (!audioOut_.Open(file, kDefaultAudioRate)) {
+        if (error) {
+            *error = "cannot write the sound to " + file.string();
+        }
+        return false;
+    }
+    return true;
+}
+
+bool HeadlessBackend::OpenAudio(Mixer& mixer) {
+    audioOut_.SetRate(mixer.OutputRate());
+    audio_.Start(mixer, clock_);
+    return true;
+}
+
+void HeadlessBackend::CloseAudio() {
+    audio_.Stop();
+    audioOut_.Finish();
+}
+
 void HeadlessBackend::Present(const Surface& frame, const Rect&) {
     frame_ = &frame;
     ++presentCount_;
@@ -69,11 +101,12 @@ bool HeadlessBackend::WaitForInput(InputSink& sink, std::optional<uint32_t> unti
     }
     if (waitingUntil_) {
         if (until && Until(*until, clock_) < Until(*waitingUntil_, clock_)) {
-            clock_ = *until;
+            SetClock(*until);
             return true;
         }
-        clock_ = *waitingUntil_;
+        const uint32_t to = *waitingUntil_;
         waitingUntil_.reset();
+        SetClock(to);
         return true;
     }
     if (next_ < script_.steps.size()) {

@@ -7,6 +7,10 @@
 // deadline) on the way, so that each of them happens at its own time. When the script runs
 // out the player is asked to close, as by `close`; if it still waits for input after that,
 // the run ends.
+//
+// Sound is mixed as the virtual clock moves, so play positions follow the clock exactly;
+// with SetAudioOutput the whole mix, from the opening of the device to its closing, goes to
+// a wave file (stereo, 16 bits, at the rate of the device's first opening).
 #pragma once
 
 #include <filesystem>
@@ -17,6 +21,8 @@
 #include <string>
 
 #include "host/Backend.h"
+#include "host/audio/ClockedMix.h"
+#include "host/audio/WaveWriter.h"
 #include "host/headless/InputScript.h"
 
 namespace stagehand::host {
@@ -25,6 +31,7 @@ class HeadlessBackend : public Backend {
   public:
     static constexpr uint32_t kStartTime = 100000;
     static constexpr uintmax_t kMaxScriptBytes = 16 * 1024 * 1024;
+    static constexpr uint32_t kDefaultAudioRate = 22050;
 
     // `out` takes `print` lines, `errors` the script's faults; relative `shot` files are
     // written under `shotFolder`.
@@ -34,6 +41,11 @@ class HeadlessBackend : public Backend {
     static std::unique_ptr<HeadlessBackend> FromFile(const std::filesystem::path& file,
                                                      std::ostream& out, std::ostream& errors,
                                                      std::string* error);
+    ~HeadlessBackend() override;
+
+    // Writes the mix to `file` (an empty sound if the device is never opened); false with an
+    // error text when the file cannot be written.
+    bool SetAudioOutput(const std::filesystem::path& file, std::string* error);
 
     // Expands a `print` line (message handler tags, once the player has them).
     void SetPrintExpander(std::function<std::string(const std::string&)> expander);
@@ -41,7 +53,7 @@ class HeadlessBackend : public Backend {
     uint32_t Now() override { return clock_; }
     void PollInput(InputSink&) override {}
     bool WaitForInput(InputSink& sink, std::optional<uint32_t> until) override;
-    void Sleep(uint32_t milliseconds) override { clock_ += milliseconds; }
+    void Sleep(uint32_t milliseconds) override;
     void Present(const Surface& frame, const Rect& changed) override;
     void SetCaption(const std::string& caption) override { caption_ = caption; }
     void SetPointerVisible(bool visible) override { pointerVisible_ = visible; }
@@ -49,6 +61,8 @@ class HeadlessBackend : public Backend {
     // A clipboard of the run's own: what was copied can be pasted within the run.
     void SetClipboardText(const std::string& cp1252) override { clipboard_ = cp1252; }
     std::string ClipboardText() override { return clipboard_; }
+    bool OpenAudio(Mixer& mixer) override;
+    void CloseAudio() override;
 
     const std::string& Caption() const { return caption_; }
     bool PointerVisible() const { return pointerVisible_; }
@@ -58,6 +72,8 @@ class HeadlessBackend : public Backend {
     bool Finished() const { return next_ >= script_.steps.size(); }
 
   private:
+    // Moves the virtual clock, mixing the sound of the time passed.
+    void SetClock(uint32_t now);
     void Perform(const InputStep& step, InputSink& sink);
     void Key(const InputStep& step, InputSink& sink);
     void TypeCharacter(uint8_t character, InputSink& sink);
@@ -79,6 +95,8 @@ class HeadlessBackend : public Backend {
     std::string clipboard_;
     int presentCount_ = 0;
     int waitCount_ = 0;
+    ClockedMix audio_;
+    WaveWriter audioOut_;
 };
 
 }  // namespace stagehand::host

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <string_view>
 
+#include "host/audio/Mixer.h"
 #include "host/files/TextEncoding.h"
 #include "host/sdl/ScreenFit.h"
 #include "host/sdl/SdlKeys.h"
+#include "trace/Trace.h"
 
 namespace stagehand::host {
 
@@ -132,6 +134,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
 }
 
 SdlBackend::~SdlBackend() {
+    CloseAudio();
     if (texture_ != nullptr) {
         SDL_DestroyTexture(texture_);
     }
@@ -145,7 +148,61 @@ SdlBackend::~SdlBackend() {
 }
 
 uint32_t SdlBackend::Now() {
-    return SDL_GetTicks();
+    const uint32_t now = SDL_GetTicks();
+    silentMix_.Advance(now);
+    return now;
+}
+
+namespace {
+
+void PullMix(void* mixer, Uint8* stream, int length) {
+    static_cast<Mixer*>(mixer)->Mix(reinterpret_cast<int16_t*>(stream),
+                                    static_cast<size_t>(length) / 4);
+}
+
+}  // namespace
+
+bool SdlBackend::OpenAudio(Mixer& mixer) {
+    CloseAudio();
+    std::string reason;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        reason = SDL_GetError();
+    } else {
+        audioInitialised_ = true;
+        SDL_AudioSpec wanted{};
+        wanted.freq = static_cast<int>(mixer.OutputRate());
+        wanted.format = AUDIO_S16SYS;
+        wanted.channels = 2;
+        wanted.samples = 1024;
+        wanted.callback = &PullMix;
+        wanted.userdata = &mixer;
+        SDL_AudioSpec got{};
+        // SDL converts to whatever the device takes.
+        audioDevice_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, 0);
+        if (audioDevice_ != 0) {
+            SDL_PauseAudioDevice(audioDevice_, 0);
+            return true;
+        }
+        reason = SDL_GetError();
+    }
+    if (!noDeviceSaid_) {
+        noDeviceSaid_ = true;
+        trace::Fault("No sound device could be opened (%s): sounds play silently.", {reason});
+    }
+    silentMix_.Start(mixer, SDL_GetTicks());
+    return true;
+}
+
+void SdlBackend::CloseAudio() {
+    silentMix_.Stop();
+    if (audioDevice_ != 0) {
+        SDL_CloseAudioDevice(audioDevice_);  // waits for the callback to return
+        audioDevice_ = 0;
+    }
+    if (audioInitialised_) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audioInitialised_ = false;
+    }
 }
 
 namespace {

@@ -4,6 +4,10 @@
 // Alt+Enter switches between full screen and a window and is never passed on. Typed text goes
 // to the sink as Windows-1252 characters, except while Ctrl or Alt is held: the window system
 // makes those characters from the keys itself.
+//
+// Sound plays through SDL's audio device, whose thread pulls the mix; when no device can be
+// opened the trace says so once and the mix is pulled by the clock instead, silently, so that
+// sounds still end and report it.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +16,7 @@
 #include <string>
 
 #include "host/Backend.h"
+#include "host/audio/ClockedMix.h"
 #include "host/gfx/Geometry.h"
 #include "host/gfx/Surface.h"
 
@@ -53,6 +58,8 @@ class SdlBackend final : public Backend {
     void WarpPointer(Point position) override;
     void SetClipboardText(const std::string& cp1252) override;
     std::string ClipboardText() override;
+    bool OpenAudio(Mixer& mixer) override;
+    void CloseAudio() override;
 
     bool IsFullscreen() const;
     // What Alt+Enter does; going back to a window sizes it to a whole multiple of the screen.
@@ -99,6 +106,11 @@ class SdlBackend final : public Backend {
     uint16_t modifiers_ = 0;
     // Alt+Enter went down: its repeats and its release are not passed on either.
     bool swallowingEnter_ = false;
+    // The open audio device (0: none), or the clock pulling the mix when there is none.
+    uint32_t audioDevice_ = 0;
+    bool audioInitialised_ = false;
+    bool noDeviceSaid_ = false;
+    ClockedMix silentMix_;
 };
 
 }  // namespace stagehand::host

@@ -1,0 +1,163 @@
+// The mixer against hand-worked sample values: format conversion, resampling, looping and
+// ending, clipping, spans that wrap, streams, and what it refuses.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host/audio/Mixer.h"
+
+namespace stagehand::host {
+namespace {
+
+std::vector<int16_t> MixLeft(Mixer& mixer, size_t frames) {
+    std::vector<int16_t> out(frames * 2);
+    mixer.Mix(out.data(), frames);
+    std::vector<int16_t> left;
+    for (size_t i = 0; i < frames; ++i) {
+        left.push_back(out[2 * i]);
+        EXPECT_EQ(out[2 * i], out[2 * i + 1]) << "frame " << i;  // every case is centred
+    }
+    return left;
+}
+
+std::vector<uint8_t> Pcm16(std::initializer_list<int16_t> samples) {
+    std::vector<uint8_t> bytes;
+    for (const int16_t s : samples) {
+        bytes.push_back(static_cast<uint8_t>(s));
+        bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
+    }
+    return bytes;
+}
+
+TEST(Mixer, BuffersPlayConvertedResampledLoopedAndMixedWithClipping) {
+    struct Case {
+        const char* what;
+        PcmFormat format;
+        std::vector<std::vector<uint8_t>> buffers;  // each played from 0
+        bool looping;
+        std::vector<int16_t> heard;
+        uint32_t position;  // of the first buffer afterwards
+        bool playing;
+    };
+    const PcmFormat mono16{1, 22050, 16};
+    const Case cases[] = {
+        {"16-bit mono plays once, then stops at 0",
+         mono16,
+         {Pcm16({100, -200, 300})},
+         false,
+         {100, -200, 300, 0, 0},
+         0,
+         false},
+        {"a looping buffer wraps", mono16, {Pcm16({1, 2, 3})}, true, {1, 2, 3, 1, 2}, 4, true},
+        {"a ring shorter than one output frame's step wraps within it",
+         {1, 88200, 16},
+         {Pcm16({1, 2, 3})},
+         true,
+         {1, 2, 3, 1, 2},
+         4,
+         true},
+        {"8-bit: 0x80 is silence, 0xFF the top",
+         {1, 22050, 8},
+         {{0x80, 0xFF, 0x00, 0x81}},
+         false,
+         {0, 127 * 256, -128 * 256, 256, 0},
+         0,
+         false},
+        {"stereo 16-bit keeps its channels (both equal here)",
+         {2, 22050, 16},
+         {Pcm16({7, 7, -9, -9})},
+         false,
+         {7, -9, 0},
+         0,
+         false},
+        {"half the rate: every second frame is between two",
+         {1, 11025, 16},
+         {Pcm16({0, 1000, 2000, 3000})},
+         false,
+         {0, 500, 1000, 1500, 2000, 2500, 3000, 3000, 0},
+         0,
+         false},
+        {"two buffers add up and clip at both ends",
+         mono16,
+         {Pcm16({30000, -30000, 100}), Pcm16({30000, -30000, 50})},
+         false,
+         {32767, -32768, 150},
+         0,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Mixer mixer;
+        mixer.SetOutputRate(22050);
+        std::vector<uint32_t> ids;
+        for (const auto& bytes : c.buffers) {
+            const uint32_t id = mixer.CreateBuffer(c.format, static_cast<uint32_t>(bytes.size()));
+            ASSERT_NE(id, 0U);
+            LockedSpan span;
+            ASSERT_TRUE(mixer.Lock(id, 0, static_cast<uint32_t>(bytes.size()), span));
+            span.first = bytes;
+            ASSERT_TRUE(mixer.Unlock(span));
+            mixer.Play(id, c.looping);
+            ids.push_back(id);
+        }
+        EXPECT_EQ(MixLeft(mixer, c.heard.size()), c.heard);
+        EXPECT_EQ(mixer.Position(ids[0]), c.position);
+        EXPECT_EQ(mixer.IsPlaying(ids[0]), c.playing);
+    }
+}
+
+TEST(Mixer, SpansPositionsStreamsAndRefusals) {
+    Mixer mixer;
+    mixer.SetOutputRate(22050);
+    const PcmFormat mono16{1, 22050, 16};
+    // Sizes are whole frames; a new buffer is silent; a span from 6 of 6 bytes wraps.
+    const uint32_t id = mixer.CreateBuffer(mono16, 9);
+    EXPECT_EQ(mixer.BufferBytes(id), 8U);
+    LockedSpan span;
+    ASSERT_TRUE(mixer.Lock(id, 6, 6, span));
+    EXPECT_EQ(span.first, std::vector<uint8_t>(2, 0));
+    EXPECT_EQ(span.second, std::vector<uint8_t>(4, 0));
+    span.first = Pcm16({4});
+    span.second = Pcm16({1, 2});
+    ASSERT_TRUE(mixer.Unlock(span));
+    span.first.push_back(0);  // longer than what was locked
+    EXPECT_FALSE(mixer.Unlock(span));
+    // Positions are set modulo the size, in whole frames; playing starts there.
+    mixer.SetPosition(id, 8 + 3);
+    EXPECT_EQ(mixer.Position(id), 2U);
+    mixer.Play(id, false);
+    EXPECT_EQ(MixLeft(mixer, 4), (std::vector<int16_t>{2, 0, 4, 0}));
+    EXPECT_FALSE(mixer.IsPlaying(id));
+    // A stopped buffer stays where it stopped.
+    mixer.Play(id, true);
+    MixLeft(mixer, 1);
+    mixer.Stop(id);
+    EXPECT_EQ(MixLeft(mixer, 2), (std::vector<int16_t>{0, 0}));
+    EXPECT_EQ(mixer.Position(id), 2U);
+    mixer.ReleaseBuffer(id);
+    EXPECT_FALSE(mixer.Lock(id, 0, 2, span));
+
+    // A stream plays what was pushed, then silence until more comes.
+    const uint32_t stream = mixer.OpenStream(mono16);
+    ASSERT_TRUE(mixer.Push(stream, Pcm16({5, 6})));
+    EXPECT_EQ(MixLeft(mixer, 3), (std::vector<int16_t>{5, 6, 0}));
+    EXPECT_EQ(mixer.Queued(stream), 0U);
+    ASSERT_TRUE(mixer.Push(stream, Pcm16({7})));
+    EXPECT_EQ(MixLeft(mixer, 2), (std::vector<int16_t>{7, 0}));
+    EXPECT_FALSE(mixer.Push(stream, std::vector<uint8_t>(Mixer::kMaxQueuedBytes + 1)));
+    mixer.CloseStream(stream);
+    EXPECT_FALSE(mixer.Push(stream, Pcm16({1})));
+
+    // What the mixer refuses to make.
+    EXPECT_EQ(mixer.CreateBuffer(mono16, 1), 0U);
+    EXPECT_EQ(mixer.CreateBuffer(mono16, Mixer::kMaxBufferBytes + 2), 0U);
+    EXPECT_EQ(mixer.CreateBuffer({3, 22050, 16}, 60), 0U);
+    EXPECT_EQ(mixer.CreateBuffer({2, 22050, 24}, 60), 0U);
+    EXPECT_EQ(mixer.CreateBuffer({2, 0, 16}, 60), 0U);
+    EXPECT_EQ(mixer.OpenStream({1, 22050, 12}), 0U);
+    mixer.SetOutputRate(0);
+    EXPECT_EQ(mixer.OutputRate(), Mixer::kMinOutputRate);
+}
+
+}  // namespace
+}  // namespace stagehand::host
