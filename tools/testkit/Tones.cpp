@@ -74,14 +74,23 @@ std::optional<size_t> MakeTones(std::string_view list, const std::filesystem::pa
         uint32_t frame = 0;
         while (words >> piece) {
             const size_t colon = piece.find(':');
-            uint32_t ms = 0, level = 0;
+            const size_t pitchColon =
+                colon == std::string::npos ? std::string::npos : piece.find(':', colon + 1);
+            uint32_t ms = 0, level = 0, hz = 0;
+            const std::string levelText =
+                piece.substr(colon + 1, pitchColon == std::string::npos ? std::string::npos
+                                                                        : pitchColon - colon - 1);
             if (colon == std::string::npos || !ReadNumber(piece.substr(0, colon), 1, kMaxMs, ms) ||
-                !ReadNumber(piece.substr(colon + 1), 0, 32767, level)) {
-                return fail("the piece " + piece + " is not MS:LEVEL");
+                !ReadNumber(levelText, 0, 32767, level) ||
+                (pitchColon != std::string::npos &&
+                 !ReadNumber(piece.substr(pitchColon + 1), 20, rate / 2, hz))) {
+                return fail("the piece " + piece + " is not MS:LEVEL or MS:LEVEL:HZ");
             }
             const uint64_t frames = uint64_t{ms} * rate / 1000;
             for (uint64_t i = 0; i < frames; ++i, ++frame) {
-                const bool high = frame % kPeriodFrames < kPeriodFrames / 2;
+                // Half periods counted from the piece's start: 2 x HZ of them a second.
+                const bool high = hz == 0 ? frame % kPeriodFrames < kPeriodFrames / 2
+                                          : (i * 2 * hz / rate) % 2 == 0;
                 const int32_t sample =
                     high ? static_cast<int32_t>(level) : -static_cast<int32_t>(level);
                 for (uint32_t c = 0; c < channels; ++c) {
