@@ -9,6 +9,7 @@
 #include "host/ui/WindowSystem.h"
 #include "stage/Player.h"
 #include "trace/Trace.h"
+#include "visual/TextFont.h"
 
 namespace stagehand {
 
@@ -16,47 +17,6 @@ namespace {
 
 // Edit text roles alive in the process: the next one's field is numbered 1000 plus this.
 int32_t liveEditTexts = 0;
-
-bool IsBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// Reads a colour text as "%d,%d,%d" does, into as many of the three components (red, green,
-// blue) as it reaches before the text stops matching; the others keep what they held. Blanks
-// may come before each number but not between a number and its comma. Each component keeps
-// the low 8 bits of its number.
-void ReadComponents(std::string_view text, uint8_t (&rgb)[3]) {
-    text = text.substr(0, text.find('\0'));
-    size_t at = 0;
-    for (uint8_t& component : rgb) {
-        if (&component != &rgb[0]) {
-            if (at >= text.size() || text[at] != ',') {
-                return;
-            }
-            ++at;
-        }
-        while (at < text.size() && IsBlank(text[at])) {
-            ++at;
-        }
-        bool negative = false;
-        if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-            negative = text[at] == '-';
-            ++at;
-        }
-        if (at >= text.size() || !IsDigit(text[at])) {
-            return;
-        }
-        uint32_t value = 0;
-        for (; at < text.size() && IsDigit(text[at]); ++at) {
-            value = value * 10 + static_cast<uint32_t>(text[at] - '0');
-        }
-        component = static_cast<uint8_t>(negative ? 0u - value : value);
-    }
-}
 
 // The field's colours. Both are read into one set of components, zero at first: a component
 // the background text leaves out keeps the text colour's. A colour with no text is left to
@@ -70,11 +30,11 @@ FieldColors ReadFieldColors(const std::string& textColor, const std::string& bac
     FieldColors colors;
     uint8_t rgb[3] = {0, 0, 0};
     if (!textColor.empty()) {
-        ReadComponents(textColor, rgb);
+        CTextFont::ReadColorComponents(textColor, rgb);
         colors.text = host::Rgb(rgb[0], rgb[1], rgb[2]);
     }
     if (!background.empty()) {
-        ReadComponents(background, rgb);
+        CTextFont::ReadColorComponents(background, rgb);
         colors.background = host::Rgb(rgb[0], rgb[1], rgb[2]);
     }
     return colors;

@@ -48,23 +48,29 @@ bool ReadComponent(std::string_view text, size_t& pos, uint32_t& component) {
 CTextFont::CTextFont(std::string_view typeface, int32_t points)
     : font_(host::Font::Create(typeface, points)) {}
 
-uint32_t CTextFont::ParseColor(std::string_view text) {
+void CTextFont::ReadColorComponents(std::string_view text, uint8_t (&rgb)[3]) {
     // A C string ends at its first NUL.
     text = text.substr(0, text.find('\0'));
-    uint32_t components[3] = {0, 0, 0};
     size_t pos = 0;
     for (int i = 0; i < 3; ++i) {
         if (i > 0) {
             if (pos >= text.size() || text[pos] != ',') {
-                break;
+                return;
             }
             ++pos;
         }
-        if (!ReadComponent(text, pos, components[i])) {
-            break;
+        uint32_t component = 0;
+        if (!ReadComponent(text, pos, component)) {
+            return;
         }
+        rgb[i] = static_cast<uint8_t>(component);
     }
-    return components[0] | (components[1] << 8) | (components[2] << 16);
+}
+
+uint32_t CTextFont::ParseColor(std::string_view text) {
+    uint8_t rgb[3] = {0, 0, 0};
+    ReadColorComponents(text, rgb);
+    return rgb[0] | (uint32_t{rgb[1]} << 8) | (uint32_t{rgb[2]} << 16);
 }
 
 void CTextFont::FillBackground(const host::Rect& rect, uint32_t colorRef, host::Canvas& canvas) {

@@ -34,6 +34,9 @@ class CTextFont {
 
     // The colour value red + 256 x green + 65536 x blue of a colour text.
     static uint32_t ParseColor(std::string_view text);
+    // Reads a colour text into as many of the three components (red, green, blue) as it
+    // reaches before it stops matching; the others keep what they held.
+    static void ReadColorComponents(std::string_view text, uint8_t (&rgb)[3]);
     // Fills `rect` with the colour value `colorRef`.
     static void FillBackground(const host::Rect& rect, uint32_t colorRef, host::Canvas& canvas);
 
