@@ -74,6 +74,10 @@ int Run(int argc, char** argv) {
             outPath = arg;
             continue;
         }
+        if (arg != "--size" && arg != "--frames" && arg != "--fps" && arg != "--sound" &&
+            arg != "--tone") {
+            throw UsageError("unknown option " + std::string(arg));
+        }
         if (i + 1 == argc) {
             throw UsageError(std::string(arg) + " needs a value");
         }
@@ -89,13 +93,11 @@ int Run(int argc, char** argv) {
         } else if (arg == "--sound") {
             const auto format = Numbers(value, ',', 3, arg);
             sound = Sound{format[0], format[1], format[2], {}};
-        } else if (arg == "--tone") {
+        } else {
             tone = Number<double>(value, arg);
             if (!(*tone >= 1 && *tone <= 20000)) {
                 throw UsageError("--tone " + std::string(value) + " is not from 1 to 20000 Hz");
             }
-        } else {
-            throw UsageError("unknown option " + std::string(arg));
         }
     }
     if (!outPath) {
