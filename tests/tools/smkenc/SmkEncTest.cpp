@@ -77,20 +77,22 @@ TEST(SmkEncTest, FfmpegDecodesTheFramesAndSoundGiven) {
         const char* name;
         int width, height, frames;
         double fps;
+        std::int32_t rateField;  // ms a frame, or minus 10-microsecond units
+        const char* rate;        // as ffprobe gives it
         Content content;
         int soundRate, bits, channels;
-        double soundLength;  // in movie lengths
-        const char* rate;    // as ffprobe gives it
+        long long samples;
     } cases[] = {
-        // Runs of solid blocks broken by digits, the whole sound in frames of 1/15 s.
-        {"pattern", 320, 240, 6, 15, Content::kPattern, 22050, 16, 2, 1, "100000/6667"},
-        // Every palette index in full blocks: deep trees; sound for half the frames.
-        {"noise", 64, 32, 3, 10, Content::kNoise, 11025, 8, 1, 0.5, "10/1"},
+        // Runs of solid blocks broken by digits; the whole sound.
+        {"pattern", 320, 240, 6, 15, -6667, "100000/6667", Content::kPattern, 22050, 16, 2, 8820},
+        // Every palette index in full blocks. Sound for 1102 samples a frame ends 2 bytes
+        // into the second frame: they go with the first.
+        {"noise", 64, 32, 3, 10, 100, "10/1", Content::kNoise, 11025, 8, 1, 1104},
         // One colour: runs of 2048 blocks, trees of one leaf, no full blocks, no sound.
-        {"flat", 1024, 768, 2, 25, Content::kFlat, 0, 0, 0, 0, "25/1"},
+        {"flat", 1024, 768, 2, 25, 40, "25/1", Content::kFlat, 0, 0, 0, 0},
         // One block; a sound longer than the movie ends in its last frame.
-        {"tiny", 4, 4, 3, 100, Content::kNoise, 48000, 16, 1, 2.5, "100/1"},
-        {"stereo8", 16, 8, 4, 12.5, Content::kPattern, 8000, 8, 2, 1, "25/2"},
+        {"tiny", 4, 4, 3, 100, 10, "100/1", Content::kNoise, 48000, 16, 1, 3600},
+        {"stereo8", 16, 8, 4, 12.5, 80, "25/2", Content::kPattern, 8000, 8, 2, 2560},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -112,8 +114,7 @@ TEST(SmkEncTest, FfmpegDecodesTheFramesAndSoundGiven) {
             return f;
         };
         if (c.soundRate != 0) {
-            const auto samples = std::llround(c.frames / c.fps * c.soundRate * c.soundLength);
-            movie.sound = ToneSound(c.soundRate, c.bits, c.channels, 1000, samples);
+            movie.sound = ToneSound(c.soundRate, c.bits, c.channels, 1000, c.samples);
         }
         testing::TempFolder folder;
         const auto file = folder.Path() / "movie.smk";
@@ -121,6 +122,7 @@ TEST(SmkEncTest, FfmpegDecodesTheFramesAndSoundGiven) {
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         ExpectDecodesAsGiven(movie, file, c.rate);
+        EXPECT_EQ(bytes[16] | bytes[17] << 8 | bytes[18] << 16 | bytes[19] << 24, c.rateField);
     }
 }
 
