@@ -1,9 +1,13 @@
 // The Smacker container: the header with its frame tables and trees, then each frame's
 // palette, sound and video chunks.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "smkenc/Blocks.h"
 #include "smkenc/Huffman.h"
@@ -43,8 +47,10 @@ void Validate(const Movie& m) {
     Require(m.frameCount >= 1 && m.frameCount <= kMaxFrames,
             "frame count " + std::to_string(m.frameCount) + " is not from 1 to " +
                 std::to_string(kMaxFrames));
+    std::ostringstream fps;
+    fps << m.fps;
     Require(std::isfinite(m.fps) && m.fps >= kMinFps && m.fps <= kMaxFps,
-            "frame rate " + std::to_string(m.fps) + " is not from 1 to 100 frames a second");
+            "frame rate " + fps.str() + " is not from 1 to 100 frames a second");
     Require(static_cast<bool>(m.frame), "no frames given");
     if (!m.sound) {
         return;
@@ -71,9 +77,11 @@ Frame FrameAt(const Movie& m, int index) {
     return f;
 }
 
-// The sound bytes of each frame: frame i starts at the sample its start time falls on.
-std::vector<std::pair<std::size_t, std::size_t>> SoundSpans(const Movie& m) {
-    std::vector<std::pair<std::size_t, std::size_t>> spans(m.frameCount);
+// The sound bytes of each frame, from and to: frame i starts at the sample its start time
+// falls on.
+using Spans = std::vector<std::pair<std::size_t, std::size_t>>;
+Spans SoundSpans(const Movie& m) {
+    Spans spans(m.frameCount);
     if (!m.sound) {
         return spans;
     }
@@ -97,20 +105,15 @@ std::vector<std::pair<std::size_t, std::size_t>> SoundSpans(const Movie& m) {
     return spans;
 }
 
-}  // namespace
+// The trees of the four block streams, built from every frame's block values.
+struct Trees {
+    BlockTree unused;  // MMAP and MCLR: no two-colour blocks are written
+    BlockTree fulls;
+    BlockTree types;
+    BitWriter bits;  // the trees as the header holds them
+};
 
-std::int32_t FrameRateField(double fps) {
-    const double ms = 1000 / fps;
-    if (std::abs(ms - std::round(ms)) < 1e-9) {
-        return static_cast<std::int32_t>(std::round(ms));
-    }
-    return -static_cast<std::int32_t>(std::lround(100000 / fps));
-}
-
-void WriteMovie(const Movie& movie, std::ostream& out) {
-    Validate(movie);
-
-    // First pass: count the block values of every frame, for the trees.
+Trees BuildTrees(const Movie& movie) {
     std::vector<std::uint64_t> typeCounts(0x10000), fullCounts(0x10000);
     for (int i = 0; i < movie.frameCount; ++i) {
         const BlockStreams s = SplitFrame(FrameAt(movie, i).pixels, movie.width, movie.height);
@@ -121,16 +124,19 @@ void WriteMovie(const Movie& movie, std::ostream& out) {
             ++fullCounts[v];
         }
     }
-    const BlockTree unused(std::vector<std::uint64_t>(0x10000));
-    const BlockTree types(typeCounts);
-    const BlockTree fulls(fullCounts);
-    BitWriter trees;
-    unused.PutHeader(trees);  // MMAP and MCLR: no two-colour blocks are written
-    unused.PutHeader(trees);
-    fulls.PutHeader(trees);
-    types.PutHeader(trees);
+    Trees trees{BlockTree(std::vector<std::uint64_t>(0x10000)),
+                BlockTree(fullCounts),
+                BlockTree(typeCounts),
+                {}};
+    trees.unused.PutHeader(trees.bits);
+    trees.unused.PutHeader(trees.bits);
+    trees.fulls.PutHeader(trees.bits);
+    trees.types.PutHeader(trees.bits);
+    return trees;
+}
 
-    const auto spans = SoundSpans(movie);
+// The header, its frame sizes left 0, up to the frames.
+std::vector<std::uint8_t> Header(const Movie& movie, const Trees& trees, const Spans& spans) {
     std::vector<std::uint8_t> header;
     for (char c : {'S', 'M', 'K', '2'}) {
         header.push_back(static_cast<std::uint8_t>(c));
@@ -147,11 +153,10 @@ void WriteMovie(const Movie& movie, std::ostream& out) {
     for (int track = 0; track < 7; ++track) {
         Put32(header, track == 0 ? static_cast<std::uint32_t>(largestSound) : 0);
     }
-    Put32(header, static_cast<std::uint32_t>(trees.Bytes().size()));
-    Put32(header, unused.TableBytes());
-    Put32(header, unused.TableBytes());
-    Put32(header, fulls.TableBytes());
-    Put32(header, types.TableBytes());
+    Put32(header, static_cast<std::uint32_t>(trees.bits.Bytes().size()));
+    for (const BlockTree* tree : {&trees.unused, &trees.unused, &trees.fulls, &trees.types}) {
+        Put32(header, tree->TableBytes());
+    }
     for (int track = 0; track < 7; ++track) {
         std::uint32_t rate = 0;
         if (track == 0 && movie.sound) {
@@ -161,43 +166,66 @@ void WriteMovie(const Movie& movie, std::ostream& out) {
         Put32(header, rate);
     }
     Put32(header, 0);
-    for (int i = 0; i < movie.frameCount; ++i) {
-        Put32(header, 0);  // the frame sizes, filled in at the end
-    }
+    header.resize(header.size() + 4 * spans.size(), 0);  // the frame sizes
     for (const auto& [begin, end] : spans) {
         header.push_back(kHasPalette | (end > begin ? kHasSound : 0));
     }
-    header.insert(header.end(), trees.Bytes().begin(), trees.Bytes().end());
-    out.write(reinterpret_cast<const char*>(header.data()),
-              static_cast<std::streamsize>(header.size()));
+    header.insert(header.end(), trees.bits.Bytes().begin(), trees.bits.Bytes().end());
+    return header;
+}
 
-    // Second pass: each frame's palette, sound and video chunks.
+// One frame's palette, sound and video chunks.
+std::vector<std::uint8_t> FrameData(const Movie& movie, int index, const Trees& trees,
+                                    std::pair<std::size_t, std::size_t> sound) {
+    const Frame frame = FrameAt(movie, index);
+    std::vector<std::uint8_t> data = PaletteChunk(frame.palette);
+    const auto [begin, end] = sound;
+    if (end > begin) {
+        Put32(data, static_cast<std::uint32_t>(4 + end - begin));
+        data.insert(data.end(), movie.sound->bytes.begin() + begin,
+                    movie.sound->bytes.begin() + end);
+    }
+    std::vector<std::uint8_t> video =
+        CodeFrame(SplitFrame(frame.pixels, movie.width, movie.height), trees.types, trees.fulls);
+    if (video.empty()) {
+        video.push_back(0);  // a decoder wants at least one byte of video data
+    }
+    data.insert(data.end(), video.begin(), video.end());
+    // Frame sizes are whole 32-bit words: their low bits are flags.
+    data.resize((data.size() + 3) / 4 * 4, 0);
+    return data;
+}
+
+void Write(std::ostream& out, const std::vector<std::uint8_t>& bytes) {
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+std::int32_t FrameRateField(double fps) {
+    const double ms = 1000 / fps;
+    if (std::abs(ms - std::round(ms)) < 1e-9) {
+        return static_cast<std::int32_t>(std::round(ms));
+    }
+    return -static_cast<std::int32_t>(std::lround(100000 / fps));
+}
+
+void WriteMovie(const Movie& movie, std::ostream& out) {
+    Validate(movie);
+    const Trees trees = BuildTrees(movie);  // the first pass over the frames
+    const Spans spans = SoundSpans(movie);
+    const std::streampos start = out.tellp();
+    Write(out, Header(movie, trees, spans));
     std::vector<std::uint8_t> sizes;
     for (int i = 0; i < movie.frameCount; ++i) {
-        const Frame frame = FrameAt(movie, i);
-        std::vector<std::uint8_t> data = PaletteChunk(frame.palette);
-        const auto [begin, end] = spans[i];
-        if (end > begin) {
-            Put32(data, static_cast<std::uint32_t>(4 + end - begin));
-            data.insert(data.end(), movie.sound->bytes.begin() + begin,
-                        movie.sound->bytes.begin() + end);
-        }
-        std::vector<std::uint8_t> video =
-            CodeFrame(SplitFrame(frame.pixels, movie.width, movie.height), types, fulls);
-        if (video.empty()) {
-            video.push_back(0);  // a decoder wants at least one byte of video data
-        }
-        data.insert(data.end(), video.begin(), video.end());
-        // Frame sizes are whole 32-bit words: their low bits are flags.
-        data.resize((data.size() + 3) / 4 * 4, 0);
+        const std::vector<std::uint8_t> data = FrameData(movie, i, trees, spans[i]);
         Put32(sizes, static_cast<std::uint32_t>(data.size()) | kKeyFrame);
-        out.write(reinterpret_cast<const char*>(data.data()),
-                  static_cast<std::streamsize>(data.size()));
+        Write(out, data);
     }
     const std::streampos end = out.tellp();
-    out.seekp(static_cast<std::streamoff>(kHeaderBytes));
-    out.write(reinterpret_cast<const char*>(sizes.data()),
-              static_cast<std::streamsize>(sizes.size()));
+    out.seekp(start + static_cast<std::streamoff>(kHeaderBytes));
+    Write(out, sizes);
     out.seekp(end);
     if (!out) {
         throw std::runtime_error("the movie could not be written");

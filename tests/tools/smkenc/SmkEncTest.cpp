@@ -136,7 +136,7 @@ TEST(SmkEncTest, RefusesMoviesOutsideItsLimitsSayingWhy) {
         {[](Movie& m) { m.height = 0; }, "height 0 is not a multiple of 4 from 4 to 768"},
         {[](Movie& m) { m.frameCount = 0; }, "frame count 0 is not from 1 to 10000"},
         {[](Movie& m) { m.frameCount = 10001; }, "frame count 10001 is not"},
-        {[](Movie& m) { m.fps = 0.5; }, "frame rate 0.500000 is not from 1 to 100"},
+        {[](Movie& m) { m.fps = 0.5; }, "frame rate 0.5 is not from 1 to 100"},
         {[](Movie& m) { m.fps = NAN; }, "frame rate nan is not"},
         {[](Movie& m) { m.frame = nullptr; }, "no frames given"},
         {[](Movie& m) { m.frame = [](int) {
