@@ -15,24 +15,26 @@ class FramePacing {
     static constexpr int64_t kMaxLagMs = 500;
 
     // Frame `frame` is due at `nowMs`; `rate` is frames a second (not above 0 counts as 10).
-    void Start(int64_t nowMs, int64_t frame, double rate) {
+    void Start(double nowMs, int64_t frame, double rate) {
         startMs_ = nowMs;
         startFrame_ = frame;
         rate_ = rate > 0 ? rate : 10;
     }
-    int64_t DueAt(int64_t frame) const {
-        return startMs_ + std::llround(static_cast<double>(frame - startFrame_) * 1000.0 / rate_);
+    int64_t DueAt(int64_t frame) const { return std::llround(ExactDueAt(frame)); }
+    // The due time before rounding, to start a new run on the same beat.
+    double ExactDueAt(int64_t frame) const {
+        return startMs_ + static_cast<double>(frame - startFrame_) * 1000.0 / rate_;
     }
     bool IsDue(int64_t frame, int64_t nowMs) const { return nowMs >= DueAt(frame); }
     // Called after showing `frame` at `nowMs`: restarts the run when far behind.
     void Shown(int64_t frame, int64_t nowMs) {
         if (nowMs - DueAt(frame) > kMaxLagMs) {
-            Start(nowMs, frame, rate_);
+            Start(static_cast<double>(nowMs), frame, rate_);
         }
     }
 
   private:
-    int64_t startMs_ = 0;
+    double startMs_ = 0;
     int64_t startFrame_ = 0;
     double rate_ = 10;
 };

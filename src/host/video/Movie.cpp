@@ -272,6 +272,7 @@ void Movie::Close() {
 }
 
 bool Movie::Open(const std::filesystem::path& path) {
+    palette_.clear();
     return OpenFile(path, -1);
 }
 
@@ -436,8 +437,12 @@ bool Movie::DecodeNext(Surface& out) {
     if (out.Width() != f->width || out.Height() != f->height) {
         out = Surface(f->width, f->height);
     }
+    palette_.clear();
     if (f->format == AV_PIX_FMT_PAL8) {
         const auto* palette = reinterpret_cast<const uint32_t*>(f->data[1]);
+        for (int i = 0; i < 256; ++i) {
+            palette_.push_back(palette[i] & 0xFFFFFFU);
+        }
         for (int y = 0; y < f->height; ++y) {
             const uint8_t* in = f->data[0] + static_cast<ptrdiff_t>(y) * f->linesize[0];
             Color* row = out.Row(y);

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/gfx/Geometry.h"
 #include "host/gfx/Surface.h"
@@ -65,6 +66,8 @@ class Movie {
     bool DecodeNext(Surface& out);
     // Makes `frame` the one the next DecodeNext gives; false past the end or on damage.
     bool SeekToFrame(int64_t frame);
+    // The 256 colours of the frame last decoded when it was paletted (Smacker), else empty.
+    const std::vector<Color>& Palette() const { return palette_; }
 
     // Pushes the sound decoded so far into a stream of `mixer` (opened at the first call,
     // stereo 16-bit at the mixer's rate). Sound decoded before the first call is dropped.
@@ -84,6 +87,7 @@ class Movie {
     std::filesystem::path path_;
     std::unique_ptr<State> state_;
     std::string error_;
+    std::vector<Color> palette_;
 };
 
 }  // namespace stagehand::host
