@@ -460,8 +460,11 @@ bool Movie::DecodeNext(Surface& out) {
         uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(out.Row(0)), nullptr, nullptr, nullptr};
         int strides[4] = {f->width * 4, 0, 0, 0};
         sws_scale(s.sws, f->data, f->linesize, 0, f->height, planes, strides);
-        for (Color& c : const_cast<std::vector<Color>&>(out.Pixels())) {
-            c &= 0xFFFFFFU;
+        for (int y = 0; y < f->height; ++y) {  // the fourth byte is not a colour
+            Color* row = out.Row(y);
+            for (int x = 0; x < f->width; ++x) {
+                row[x] &= 0xFFFFFFU;
+            }
         }
     }
     ++s.nextFrame;
