@@ -91,6 +91,33 @@ void DecodeSound(AVCodecContext* audio, SwrContext*& swr, int& swrRate, int rate
     }
 }
 
+// A Smacker header the demuxer is not given: more frames than a movie may hold, a frame
+// size out of bounds, or a frame table longer than the file. Empty for anything else.
+std::string CheckSmackerHeader(InputFile& file) {
+    std::string head;
+    if (!file.ReadSpan(0, 24, head) || head.size() < 24 ||
+        (head.compare(0, 4, "SMK2") != 0 && head.compare(0, 4, "SMK4") != 0)) {
+        return {};
+    }
+    uint32_t field[6] = {};
+    std::memcpy(field, head.data(), sizeof field);  // little-endian, as the host is
+    const uint64_t frames = uint64_t{field[3]} + (field[5] & 1);
+    if (frames > static_cast<uint64_t>(Movie::kMaxFrames)) {
+        return "the Smacker movie claims " + std::to_string(frames) +
+               " frames, more than a movie may hold";
+    }
+    if (field[1] == 0 || field[2] == 0 || field[1] > static_cast<uint32_t>(Movie::kMaxSide) ||
+        field[2] > static_cast<uint32_t>(Movie::kMaxSide)) {
+        return "the Smacker movie's frame size " + std::to_string(field[1]) + "x" +
+               std::to_string(field[2]) + " is not from 1x1 to 4096x4096";
+    }
+    // The header (104 bytes) and five bytes a frame for the frame table.
+    if (file.Size() < 104 + frames * 5) {
+        return "the Smacker movie is cut short in its frame table";
+    }
+    return {};
+}
+
 }  // namespace
 
 struct Movie::State {
@@ -152,6 +179,9 @@ struct Movie::State {
 
     static int Read(void* opaque, uint8_t* buffer, int size) {
         auto* self = static_cast<State*>(opaque);
+        if (self->position >= self->file.Size()) {
+            return AVERROR_EOF;  // a demuxer reading on past the end asks again and again
+        }
         std::string bytes;
         if (size <= 0 || !self->file.ReadSpan(self->position, static_cast<size_t>(size), bytes)) {
             return AVERROR(EIO);
@@ -285,6 +315,9 @@ bool Movie::OpenFile(const std::filesystem::path& path, int64_t knownCount) {
     s->file = InputFile::Open(path);
     if (!s->file.IsOpen()) {
         return Fail("cannot open the movie: " + s->file.Reason());
+    }
+    if (std::string refusal = CheckSmackerHeader(s->file); !refusal.empty()) {
+        return Fail(refusal);
     }
     auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
     s->io = buffer == nullptr ? nullptr
