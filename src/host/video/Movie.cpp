@@ -8,27 +8,17 @@
 #include <vector>
 
 #include "host/audio/Mixer.h"
-#include "host/files/File.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/mem.h>
-#include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
-}
+#include "host/video/MovieState.h"
 
 namespace stagehand::host {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using movie::AvError;
 
 // The containers movies of old titles come in; FFmpeg opens nothing else.
 constexpr const char* kFormats = "avi,smk,mpeg,mpegvideo,mov,mp4,asf,flic";
 constexpr int kIoBufferBytes = 32 * 1024;
-// Packets read in search of one frame before the file counts as damaged.
-constexpr int kMaxPacketsPerFrame = 4096;
 
 void SetUpOnce() {
     static std::once_flag once;
@@ -36,12 +26,6 @@ void SetUpOnce() {
         av_log_set_level(AV_LOG_QUIET);
         av_max_alloc(512U * 1024U * 1024U);
     });
-}
-
-std::string AvError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
 }
 
 // A Smacker header's frame rate: milliseconds a frame when positive, tens of microseconds
@@ -54,41 +38,6 @@ double SmackerRate(int32_t field) {
         return 100000.0 / -static_cast<double>(field);
     }
     return 10.0;
-}
-
-// Decodes the sound of one packet into stereo 16-bit PCM at `rate`, appended to `pcm`.
-void DecodeSound(AVCodecContext* audio, SwrContext*& swr, int& swrRate, int rate, AVPacket* packet,
-                 AVFrame* frame, std::vector<uint8_t>& pcm) {
-    if (avcodec_send_packet(audio, packet) < 0) {
-        return;
-    }
-    while (avcodec_receive_frame(audio, frame) == 0) {
-        if (swr == nullptr || swrRate != rate) {
-            swr_free(&swr);
-            AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-            if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, rate, &audio->ch_layout,
-                                    audio->sample_fmt, audio->sample_rate, 0, nullptr) < 0 ||
-                swr_init(swr) < 0) {
-                swr_free(&swr);
-                return;
-            }
-            swrRate = rate;
-        }
-        const int room = swr_get_out_samples(swr, frame->nb_samples);
-        if (room <= 0) {
-            continue;
-        }
-        const size_t at = pcm.size();
-        const size_t bytes = static_cast<size_t>(room) * 4;
-        if (at + bytes > Movie::kMaxPendingSoundBytes) {
-            continue;  // nobody takes the sound: drop it rather than grow
-        }
-        pcm.resize(at + bytes);
-        uint8_t* out = pcm.data() + at;
-        const int got = swr_convert(
-            swr, &out, room, const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-        pcm.resize(at + static_cast<size_t>(std::max(got, 0)) * 4);
-    }
 }
 
 // A Smacker header the demuxer is not given: more frames than a movie may hold, a frame
@@ -119,148 +68,6 @@ std::string CheckSmackerHeader(InputFile& file) {
 }
 
 }  // namespace
-
-struct Movie::State {
-    InputFile file;
-    uint64_t position = 0;
-    Clock::time_point deadline;
-
-    AVIOContext* io = nullptr;
-    AVFormatContext* format = nullptr;
-    AVCodecContext* video = nullptr;
-    AVCodecContext* audio = nullptr;
-    int videoIndex = -1;
-    int audioIndex = -1;
-    SwsContext* sws = nullptr;
-    SwrContext* swr = nullptr;
-    int swrRate = 0;
-    AVPacket* packet = nullptr;
-    AVFrame* frame = nullptr;
-    AVFrame* audioFrame = nullptr;
-
-    bool smacker = false;
-    double rate = 0;
-    int64_t frameCount = 0;
-    bool countInHeader = false;  // the file says how many frames it holds
-    double duration = 0;
-    Size size;
-
-    int64_t decoded = 0;     // frames received from the decoder since opening or seeking
-    int64_t lastIndex = -1;  // number of the frame last received
-    int64_t nextFrame = 0;
-    bool pending = false;  // `frame` holds frame nextFrame, not yet given out
-    bool demuxEnded = false;
-
-    bool soundWanted = false;
-    std::vector<uint8_t> pcm;
-    Mixer* mixer = nullptr;
-    uint32_t stream = 0;
-
-    State() { deadline = Clock::now() + std::chrono::seconds(kOperationSeconds); }
-    ~State() {
-        if (mixer != nullptr && stream != 0) {
-            mixer->CloseStream(stream);
-        }
-        sws_freeContext(sws);
-        swr_free(&swr);
-        av_packet_free(&packet);
-        av_frame_free(&frame);
-        av_frame_free(&audioFrame);
-        avcodec_free_context(&video);
-        avcodec_free_context(&audio);
-        avformat_close_input(&format);
-        if (io != nullptr) {
-            av_freep(&io->buffer);
-            avio_context_free(&io);
-        }
-    }
-
-    void StartOperation() { deadline = Clock::now() + std::chrono::seconds(kOperationSeconds); }
-
-    static int Read(void* opaque, uint8_t* buffer, int size) {
-        auto* self = static_cast<State*>(opaque);
-        if (self->position >= self->file.Size()) {
-            return AVERROR_EOF;  // a demuxer reading on past the end asks again and again
-        }
-        std::string bytes;
-        if (size <= 0 || !self->file.ReadSpan(self->position, static_cast<size_t>(size), bytes)) {
-            return AVERROR(EIO);
-        }
-        if (bytes.empty()) {
-            return AVERROR_EOF;
-        }
-        std::memcpy(buffer, bytes.data(), bytes.size());
-        self->position += bytes.size();
-        return static_cast<int>(bytes.size());
-    }
-
-    static int64_t Seek(void* opaque, int64_t offset, int whence) {
-        auto* self = static_cast<State*>(opaque);
-        const auto size = static_cast<int64_t>(self->file.Size());
-        switch (whence & ~AVSEEK_FORCE) {
-            case AVSEEK_SIZE:
-                return size;
-            case SEEK_SET:
-                break;
-            case SEEK_CUR:
-                offset += static_cast<int64_t>(self->position);
-                break;
-            case SEEK_END:
-                offset += size;
-                break;
-            default:
-                return AVERROR(EINVAL);
-        }
-        if (offset < 0) {
-            return AVERROR(EINVAL);
-        }
-        self->position = static_cast<uint64_t>(offset);
-        return offset;
-    }
-
-    static int Interrupt(void* opaque) {
-        return Clock::now() > static_cast<State*>(opaque)->deadline ? 1 : 0;
-    }
-
-    bool TimedOut() const { return Clock::now() > deadline; }
-    int ReceiveVideo(std::string& error);
-
-    AVCodecContext* OpenDecoder(int index) {
-        const AVCodecParameters* parameters = format->streams[index]->codecpar;
-        const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
-        if (codec == nullptr) {
-            return nullptr;
-        }
-        AVCodecContext* context = avcodec_alloc_context3(codec);
-        if (context == nullptr || avcodec_parameters_to_context(context, parameters) < 0) {
-            avcodec_free_context(&context);
-            return nullptr;
-        }
-        context->thread_count = 1;
-        if (avcodec_open2(context, codec, nullptr) < 0) {
-            avcodec_free_context(&context);
-        }
-        return context;
-    }
-
-    // The number of the frame just received: counted for Smacker files and where the
-    // decoder gives no time, else from the frame's time.
-    int64_t IndexOfFrame() {
-        int64_t index = lastIndex + 1;
-        const int64_t ts = frame->best_effort_timestamp;
-        if (!smacker && ts != AV_NOPTS_VALUE) {
-            const AVStream* st = format->streams[videoIndex];
-            const int64_t start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
-            const double seconds = static_cast<double>(ts - start) * av_q2d(st->time_base);
-            const double at = std::round(seconds * rate);
-            if (std::isfinite(at) && at >= 0 && at < static_cast<double>(kMaxFrames)) {
-                index = static_cast<int64_t>(at);
-            }
-        }
-        lastIndex = index;
-        return index;
-    }
-};
 
 Movie::Movie() = default;
 Movie::~Movie() = default;
@@ -446,225 +253,6 @@ bool Movie::Reopen() {
     std::swap(state_->mixer, old->mixer);
     std::swap(state_->stream, old->stream);
     return true;
-}
-
-bool Movie::DecodeNext(Surface& out) {
-    error_.clear();
-    if (!state_) {
-        return Fail("no movie is open");
-    }
-    State& s = *state_;
-    s.StartOperation();
-    if (!s.pending) {
-        const int got = s.ReceiveVideo(error_);
-        if (got <= 0) {
-            return false;
-        }
-        s.nextFrame = s.IndexOfFrame();
-    }
-    s.pending = false;
-    const AVFrame* f = s.frame;
-    if (f->width <= 0 || f->height <= 0 || f->width > kMaxSide || f->height > kMaxSide) {
-        return Fail("a frame of the movie has a size out of bounds");
-    }
-    if (out.Width() != f->width || out.Height() != f->height) {
-        out = Surface(f->width, f->height);
-    }
-    palette_.clear();
-    if (f->format == AV_PIX_FMT_PAL8) {
-        const auto* palette = reinterpret_cast<const uint32_t*>(f->data[1]);
-        for (int i = 0; i < 256; ++i) {
-            palette_.push_back(palette[i] & 0xFFFFFFU);
-        }
-        for (int y = 0; y < f->height; ++y) {
-            const uint8_t* in = f->data[0] + static_cast<ptrdiff_t>(y) * f->linesize[0];
-            Color* row = out.Row(y);
-            for (int x = 0; x < f->width; ++x) {
-                row[x] = palette[in[x]] & 0xFFFFFFU;
-            }
-        }
-    } else {
-        s.sws = sws_getCachedContext(s.sws, f->width, f->height,
-                                     static_cast<AVPixelFormat>(f->format), f->width, f->height,
-                                     AV_PIX_FMT_BGR0, SWS_BICUBIC, nullptr, nullptr, nullptr);
-        if (s.sws == nullptr) {
-            return Fail("the movie's pixel format cannot be shown");
-        }
-        uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(out.Row(0)), nullptr, nullptr, nullptr};
-        int strides[4] = {f->width * 4, 0, 0, 0};
-        sws_scale(s.sws, f->data, f->linesize, 0, f->height, planes, strides);
-        for (int y = 0; y < f->height; ++y) {  // the fourth byte is not a colour
-            Color* row = out.Row(y);
-            for (int x = 0; x < f->width; ++x) {
-                row[x] &= 0xFFFFFFU;
-            }
-        }
-    }
-    ++s.nextFrame;
-    return true;
-}
-
-// Receives the next decoded video frame into `frame`: 1, 0 at the end, -1 with `error` set.
-int Movie::State::ReceiveVideo(std::string& error) {
-    State& s = *this;
-    for (int packets = 0;;) {
-        int r = avcodec_receive_frame(s.video, s.frame);
-        if (r == 0) {
-            ++s.decoded;
-            return 1;
-        }
-        if (r == AVERROR_EOF) {
-            if (s.countInHeader && s.lastIndex + 1 < s.frameCount) {
-                error = "the movie ends after " + std::to_string(s.lastIndex + 1) + " of its " +
-                        std::to_string(s.frameCount) + " frames";
-                return -1;
-            }
-            return 0;
-        }
-        if (r != AVERROR(EAGAIN)) {
-            error = "the movie's video is damaged (" + AvError(r) + ")";
-            return -1;
-        }
-        if (++packets > kMaxPacketsPerFrame) {
-            error = "the movie holds no frame where one should be";
-            return -1;
-        }
-        r = av_read_frame(s.format, s.packet);
-        if (r == AVERROR_EOF) {
-            s.demuxEnded = true;
-            avcodec_send_packet(s.video, nullptr);
-            continue;
-        }
-        if (r < 0) {
-            error = s.TimedOut() ? "the movie took too long to decode"
-                                 : "the movie is damaged (" + AvError(r) + ")";
-            return -1;
-        }
-        if (s.packet->size > Movie::kMaxPacketBytes) {
-            av_packet_unref(s.packet);
-            error = "the movie holds a packet too large to be real";
-            return -1;
-        }
-        if (s.packet->stream_index == s.videoIndex) {
-            r = avcodec_send_packet(s.video, s.packet);
-            av_packet_unref(s.packet);
-            if (r < 0 && r != AVERROR(EAGAIN)) {
-                error = "frame " + std::to_string(s.lastIndex + 1) + " of the movie is damaged (" +
-                        AvError(r) + ")";
-                return -1;
-            }
-        } else {
-            if (s.packet->stream_index == s.audioIndex && s.soundWanted) {
-                const int rate =
-                    s.mixer != nullptr ? static_cast<int>(s.mixer->OutputRate()) : 22050;
-                DecodeSound(s.audio, s.swr, s.swrRate, rate, s.packet, s.audioFrame, s.pcm);
-            }
-            av_packet_unref(s.packet);
-        }
-    }
-}
-
-bool Movie::SeekToFrame(int64_t target) {
-    error_.clear();
-    if (!state_) {
-        return Fail("no movie is open");
-    }
-    if (target < 0 || target >= state_->frameCount) {
-        return Fail("frame " + std::to_string(target) + " is not in the movie's " +
-                    std::to_string(state_->frameCount) + " frames");
-    }
-    if (state_->nextFrame == target) {
-        return true;
-    }
-    state_->StartOperation();
-    // Smacker movies decode forward from where they are or from the start, so the palette
-    // is right; general videos go to the key frame before the target first.
-    const bool fromStart = state_->smacker ? target < state_->nextFrame : !SeekBefore(target);
-    if (fromStart && !Reopen()) {
-        return false;
-    }
-    if (DecodeForwardTo(target)) {
-        return true;
-    }
-    // A demuxer's seek can land past the frame or at the end: decode from the start then.
-    if (fromStart || !Reopen()) {
-        return false;
-    }
-    return DecodeForwardTo(target);
-}
-
-bool Movie::SeekBefore(int64_t target) {
-    State& s = *state_;
-    const AVStream* st = s.format->streams[s.videoIndex];
-    const int64_t start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
-    const double seconds = static_cast<double>(target) / s.rate;
-    const int64_t ts = start + static_cast<int64_t>(seconds / av_q2d(st->time_base));
-    if (av_seek_frame(s.format, s.videoIndex, ts, AVSEEK_FLAG_BACKWARD) < 0) {
-        return false;
-    }
-    avcodec_flush_buffers(s.video);
-    if (s.audio != nullptr) {
-        avcodec_flush_buffers(s.audio);
-    }
-    s.pcm.clear();
-    s.demuxEnded = false;
-    s.pending = false;
-    s.lastIndex = -1;
-    return true;
-}
-
-bool Movie::DecodeForwardTo(int64_t target) {
-    State& s = *state_;
-    s.StartOperation();
-    s.pending = false;
-    while (true) {
-        const int got = s.ReceiveVideo(error_);
-        if (got <= 0) {
-            return got == 0 ? Fail("the movie ended before frame " + std::to_string(target))
-                            : false;
-        }
-        const int64_t index = s.IndexOfFrame();
-        if (index == target) {
-            break;
-        }
-        if (index > target) {
-            return Fail("the movie has no frame " + std::to_string(target));
-        }
-    }
-    s.pending = true;
-    s.nextFrame = target;
-    return true;
-}
-
-void Movie::PumpSound(Mixer& mixer) {
-    if (!state_ || state_->audio == nullptr) {
-        return;
-    }
-    State& s = *state_;
-    s.soundWanted = true;
-    if (s.mixer != &mixer) {
-        if (s.mixer != nullptr && s.stream != 0) {
-            s.mixer->CloseStream(s.stream);
-        }
-        s.mixer = &mixer;
-        s.stream = mixer.OpenStream(PcmFormat{2, mixer.OutputRate(), 16});
-    }
-    if (s.stream != 0 && !s.pcm.empty() && mixer.Push(s.stream, s.pcm)) {
-        s.pcm.clear();
-    }
-}
-
-void Movie::CloseSound() {
-    if (!state_) {
-        return;
-    }
-    if (state_->mixer != nullptr && state_->stream != 0) {
-        state_->mixer->CloseStream(state_->stream);
-    }
-    state_->mixer = nullptr;
-    state_->stream = 0;
-    state_->soundWanted = false;
-    state_->pcm.clear();
 }
 
 }  // namespace stagehand::host
