@@ -161,6 +161,9 @@ TEST_F(SmackerTest, LoopsKeyFramesCommandsAndSeeksAsTheTitleAsks) {
 }
 
 TEST_F(SmackerTest, FilesThatAreNoMovieFailTheOpenWithAReason) {
+    if (movie_.empty()) {
+        GTEST_SKIP() << "no Smacker encoder in this build";
+    }
     WriteFile("bad.smk", movie_.substr(0, movie_.size() / 3));
     WriteFile("text.smk", "not a movie");
     Start("AutoPlay=1\nNumberOfLoops=-1\n");

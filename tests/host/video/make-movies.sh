@@ -7,6 +7,7 @@ out=$1
 smkenc=${2:-}
 mkdir -p "$out"
 cd "$out"
+rm -f ./*.smk ./*.rgb
 ff() { ffmpeg -nostdin -v error -y "$@"; }
 src=(-f lavfi -i testsrc=size=96x64:rate=10:duration=2 -f lavfi -i sine=frequency=440:sample_rate=22050:duration=2)
 ff "${src[@]}" -c:v cinepak -c:a pcm_u8 -ac 1 cinepak.avi
