@@ -19,6 +19,7 @@
 #include "host/sdl/SdlBackend.h"
 #include "host/system/InstanceLock.h"
 #include "host/system/ProgramStart.h"
+#include "media/Smacker.h"
 #include "stage/Player.h"
 #include "trace/Trace.h"
 
@@ -324,9 +325,10 @@ host::IdleRequest CApplication::Idle(CPlayer& player) {
     }
     const uint32_t now = player.Windows()->Now();
     bool soon = false;
-    // By index: a stepper may add another.
-    for (size_t i = 0; i < steppers_.size(); ++i) {
-        const host::IdleRequest request = steppers_[i](now);
+    // The title's movies first, then the other jobs by index: a stepper may add another.
+    for (size_t i = 0; i <= steppers_.size(); ++i) {
+        const host::IdleRequest request =
+            i == 0 ? CSmacker::StepAll(player, now) : steppers_[i - 1](now);
         if (!request.more) {
             continue;
         }

@@ -5,6 +5,7 @@
 #include "director/ShellCommand.h"
 #include "host/ui/WindowSystem.h"
 #include "media/DirectSound.h"
+#include "media/Smacker.h"
 #include "script/TextUtil.h"
 #include "stage/Player.h"
 #include "stage/Scene.h"
@@ -250,9 +251,14 @@ void CDirector::RegisterCommands() {
          [](CDirector& d, CArguments& a) { d.Wait(ReadInteger(a[0].ToText())); }},
         // Opening and closing the sound device; whether it opened is not passed on.
         {"StartAudio", 0, "", "",
-         [](CDirector& d, CArguments&) { CDirectSound::StartAudio(d.Player()); }},
+         [](CDirector& d, CArguments&) {
+             CSmacker::RouteAudio(d.Player(), CDirectSound::StartAudio(d.Player()));
+         }},
         {"EndAudio", 0, "", "",
-         [](CDirector& d, CArguments&) { CDirectSound::EndAudio(d.Player()); }},
+         [](CDirector& d, CArguments&) {
+             CSmacker::RouteAudio(d.Player(), false);
+             CDirectSound::EndAudio(d.Player());
+         }},
     };
     for (const Command& command : kCommands) {
         const auto run = command.run;

@@ -8,6 +8,7 @@
 #include "interaction/Timer.h"
 #include "interaction/Zone.h"
 #include "media/DirectSound.h"
+#include "media/Smacker.h"
 #include "stage/Scene.h"
 #include "state/ContentManager.h"
 #include "state/StateVar.h"
@@ -26,6 +27,7 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
         {"Scene", &CScene::Create, {}},
         {"Hotspot", &CHotspot::Create, {}},
         {"CommandButton", &CCommandButton::Create, {}},
+        {"Smacker", &CSmacker::Create, {}},
         {"Zone", &CZone::Create, {}},
         {"Timer", &CTimer::Create, {}},
         {"System", &CSystem::Create, {}},
@@ -44,6 +46,7 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
 
 std::vector<std::function<void()>> RoleTypeCleanUps(CPlayer& player) {
     return {
+        [&player] { CSmacker::ShutDown(player); },
         [&player] { CZone::ShutDown(player); },
         [&player] { CDirectSound::EndAudio(player); },
     };

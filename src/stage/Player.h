@@ -31,6 +31,7 @@ namespace stagehand {
 class CCursor;
 class CDirector;
 class CDirectSound;
+class CSmacker;
 
 namespace host {
 class SoundDevice;
@@ -100,6 +101,11 @@ class CPlayer {
     std::optional<std::map<std::string, CDirectSound*, std::less<>>> sounds;
     // How many sound roles have made a window; each one's timer id follows from it.
     int32_t soundWindows = 0;
+    // The Smacker movies with an open file, by role name (see CSmacker); emptied at exit
+    // among the role types' clean-ups.
+    std::map<std::string, CSmacker*, std::less<>> videos;
+    // Set by the director's "StartAudio" and cleared by "EndAudio": movie sound plays.
+    bool videoSoundRouted = false;
 
   private:
     const host::TitlePaths& paths_;

@@ -164,12 +164,13 @@ TEST(HandlerNames, AreALetterFollowedByLettersAndDigits) {
 
 TEST(RoleTypes, HoldThePlayableTypesInOrderMatchedExactly) {
     const CRoleTypeRegistry registry(RoleTypeTable());
-    EXPECT_THAT(registry.Names(),
-                ElementsAre("Director", "Scene", "Hotspot", "CommandButton", "Zone", "Timer",
-                            "System", "Boolean", "String", "Integer", "DirectSound", "Edittext",
-                            "TextButton", "Password", "Label", "IniContentManager", "Cursor"));
+    EXPECT_THAT(
+        registry.Names(),
+        ElementsAre("Director", "Scene", "Hotspot", "CommandButton", "Smacker", "Zone", "Timer",
+                    "System", "Boolean", "String", "Integer", "DirectSound", "Edittext",
+                    "TextButton", "Password", "Label", "IniContentManager", "Cursor"));
     for (const char* missing : {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", "",
-                                "EditText", "TextLabel", "label"}) {
+                                "EditText", "TextLabel", "label", "Animation", "smacker"}) {
         EXPECT_EQ(registry.Lookup(missing), nullptr) << missing;
     }
     const auto made = registry.Create("Integer");

@@ -1,0 +1,93 @@
+// One movie file decoded with FFmpeg: Smacker, AVI, MPEG and the other formats old titles
+// ship. It gives the frame size, count and rate, decodes frames in order into 32-bit
+// surfaces, goes to a frame, and decodes the sound track for a mixer stream.
+//
+// Guarantees: the file is read through host::InputFile (a regular file only, never
+// blocking); every read, packet, frame size (kMaxSide a side, Surface::kMaxPixels in all),
+// frame count and queued sound is bounded, and each call gives up after kOperationSeconds,
+// so a damaged file gives an error string, never a crash or a hang. Only the formats in
+// the list of movie containers are opened; nothing else is ever looked up by name.
+// Smacker files: the header's frame rate is read by the player (0 means 10 frames a
+// second), and going to a frame decodes forward from the start, so the palette in effect
+// at that frame is the one shown.
+// Where it bites: going to a frame of a long Smacker movie costs the decoding of every
+// frame before it; a general video goes to the key frame before and decodes forward.
+// The mixer given to PumpSound must outlive the movie or CloseSound must come first.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/gfx/Geometry.h"
+#include "host/gfx/Surface.h"
+
+namespace stagehand::host {
+
+class Mixer;
+
+class Movie {
+  public:
+    static constexpr int32_t kMaxSide = 4096;
+    static constexpr int64_t kMaxFrames = 1'000'000;
+    static constexpr int kMaxPacketBytes = 16 * 1024 * 1024;
+    static constexpr size_t kMaxPendingSoundBytes = 4 * 1024 * 1024;
+    static constexpr int kOperationSeconds = 20;
+
+    Movie();
+    ~Movie();
+    Movie(Movie&&) noexcept;
+    Movie& operator=(Movie&&) noexcept;
+    Movie(const Movie&) = delete;
+    Movie& operator=(const Movie&) = delete;
+
+    // Opens a host path (the caller resolves title names); false with Error() saying why.
+    bool Open(const std::filesystem::path& path);
+    // Closes the file and the sound stream.
+    void Close();
+    bool IsOpen() const;
+    bool IsSmacker() const;
+    // Why the last Open, DecodeNext or SeekToFrame failed, as a sentence part.
+    const std::string& Error() const { return error_; }
+
+    Size FrameSize() const;
+    // The frames the file holds (from its header, or its duration times its rate).
+    int64_t FrameCount() const;
+    double FrameRate() const;
+    double DurationSeconds() const;
+    // 0-based number of the frame the next DecodeNext gives.
+    int64_t NextFrame() const;
+    bool HasSound() const;
+
+    // Decodes the next frame into `out` (made the frame's size); false at the end of the
+    // movie (Error() empty) or on damage (Error() says what).
+    bool DecodeNext(Surface& out);
+    // Makes `frame` the one the next DecodeNext gives; false past the end or on damage.
+    bool SeekToFrame(int64_t frame);
+    // The 256 colours of the frame last decoded when it was paletted (Smacker), else empty.
+    const std::vector<Color>& Palette() const { return palette_; }
+
+    // Pushes the sound decoded so far into a stream of `mixer` (opened at the first call,
+    // stereo 16-bit at the mixer's rate). Sound decoded before the first call is dropped.
+    void PumpSound(Mixer& mixer);
+    void CloseSound();
+
+  private:
+    struct State;
+    bool Fail(std::string message);
+    // Opens with the frame count already known for a stream whose header gives none.
+    bool OpenFile(const std::filesystem::path& path, int64_t knownCount);
+    bool Reopen();
+    // Puts the demuxer at the key frame at or before `target`; false when it cannot.
+    bool SeekBefore(int64_t target);
+    bool DecodeForwardTo(int64_t target);
+
+    std::filesystem::path path_;
+    std::unique_ptr<State> state_;
+    std::string error_;
+    std::vector<Color> palette_;
+};
+
+}  // namespace stagehand::host

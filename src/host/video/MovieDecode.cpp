@@ -1,0 +1,270 @@
+#include <algorithm>
+#include <cstring>
+
+#include "host/audio/Mixer.h"
+#include "host/video/MovieState.h"
+
+namespace stagehand::host {
+
+namespace movie {
+
+void DecodeSound(AVCodecContext* audio, SwrContext*& swr, int& swrRate, int rate, AVPacket* packet,
+                 AVFrame* frame, std::vector<uint8_t>& pcm) {
+    if (avcodec_send_packet(audio, packet) < 0) {
+        return;
+    }
+    while (avcodec_receive_frame(audio, frame) == 0) {
+        if (swr == nullptr || swrRate != rate) {
+            swr_free(&swr);
+            AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+            if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, rate, &audio->ch_layout,
+                                    audio->sample_fmt, audio->sample_rate, 0, nullptr) < 0 ||
+                swr_init(swr) < 0) {
+                swr_free(&swr);
+                return;
+            }
+            swrRate = rate;
+        }
+        const int room = swr_get_out_samples(swr, frame->nb_samples);
+        if (room <= 0) {
+            continue;
+        }
+        const size_t at = pcm.size();
+        const size_t bytes = static_cast<size_t>(room) * 4;
+        if (at + bytes > Movie::kMaxPendingSoundBytes) {
+            continue;  // nobody takes the sound: drop it rather than grow
+        }
+        pcm.resize(at + bytes);
+        uint8_t* out = pcm.data() + at;
+        const int got = swr_convert(
+            swr, &out, room, const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+        pcm.resize(at + static_cast<size_t>(std::max(got, 0)) * 4);
+    }
+}
+
+}  // namespace movie
+
+using movie::AvError;
+using movie::DecodeSound;
+using movie::kMaxPacketsPerFrame;
+
+bool Movie::DecodeNext(Surface& out) {
+    error_.clear();
+    if (!state_) {
+        return Fail("no movie is open");
+    }
+    State& s = *state_;
+    s.StartOperation();
+    if (!s.pending) {
+        const int got = s.ReceiveVideo(error_);
+        if (got <= 0) {
+            return false;
+        }
+        s.nextFrame = s.IndexOfFrame();
+    }
+    s.pending = false;
+    const AVFrame* f = s.frame;
+    if (f->width <= 0 || f->height <= 0 || f->width > kMaxSide || f->height > kMaxSide) {
+        return Fail("a frame of the movie has a size out of bounds");
+    }
+    if (out.Width() != f->width || out.Height() != f->height) {
+        out = Surface(f->width, f->height);
+    }
+    palette_.clear();
+    if (f->format == AV_PIX_FMT_PAL8) {
+        const auto* palette = reinterpret_cast<const uint32_t*>(f->data[1]);
+        for (int i = 0; i < 256; ++i) {
+            palette_.push_back(palette[i] & 0xFFFFFFU);
+        }
+        for (int y = 0; y < f->height; ++y) {
+            const uint8_t* in = f->data[0] + static_cast<ptrdiff_t>(y) * f->linesize[0];
+            Color* row = out.Row(y);
+            for (int x = 0; x < f->width; ++x) {
+                row[x] = palette[in[x]] & 0xFFFFFFU;
+            }
+        }
+    } else {
+        s.sws = sws_getCachedContext(s.sws, f->width, f->height,
+                                     static_cast<AVPixelFormat>(f->format), f->width, f->height,
+                                     AV_PIX_FMT_BGR0, SWS_BICUBIC, nullptr, nullptr, nullptr);
+        if (s.sws == nullptr) {
+            return Fail("the movie's pixel format cannot be shown");
+        }
+        uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(out.Row(0)), nullptr, nullptr, nullptr};
+        int strides[4] = {f->width * 4, 0, 0, 0};
+        sws_scale(s.sws, f->data, f->linesize, 0, f->height, planes, strides);
+        for (int y = 0; y < f->height; ++y) {  // the fourth byte is not a colour
+            Color* row = out.Row(y);
+            for (int x = 0; x < f->width; ++x) {
+                row[x] &= 0xFFFFFFU;
+            }
+        }
+    }
+    ++s.nextFrame;
+    return true;
+}
+
+// Receives the next decoded video frame into `frame`: 1, 0 at the end, -1 with `error` set.
+int Movie::State::ReceiveVideo(std::string& error) {
+    State& s = *this;
+    for (int packets = 0;;) {
+        int r = avcodec_receive_frame(s.video, s.frame);
+        if (r == 0) {
+            ++s.decoded;
+            return 1;
+        }
+        if (r == AVERROR_EOF) {
+            if (s.countInHeader && s.lastIndex + 1 < s.frameCount) {
+                error = "the movie ends after " + std::to_string(s.lastIndex + 1) + " of its " +
+                        std::to_string(s.frameCount) + " frames";
+                return -1;
+            }
+            return 0;
+        }
+        if (r != AVERROR(EAGAIN)) {
+            error = "the movie's video is damaged (" + AvError(r) + ")";
+            return -1;
+        }
+        if (++packets > kMaxPacketsPerFrame) {
+            error = "the movie holds no frame where one should be";
+            return -1;
+        }
+        r = av_read_frame(s.format, s.packet);
+        if (r == AVERROR_EOF) {
+            s.demuxEnded = true;
+            avcodec_send_packet(s.video, nullptr);
+            continue;
+        }
+        if (r < 0) {
+            error = s.TimedOut() ? "the movie took too long to decode"
+                                 : "the movie is damaged (" + AvError(r) + ")";
+            return -1;
+        }
+        if (s.packet->size > Movie::kMaxPacketBytes) {
+            av_packet_unref(s.packet);
+            error = "the movie holds a packet too large to be real";
+            return -1;
+        }
+        if (s.packet->stream_index == s.videoIndex) {
+            r = avcodec_send_packet(s.video, s.packet);
+            av_packet_unref(s.packet);
+            if (r < 0 && r != AVERROR(EAGAIN)) {
+                error = "frame " + std::to_string(s.lastIndex + 1) + " of the movie is damaged (" +
+                        AvError(r) + ")";
+                return -1;
+            }
+        } else {
+            if (s.packet->stream_index == s.audioIndex && s.soundWanted) {
+                const int rate =
+                    s.mixer != nullptr ? static_cast<int>(s.mixer->OutputRate()) : 22050;
+                DecodeSound(s.audio, s.swr, s.swrRate, rate, s.packet, s.audioFrame, s.pcm);
+            }
+            av_packet_unref(s.packet);
+        }
+    }
+}
+
+bool Movie::SeekToFrame(int64_t target) {
+    error_.clear();
+    if (!state_) {
+        return Fail("no movie is open");
+    }
+    if (target < 0 || target >= state_->frameCount) {
+        return Fail("frame " + std::to_string(target) + " is not in the movie's " +
+                    std::to_string(state_->frameCount) + " frames");
+    }
+    if (state_->nextFrame == target) {
+        return true;
+    }
+    state_->StartOperation();
+    // Smacker movies decode forward from where they are or from the start, so the palette
+    // is right; general videos go to the key frame before the target first.
+    const bool fromStart = state_->smacker ? target < state_->nextFrame : !SeekBefore(target);
+    if (fromStart && !Reopen()) {
+        return false;
+    }
+    if (DecodeForwardTo(target)) {
+        return true;
+    }
+    // A demuxer's seek can land past the frame or at the end: decode from the start then.
+    if (fromStart || !Reopen()) {
+        return false;
+    }
+    return DecodeForwardTo(target);
+}
+
+bool Movie::SeekBefore(int64_t target) {
+    State& s = *state_;
+    const AVStream* st = s.format->streams[s.videoIndex];
+    const int64_t start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
+    const double seconds = static_cast<double>(target) / s.rate;
+    const int64_t ts = start + static_cast<int64_t>(seconds / av_q2d(st->time_base));
+    if (av_seek_frame(s.format, s.videoIndex, ts, AVSEEK_FLAG_BACKWARD) < 0) {
+        return false;
+    }
+    avcodec_flush_buffers(s.video);
+    if (s.audio != nullptr) {
+        avcodec_flush_buffers(s.audio);
+    }
+    s.pcm.clear();
+    s.demuxEnded = false;
+    s.pending = false;
+    s.lastIndex = -1;
+    return true;
+}
+
+bool Movie::DecodeForwardTo(int64_t target) {
+    State& s = *state_;
+    s.StartOperation();
+    s.pending = false;
+    while (true) {
+        const int got = s.ReceiveVideo(error_);
+        if (got <= 0) {
+            return got == 0 ? Fail("the movie ended before frame " + std::to_string(target))
+                            : false;
+        }
+        const int64_t index = s.IndexOfFrame();
+        if (index == target) {
+            break;
+        }
+        if (index > target) {
+            return Fail("the movie has no frame " + std::to_string(target));
+        }
+    }
+    s.pending = true;
+    s.nextFrame = target;
+    return true;
+}
+
+void Movie::PumpSound(Mixer& mixer) {
+    if (!state_ || state_->audio == nullptr) {
+        return;
+    }
+    State& s = *state_;
+    s.soundWanted = true;
+    if (s.mixer != &mixer) {
+        if (s.mixer != nullptr && s.stream != 0) {
+            s.mixer->CloseStream(s.stream);
+        }
+        s.mixer = &mixer;
+        s.stream = mixer.OpenStream(PcmFormat{2, mixer.OutputRate(), 16});
+    }
+    if (s.stream != 0 && !s.pcm.empty() && mixer.Push(s.stream, s.pcm)) {
+        s.pcm.clear();
+    }
+}
+
+void Movie::CloseSound() {
+    if (!state_) {
+        return;
+    }
+    if (state_->mixer != nullptr && state_->stream != 0) {
+        state_->mixer->CloseStream(state_->stream);
+    }
+    state_->mixer = nullptr;
+    state_->stream = 0;
+    state_->soundWanted = false;
+    state_->pcm.clear();
+}
+
+}  // namespace stagehand::host

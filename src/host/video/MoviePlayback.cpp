@@ -1,0 +1,92 @@
+#include "host/video/MoviePlayback.h"
+
+#include <algorithm>
+
+#include "host/video/FrameChanges.h"
+
+namespace stagehand::host {
+
+bool MoviePlayback::Open(const std::filesystem::path& path) {
+    Close();
+    if (!movie_.Open(path) || movie_.FrameCount() <= 0) {
+        error_ = movie_.IsOpen() ? "the movie holds no frames" : movie_.Error();
+        movie_.Close();
+        return false;
+    }
+    buffer_ = Surface(movie_.FrameSize().width, movie_.FrameSize().height);
+    return true;
+}
+
+void MoviePlayback::Close() {
+    RouteSound(nullptr);
+    movie_.Close();
+    buffer_ = Surface();
+    changed_.clear();
+    paced_ = false;
+    hasFrame_ = false;
+    current_ = 0;
+    error_.clear();
+}
+
+int64_t MoviePlayback::DueAt() const {
+    return paced_ ? pacing_.DueAt(current_) : INT64_MIN;
+}
+
+bool MoviePlayback::Decode(int64_t nowMs) {
+    if (!movie_.IsOpen()) {
+        error_ = "no movie is open";
+        return false;
+    }
+    if (movie_.NextFrame() != current_ && !movie_.SeekToFrame(current_)) {
+        error_ = movie_.Error();
+        return false;
+    }
+    if (!movie_.DecodeNext(scratch_)) {
+        error_ = movie_.Error().empty() ? "the movie ended early" : movie_.Error();
+        return false;
+    }
+    if (mixer_ != nullptr) {
+        movie_.PumpSound(*mixer_);
+    }
+    changed_ = hasFrame_ ? ChangedRects(buffer_, scratch_) : std::vector<Rect>{scratch_.Bounds()};
+    std::swap(buffer_, scratch_);
+    hasFrame_ = true;
+    if (!paced_) {
+        pacing_.Start(static_cast<double>(nowMs), current_, movie_.FrameRate());
+        paced_ = true;
+    } else {
+        pacing_.Shown(current_, nowMs);
+    }
+    return true;
+}
+
+void MoviePlayback::Advance() {
+    if (current_ + 1 < FrameCount()) {
+        ++current_;
+    } else {
+        Restart(current_ + 1, 0);  // the first frame follows the last on the beat
+    }
+}
+
+void MoviePlayback::GoTo(int64_t frame) {
+    frame = std::clamp<int64_t>(frame, 0, std::max<int64_t>(FrameCount() - 1, 0));
+    if (frame != current_) {
+        Restart(current_, frame);  // due when the current frame would have been
+    }
+}
+
+void MoviePlayback::Restart(int64_t beatOf, int64_t frame) {
+    if (paced_) {
+        pacing_.Start(pacing_.ExactDueAt(beatOf), frame, movie_.FrameRate());
+    }
+    current_ = frame;
+}
+
+void MoviePlayback::RouteSound(Mixer* mixer) {
+    if (mixer_ != nullptr && mixer != mixer_) {
+        movie_.CloseSound();
+    }
+    mixer_ = mixer;
+}
+
+}  // namespace stagehand::host

@@ -1,0 +1,295 @@
+#include "media/Smacker.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "director/Director.h"
+#include "host/audio/SoundDevice.h"
+#include "host/files/TitlePaths.h"
+#include "script/TextUtil.h"
+#include "stage/Player.h"
+#include "trace/Trace.h"
+
+namespace stagehand {
+
+std::unique_ptr<CMessageHandler> CSmacker::Create() {
+    return std::make_unique<CSmacker>();
+}
+
+CSmacker::~CSmacker() {
+    if (IsCreated()) {
+        LeaveTable();
+    }
+}
+
+bool CSmacker::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
+    CAnimation::Initialize(player, name, parent);
+    // The director's videos draw into the main frame, a scene's into the scene.
+    host::WindowHandle owner = player.MainFrame();
+    if (parent != nullptr && parent != player.Director()) {
+        owner = parent->HasWindow() ? parent->Handle() : host::WindowHandle{};
+    }
+    host::WindowSystem* windows = player.Windows();
+    if (windows != nullptr && owner && windows->Exists(owner)) {
+        host::WindowParams params;
+        params.title = name;
+        params.style = host::style::kChild | host::style::kClipSiblings;
+        params.parent = owner;
+        params.rect = host::Rect::FromSize(left_, top_, width_, height_);
+        CreateWindow(*windows, params);
+    }
+    keyFrameCount_ = static_cast<int32_t>(std::find(keyFrames_.begin(), keyFrames_.end(), 0) -
+                                          keyFrames_.begin());
+    return filename_.empty() || Open(filename_);
+}
+
+void CSmacker::RegisterProperties() {
+    CAnimation::RegisterProperties();
+    AddProperty("DropFrames", CVariant::kBoolean, &dropFrames_);
+    for (int i = 0; i < kKeyFrames; ++i) {
+        AddProperty("KeyFrame" + std::to_string(i + 1), CVariant::kInteger, &keyFrames_[i]);
+    }
+}
+
+void CSmacker::RegisterCommands() {
+    CAnimation::RegisterCommands();
+    using Run = void (*)(CSmacker&, CArguments&);
+    struct Command {
+        const char* name;
+        uint32_t minimum;
+        const char* types;
+        const char* defaults;
+        Run run;
+    };
+    static const Command kCommands[] = {
+        {"Close", 0, "", "", [](CSmacker& s, CArguments&) { s.Close(); }},
+        {"Play", 0, "", "", [](CSmacker& s, CArguments&) { s.Play(); }},
+        {"Pause", 0, "", "", [](CSmacker& s, CArguments&) { s.Pause(); }},
+        {"Resume", 0, "", "", [](CSmacker& s, CArguments&) { s.Resume(); }},
+        {"Stop", 0, "", "", [](CSmacker& s, CArguments&) { s.Stop(); }},
+        {"Seek", 1, "integer", "1",
+         [](CSmacker& s, CArguments& a) { s.Seek(ReadInteger(a[0].ToText())); }},
+        {"SeekOffset", 1, "integer", "0",
+         [](CSmacker& s, CArguments& a) { s.SeekOffset(ReadInteger(a[0].ToText())); }},
+    };
+    AddCommand(
+        "Open",
+        [](CMessageHandler& target, CArguments& a) {
+            return static_cast<CSmacker&>(target).Open(a[0].ToText()) ? 1 : 0;
+        },
+        1, "string", "\"\"");
+    for (const Command& command : kCommands) {
+        const Run run = command.run;
+        AddCommand(
+            command.name,
+            [run](CMessageHandler& target, CArguments& arguments) {
+                run(static_cast<CSmacker&>(target), arguments);
+                return 1;
+            },
+            command.minimum, command.types, command.defaults);
+    }
+}
+
+bool CSmacker::Open(const std::string& name) {
+    if (!IsEnabled()) {
+        return false;
+    }
+    if (status_ != kClosed) {
+        Close();
+    }
+    Player().videos[GetName()] = this;
+    const std::optional<std::filesystem::path> path = Player().Paths().Resolve(name);
+    if (!path || !movie_.Open(*path)) {
+        trace::Fault("The Smacker video \"%s\" cannot open \"%s\": %s.",
+                     {GetName(), name, path ? movie_.Error() : "there is no such file"});
+        return false;
+    }
+    if (!HasWindow()) {
+        movie_.Close();  // nowhere to show it: the role stays closed
+        return true;
+    }
+    status_ = kStopped;
+    loopsLeft_ = numberOfLoops_;
+    totalFrames_ = static_cast<int32_t>(movie_.FrameCount() - 1);
+    RouteSound();
+    if (autoPlay_ != 0) {
+        Play();
+    }
+    return true;
+}
+
+void CSmacker::Close() {
+    if (status_ != kClosed) {
+        movie_.Close();
+        LeaveTable();
+    }
+    if (HasWindow()) {
+        System()->Show(Handle(), false);
+    }
+    status_ = kClosed;
+}
+
+void CSmacker::LeaveTable() {
+    auto& videos = Player().videos;
+    if (auto found = videos.find(GetName()); found != videos.end() && found->second == this) {
+        videos.erase(found);
+    }
+}
+
+void CSmacker::Play() {
+    if (!IsEnabled()) {
+        return;
+    }
+    if (status_ == kStopped) {
+        if (HasWindow()) {
+            System()->Show(Handle(), true);
+            System()->Invalidate(Handle());
+            System()->UpdateNow(Handle());
+        }
+        status_ = kPlaying;
+    } else if (status_ == kPaused) {
+        status_ = kPlaying;
+    }
+}
+
+void CSmacker::Pause() {
+    if (IsEnabled() && status_ == kPlaying) {
+        status_ = kPaused;
+    }
+}
+
+void CSmacker::Resume() {
+    if (IsEnabled() && status_ == kPaused) {
+        status_ = kPlaying;
+    }
+}
+
+void CSmacker::Stop() {
+    if (IsEnabled() && status_ != kClosed) {
+        status_ = kStopped;
+    }
+}
+
+void CSmacker::Seek(int32_t frame) {
+    if (!IsEnabled() || !HasMovie()) {
+        return;
+    }
+    // A movie that has shown nothing yet shows its first frame before it moves.
+    if (movie_.CurrentFrame() == 0 && !movie_.HasFrame() && System() != nullptr) {
+        movie_.Decode(System()->Now());
+    }
+    movie_.GoTo(frame);
+    for (int32_t i = 0; i < keyFrameCount_; ++i) {
+        if (keyFrames_[i] >= frame) {
+            keyFrameIndex_ = i;
+            break;
+        }
+    }
+}
+
+void CSmacker::SeekOffset(int32_t offset) {
+    if (IsEnabled() && HasMovie()) {
+        Seek(static_cast<int32_t>(movie_.CurrentFrame()) + offset);
+    }
+}
+
+void CSmacker::Step(uint32_t now) {
+    if (status_ != kPlaying || !IsEnabled() || !movie_.IsDue(now)) {
+        return;
+    }
+    if (!movie_.Decode(now)) {
+        trace::Fault("The Smacker video \"%s\" stops at frame %d: %s.",
+                     {GetName(), static_cast<int32_t>(movie_.CurrentFrame()), movie_.Error()});
+        status_ = kStopped;
+        return;
+    }
+    if (HasWindow()) {
+        host::Canvas canvas = System()->WindowCanvas(Handle());
+        for (const host::Rect& r : movie_.Changed()) {
+            canvas.Blit(movie_.Buffer(), r, {r.left, r.top});
+        }
+    }
+    const auto frame = static_cast<int32_t>(movie_.CurrentFrame());
+    if (movie_.FrameCount() - frame == 1) {
+        if (numberOfLoops_ != -1) {
+            --loopsLeft_;
+            if (loopsLeft_ <= 0) {
+                status_ = kStopped;
+                notifyFrame_ = frame;
+                RunQueue("Notify", kEventScope);  // may destroy this role: nothing after it
+                return;
+            }
+        }
+        keyFrameIndex_ = 0;
+    }
+    bool notify = false;
+    if (keyFrameCount_ != 0 && keyFrames_[keyFrameIndex_] == frame) {
+        notifyFrame_ = frame;
+        keyFrameIndex_ = (keyFrameIndex_ + 1) % keyFrameCount_;
+        notify = true;
+    }
+    movie_.Advance();
+    if (notify) {
+        RunQueue("Notify", kEventScope);  // may destroy this role: nothing after it
+    }
+}
+
+intptr_t CSmacker::OnMessage(const host::Message& message) {
+    if (message.id == host::msg::kPaint) {
+        host::Canvas canvas = System()->BeginPaint(Handle());
+        if (HasMovie() && movie_.HasFrame() && movie_.CurrentFrame() != 0) {
+            canvas.Blit(movie_.Buffer(), movie_.Buffer().Bounds(), {0, 0});
+        }
+        return 0;
+    }
+    return CAnimation::OnMessage(message);
+}
+
+void CSmacker::RouteSound() {
+    CPlayer& player = Player();
+    const bool on =
+        player.videoSoundRouted && player.soundDevice != nullptr && player.soundDevice->IsOpen();
+    movie_.RouteSound(on ? &player.soundDevice->Mix() : nullptr);
+}
+
+host::IdleRequest CSmacker::StepAll(CPlayer& player, uint32_t now) {
+    // By name: a "Notify" may open, close or destroy any movie of the table.
+    std::vector<std::string> names;
+    for (const auto& entry : player.videos) {
+        names.push_back(entry.first);
+    }
+    for (const std::string& name : names) {
+        if (auto found = player.videos.find(name); found != player.videos.end()) {
+            found->second->Step(now);
+        }
+    }
+    host::IdleRequest request;
+    for (const auto& [name, video] : player.videos) {
+        if (video->status_ == kPlaying && video->IsEnabled() && video->movie_.IsOpen()) {
+            const int64_t due = std::max<int64_t>(video->movie_.DueAt(), now);
+            const auto wake = static_cast<uint32_t>(due);
+            if (!request.more || static_cast<int32_t>(wake - *request.wakeAt) < 0) {
+                request.wakeAt = wake;
+            }
+            request.more = true;
+        }
+    }
+    return request;
+}
+
+void CSmacker::ShutDown(CPlayer& player) {
+    RouteAudio(player, false);
+    player.videos.clear();
+}
+
+void CSmacker::RouteAudio(CPlayer& player, bool routed) {
+    if (routed == player.videoSoundRouted) {
+        return;
+    }
+    player.videoSoundRouted = routed;
+    for (const auto& [name, video] : player.videos) {
+        video->RouteSound();
+    }
+}
+
+}  // namespace stagehand

@@ -1,0 +1,75 @@
+// CSmacker: a Smacker movie in a window of its own, role type "Smacker". Idle time steps
+// every open movie by one frame when its next frame is due (by the movie's frame rate):
+// the frame is decoded and only the rectangles that changed are copied to the window; the
+// movie raises "Notify" at its key frames and at the end of its last pass, and loops
+// NumberOfLoops times (-1: for ever). Paint shows the whole frame.
+//
+// The player's video table holds every Smacker role that has opened a movie, by role name;
+// the director's "StartAudio" and "EndAudio" route the movies' sound to the mixer and back.
+// Guarantees: a file that is not a movie, or is damaged, is a line in the trace, never a
+// crash; a movie that turns out damaged while playing stops (Status 1) with a line in the
+// trace. A disabled role refuses every command but Close (Open fails, the others succeed
+// doing nothing) and does not advance.
+// Where it bites: the frame is drawn at its own size from the window's top left corner,
+// whatever Width and Height say; a stopped movie does not rewind, and Paint shows nothing
+// while the movie stands on its first frame (as after wrapping round).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/ui/WindowSystem.h"
+#include "host/video/MoviePlayback.h"
+#include "media/Animation.h"
+
+namespace stagehand {
+
+class CSmacker : public CAnimation {
+  public:
+    static constexpr int kKeyFrames = 10;
+
+    static std::unique_ptr<CMessageHandler> Create();
+    CSmacker() = default;
+    ~CSmacker() override;
+    bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
+
+    // One step of every movie in the video table at `now` (the window system's clock): says
+    // whether idle time is wanted again and when the next frame is due.
+    static host::IdleRequest StepAll(CPlayer& player, uint32_t now);
+    // The one-time clean-up at exit: the video table is emptied.
+    static void ShutDown(CPlayer& player);
+    // The director's audio switch: movie sound to the mixer (true) or nowhere.
+    static void RouteAudio(CPlayer& player, bool routed);
+
+  protected:
+    void RegisterProperties() override;
+    void RegisterCommands() override;
+    intptr_t OnMessage(const host::Message& message) override;
+
+  private:
+    bool Open(const std::string& name);
+    void Close();
+    void Play();
+    void Pause();
+    void Resume();
+    void Stop();
+    void Seek(int32_t frame);
+    void SeekOffset(int32_t offset);
+    // One step of the per-frame work at `now`.
+    void Step(uint32_t now);
+    void Draw();
+    void RouteSound();
+    void LeaveTable();
+    bool HasMovie() const { return status_ != kClosed && movie_.IsOpen(); }
+
+    int32_t dropFrames_ = 1;
+    std::array<int32_t, kKeyFrames> keyFrames_{};
+    int32_t keyFrameCount_ = 0;
+    int32_t keyFrameIndex_ = 0;
+    int32_t loopsLeft_ = 0;
+    host::MoviePlayback movie_;
+};
+
+}  // namespace stagehand

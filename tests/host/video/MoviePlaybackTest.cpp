@@ -1,0 +1,107 @@
+// A Smacker movie stepped as a movie window steps it: due times on a made-up clock, changed
+// rectangles, wrapping, going to frames, the palette and the routed sound.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "host/audio/Mixer.h"
+#include "host/video/MoviePlayback.h"
+
+namespace stagehand::host {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path File(const char* name) {
+    const char* dir = std::getenv("STAGEHAND_VIDEO_FILES");
+    return fs::path(dir != nullptr ? dir : "video-files") / name;
+}
+
+// Frame `index` of ffmpeg's RGB decoding of a movie.
+Surface Reference(const char* name, Size size, int64_t index) {
+    std::ifstream in(File(name).string() + ".rgb", std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    const std::string rgb = all.str();
+    Surface frame(size.width, size.height);
+    const size_t at = static_cast<size_t>(index) * size.width * size.height * 3;
+    for (int32_t y = 0; y < size.height && at + (y + 1) * size.width * 3 <= rgb.size(); ++y) {
+        for (int32_t x = 0; x < size.width; ++x) {
+            const auto* p = reinterpret_cast<const uint8_t*>(rgb.data()) + at +
+                            (static_cast<size_t>(y) * size.width + x) * 3;
+            frame.SetPixel(x, y, Rgb(p[0], p[1], p[2]));
+        }
+    }
+    return frame;
+}
+
+TEST(MoviePlayback, StepsOnTheBeatWrapsGoesToFramesAndCopiesOnlyWhatChanged) {
+    if (!fs::exists(File("count.smk"))) {
+        GTEST_SKIP() << "no Smacker encoder in this build";
+    }
+    MoviePlayback playback;
+    Mixer mixer;  // outlives the playback
+    mixer.SetOutputRate(11025);
+    ASSERT_TRUE(playback.Open(File("count.smk"))) << playback.Error();
+    playback.RouteSound(&mixer);
+    const Size size{64, 48};
+    EXPECT_EQ(playback.FrameSize(), size);
+    EXPECT_FALSE(playback.HasFrame());
+    EXPECT_TRUE(playback.IsDue(-1000000));
+
+    // 15 frames a second from t = 1000: frame n is due at 1000 + n * 66.67 ms.
+    Surface window(64, 48);
+    int64_t now = 1000;
+    for (int64_t n = 0; n < 25; ++n) {
+        SCOPED_TRACE(n);
+        const int64_t frame = n % 20;
+        ASSERT_EQ(playback.CurrentFrame(), frame);
+        if (n > 0) {
+            EXPECT_EQ(playback.DueAt(), 1000 + std::llround(n * 1000 / 14.99925));
+            EXPECT_FALSE(playback.IsDue(playback.DueAt() - 1));
+            now = playback.DueAt();
+        }
+        ASSERT_TRUE(playback.Decode(now)) << playback.Error();
+        for (const Rect& r : playback.Changed()) {
+            window.Blit(playback.Buffer(), r, {r.left, r.top});
+        }
+        ASSERT_EQ(window.Pixels(), Reference("count.smk", size, frame).Pixels());
+        ASSERT_EQ(playback.Palette().size(), 256U);
+        for (const Color c : playback.Buffer().Pixels()) {
+            ASSERT_NE(std::find(playback.Palette().begin(), playback.Palette().end(), c),
+                      playback.Palette().end());
+        }
+        playback.Advance();
+    }
+    // Going to frames, in range or not: the frame shows as decoding in order shows it, due
+    // when the next frame in order would have been.
+    for (const auto& [target, shown] : {std::pair{13L, 13L}, {4L, 4L}, {100L, 19L}, {-5L, 0L}}) {
+        const int64_t due = playback.DueAt();
+        playback.GoTo(target);
+        EXPECT_EQ(playback.DueAt(), due);
+        ASSERT_TRUE(playback.Decode(due)) << playback.Error();
+        EXPECT_EQ(playback.Buffer().Pixels(), Reference("count.smk", size, shown).Pixels())
+            << target;
+        playback.Advance();
+    }
+    std::vector<int16_t> out(2 * 11025 * 3);
+    mixer.Mix(out.data(), out.size() / 2);
+    EXPECT_GT(std::count_if(out.begin(), out.end(), [](int16_t s) { return s > 1000; }), 1000);
+
+    // A movie of full colours has no palette; a closed one shows nothing.
+    ASSERT_TRUE(playback.Open(File("cinepak.avi"))) << playback.Error();
+    ASSERT_TRUE(playback.Decode(0));
+    EXPECT_TRUE(playback.Palette().empty());
+    playback.Close();
+    EXPECT_FALSE(playback.Decode(0));
+    EXPECT_TRUE(playback.Buffer().IsEmpty());
+    EXPECT_FALSE(playback.Open(File("missing.smk")));
+    EXPECT_NE(playback.Error(), "");
+}
+
+}  // namespace
+}  // namespace stagehand::host
