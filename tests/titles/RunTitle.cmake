@@ -1,6 +1,7 @@
 # Plays one title test folder and checks what came out. Run with `cmake -P`:
 #   -DPLAYER=stagehand   the player
 #   -DTESTKIT=file       stagehand-testkit (needed for media.txt and expected-*.png)
+#   -DSMKENC=file        stagehand-smkenc (needed for movies.txt)
 #   -DTEST_DIR=dir       the test: title/, input.txt, expected.txt, [options], [exit-code],
 #                        [expected-SHOT.png ...], [expected-sound.txt: the summary of the
 #                        sound.wav that `--audio-out sound.wav` in options writes]
@@ -9,8 +10,9 @@
 #   -DDISPLAY_RUN=cmd    optional: play on the real backend under this command (e.g. xvfb-run
 #                        and its arguments, separated by |) instead of headless; then only
 #                        the exit code is checked
-# The title is copied to WORK_DIR/title, its media (media.txt) and sounds (tones.txt) made there, and the player runs with that
-# copy as its title folder, so shots (relative names) land in the copy.
+# The title is copied to WORK_DIR/title, its media (media.txt), sounds (tones.txt) and movies
+# (movies.txt) made there, and the player runs with that copy as its title folder, so shots
+# (relative names) land in the copy.
 cmake_minimum_required(VERSION 3.25)
 
 foreach(required PLAYER TEST_DIR WORK_DIR)
@@ -52,6 +54,23 @@ if(EXISTS "${copy}/tones.txt")
     if(NOT result EQUAL 0)
         message(FATAL_ERROR "stagehand-testkit tones failed (${result}):\n${output}")
     endif()
+endif()
+
+# Its movies: each line of movies.txt names a movie and gives the encoder's options.
+if(EXISTS "${copy}/movies.txt")
+    if("${SMKENC}" STREQUAL "" OR NOT EXISTS "${SMKENC}")
+        message(FATAL_ERROR "stagehand-smkenc is needed to make the movies of movies.txt")
+    endif()
+    file(STRINGS "${copy}/movies.txt" movie_lines REGEX "^[ \t]*[^# \t]")
+    foreach(line ${movie_lines})
+        separate_arguments(words UNIX_COMMAND "${line}")
+        list(POP_FRONT words name)
+        execute_process(COMMAND "${SMKENC}" "${copy}/${name}" ${words}
+                        RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+        if(NOT result EQUAL 0)
+            message(FATAL_ERROR "stagehand-smkenc ${name} failed (${result}):\n${output}")
+        endif()
+    endforeach()
 endif()
 
 # Extra options, one line.
