@@ -7,7 +7,9 @@
 #include "interaction/System.h"
 #include "interaction/Timer.h"
 #include "interaction/Zone.h"
+#include "media/AMovie.h"
 #include "media/DirectSound.h"
+#include "media/MciVideo.h"
 #include "media/Smacker.h"
 #include "stage/Scene.h"
 #include "state/ContentManager.h"
@@ -25,6 +27,7 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
     return {
         {"Director", &CDirector::Create, {}},
         {"Scene", &CScene::Create, {}},
+        {"Amovie", &CAMovie::Create, {}},
         {"Hotspot", &CHotspot::Create, {}},
         {"CommandButton", &CCommandButton::Create, {}},
         {"Smacker", &CSmacker::Create, {}},
@@ -41,6 +44,7 @@ std::vector<CRoleTypeRegistry::Entry> RoleTypeTable() {
         {"Label", &CTextLabel::Create, {}},
         {"IniContentManager", &CIniContentManager::Create, {}},
         {"Cursor", &CCursor::Create, {}},
+        {"MCIVideo", &CMCIVideo::Create, {}},
     };
 }
 

@@ -166,11 +166,12 @@ TEST(RoleTypes, HoldThePlayableTypesInOrderMatchedExactly) {
     const CRoleTypeRegistry registry(RoleTypeTable());
     EXPECT_THAT(
         registry.Names(),
-        ElementsAre("Director", "Scene", "Hotspot", "CommandButton", "Smacker", "Zone", "Timer",
-                    "System", "Boolean", "String", "Integer", "DirectSound", "Edittext",
-                    "TextButton", "Password", "Label", "IniContentManager", "Cursor"));
-    for (const char* missing : {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", "",
-                                "EditText", "TextLabel", "label", "Animation", "smacker"}) {
+        ElementsAre("Director", "Scene", "Amovie", "Hotspot", "CommandButton", "Smacker", "Zone",
+                    "Timer", "System", "Boolean", "String", "Integer", "DirectSound", "Edittext",
+                    "TextButton", "Password", "Label", "IniContentManager", "Cursor", "MCIVideo"));
+    for (const char* missing :
+         {"boolean", "INTEGER", "StateVar", "CStateVarInt", "Actor", "", "EditText", "TextLabel",
+          "label", "Animation", "smacker", "AMovie", "MciVideo"}) {
         EXPECT_EQ(registry.Lookup(missing), nullptr) << missing;
     }
     const auto made = registry.Create("Integer");

@@ -11,8 +11,8 @@
 #                        and its arguments, separated by |) instead of headless; then only
 #                        the exit code is checked
 # The title is copied to WORK_DIR/title, its media (media.txt), sounds (tones.txt) and movies
-# (movies.txt) made there, and the player runs with that copy as its title folder, so shots
-# (relative names) land in the copy.
+# (movies.txt, and videos.txt through ffmpeg) made there, and the player runs with that copy as
+# its title folder, so shots (relative names) land in the copy.
 cmake_minimum_required(VERSION 3.25)
 
 foreach(required PLAYER TEST_DIR WORK_DIR)
@@ -69,6 +69,21 @@ if(EXISTS "${copy}/movies.txt")
                         RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
         if(NOT result EQUAL 0)
             message(FATAL_ERROR "stagehand-smkenc ${name} failed (${result}):\n${output}")
+        endif()
+    endforeach()
+endif()
+
+# Its other videos: each line of videos.txt names a video and gives ffmpeg's options for it.
+if(EXISTS "${copy}/videos.txt")
+    find_program(FFMPEG ffmpeg REQUIRED)
+    file(STRINGS "${copy}/videos.txt" video_lines REGEX "^[ \t]*[^# \t]")
+    foreach(line ${video_lines})
+        separate_arguments(words UNIX_COMMAND "${line}")
+        list(POP_FRONT words name)
+        execute_process(COMMAND "${FFMPEG}" -nostdin -v error -y ${words} "${copy}/${name}"
+                        RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+        if(NOT result EQUAL 0)
+            message(FATAL_ERROR "ffmpeg ${name} failed (${result}):\n${output}")
         endif()
     endforeach()
 endif()

@@ -1,0 +1,268 @@
+#include "media/AMovie.h"
+
+#include <algorithm>
+
+#include "director/Director.h"
+#include "host/audio/SoundDevice.h"
+#include "host/files/TitlePaths.h"
+#include "media/DirectSound.h"
+#include "script/TextUtil.h"
+#include "stage/Player.h"
+#include "trace/Trace.h"
+
+namespace stagehand {
+
+std::unique_ptr<CMessageHandler> CAMovie::Create() {
+    return std::make_unique<CAMovie>();
+}
+
+CAMovie::~CAMovie() {
+    if (IsCreated() && status_ == kPlaying) {
+        Player().videoBusy = false;
+    }
+}
+
+bool CAMovie::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
+    CAnimation::Initialize(player, name, parent);
+    host::WindowHandle owner = player.MainFrame();
+    if (parent != nullptr && parent != player.Director()) {
+        owner = parent->HasWindow() ? parent->Handle() : host::WindowHandle{};
+    }
+    host::WindowSystem* windows = player.Windows();
+    if (windows != nullptr && owner && windows->Exists(owner)) {
+        host::WindowParams params;
+        params.title = name;
+        params.style = host::style::kChild | host::style::kClipSiblings;
+        params.parent = owner;
+        params.rect = host::Rect::FromSize(left_, top_, width_, height_);
+        if (CreateWindow(*windows, params)) {
+            // The player's window overlaps the role's by 2 pixels on every side.
+            params.title.clear();
+            params.style = host::style::kChild | host::style::kVisible;
+            params.parent = Handle();
+            params.rect = host::Rect::FromSize(-2, -2, width_ + 4, height_ + 4);
+            video_.CreateWindow(*windows, params);
+            video_.SetOwner(Handle(), true);
+            video_.SetNoticePeriod(kTimerMs);
+        }
+    }
+    keyFrameCount_ = static_cast<int32_t>(std::find(keyFrames_.begin(), keyFrames_.end(), 0) -
+                                          keyFrames_.begin());
+    return filename_.empty() || Open(filename_);
+}
+
+void CAMovie::RegisterProperties() {
+    CAnimation::RegisterProperties();
+    for (int i = 0; i < kKeyFrames; ++i) {
+        AddProperty("KeyFrame" + std::to_string(i + 1), CVariant::kInteger, &keyFrames_[i]);
+    }
+}
+
+void CAMovie::RegisterCommands() {
+    CAnimation::RegisterCommands();
+    using Run = void (*)(CAMovie&, CArguments&);
+    struct Command {
+        const char* name;
+        uint32_t minimum;
+        const char* types;
+        const char* defaults;
+        Run run;
+    };
+    static const Command kCommands[] = {
+        {"Close", 0, "", "", [](CAMovie& m, CArguments&) { m.Close(); }},
+        {"Play", 0, "", "", [](CAMovie& m, CArguments&) { m.Play(); }},
+        {"Pause", 0, "", "", [](CAMovie& m, CArguments&) { m.Pause(); }},
+        {"Resume", 0, "", "", [](CAMovie& m, CArguments&) { m.Resume(); }},
+        {"Stop", 0, "", "", [](CAMovie& m, CArguments&) { m.Stop(); }},
+        {"Seek", 1, "integer", "1",
+         [](CAMovie& m, CArguments& a) { m.Seek(ReadInteger(a[0].ToText())); }},
+    };
+    AddCommand(
+        "Open",
+        [](CMessageHandler& target, CArguments& a) {
+            return static_cast<CAMovie&>(target).Open(a[0].ToText()) ? 1 : 0;
+        },
+        1, "string", "\"\"");
+    for (const Command& command : kCommands) {
+        const Run run = command.run;
+        AddCommand(
+            command.name,
+            [run](CMessageHandler& target, CArguments& arguments) {
+                run(static_cast<CAMovie&>(target), arguments);
+                return 1;
+            },
+            command.minimum, command.types, command.defaults);
+    }
+}
+
+bool CAMovie::Open(const std::string& name) {
+    if (!IsEnabled()) {
+        return false;
+    }
+    if (status_ != kClosed) {
+        Close();
+    }
+    if (!video_.HasWindow()) {
+        return true;
+    }
+    // A file that does not load never reports open: the role stays closed.
+    const std::optional<std::filesystem::path> path = Player().Paths().Resolve(name);
+    if (!path) {
+        trace::Fault("The video \"%s\" cannot open \"%s\": there is no such file.",
+                     {GetName(), name});
+        return true;
+    }
+    if (video_.Open(*path, GetName(), true)) {
+        CPlayer& player = Player();
+        if (player.soundDevice != nullptr &&
+            (player.soundDevice->IsOpen() || CDirectSound::StartAudio(player))) {
+            video_.RouteSound(&player.soundDevice->Mix());
+        }
+        video_.SetDestination(System()->ClientRect(video_.Handle()));
+        durationSeconds_ = static_cast<int32_t>(video_.LengthMs() / 1000);
+    }
+    return true;
+}
+
+void CAMovie::Close() {
+    if (status_ == kClosed) {
+        return;
+    }
+    if (status_ == kPlaying) {
+        Player().videoBusy = false;
+    }
+    if (HasWindow()) {
+        System()->Show(Handle(), false);
+    }
+    status_ = kClosed;
+    video_.Close();
+}
+
+void CAMovie::Play() {
+    if (!IsEnabled() || (status_ != kStopped && status_ != kPaused)) {
+        return;
+    }
+    if (status_ == kStopped) {
+        if (HasWindow()) {
+            System()->Show(Handle(), true);
+            System()->Invalidate(Handle());
+            System()->UpdateNow(Handle());
+        }
+        notifyPosition_ = keyFrames_[keyFrameIndex_];
+    }
+    stopRequested_ = false;
+    Player().videoBusy = true;
+    video_.Play();
+    status_ = kPlaying;
+}
+
+void CAMovie::Pause() {
+    if (IsEnabled() && status_ == kPlaying) {
+        Player().videoBusy = false;
+        stopRequested_ = false;
+        video_.Pause();
+        status_ = kPaused;
+    }
+}
+
+void CAMovie::Resume() {
+    if (IsEnabled() && status_ == kPaused) {
+        Player().videoBusy = true;
+        stopRequested_ = false;
+        video_.Play();
+        status_ = kPlaying;
+    }
+}
+
+void CAMovie::Stop() {
+    if (IsEnabled() && status_ != kClosed) {
+        Player().videoBusy = false;
+        stopRequested_ = true;
+        const std::string name = GetName();
+        CStageManager& stage = Player().Stage();
+        video_.Stop();  // a playing movie reports the stop here, while Status is still 2
+        if (stage.Find(name) == this) {
+            status_ = kStopped;
+        }
+    }
+}
+
+void CAMovie::Seek(int32_t second) {
+    if (!IsEnabled() || status_ == kClosed) {
+        return;
+    }
+    for (int32_t i = 0; i < keyFrameCount_; ++i) {
+        if (keyFrames_[i] >= second) {
+            keyFrameIndex_ = i;
+            notifyPosition_ = keyFrames_[i];
+            break;
+        }
+    }
+    video_.Seek(int64_t{second} * 1000);
+}
+
+void CAMovie::SetEnabled(bool enabled) {
+    if (IsOwnDisabled() || enabled == IsEnabled()) {
+        return;
+    }
+    enabled_ = enabled ? 1 : 0;
+    if (status_ == kPlaying) {
+        if (enabled) {
+            Player().videoBusy = true;
+            video_.Play();
+        } else {
+            video_.Stop();  // its end report is ignored: the role is disabled now
+        }
+    }
+}
+
+void CAMovie::OnMovieEvent(uintptr_t kind, intptr_t value) {
+    switch (kind) {
+        case kOpened:
+            status_ = kStopped;
+            if (autoPlay_ != 0) {
+                Play();
+            }
+            RunQueue("OnOpenComplete", kEventScope);
+            return;
+        case VideoWindow::kPosition: {
+            // The player's timer: a key frame is due from its second to the next.
+            const auto second = static_cast<int32_t>(value / 1000);
+            if (status_ == kPlaying && notifyPosition_ != 0 && notifyPosition_ <= second &&
+                second <= notifyPosition_ + 1) {
+                System()->Post(Handle(), kMovieEvent, kKeyFrame, notifyPosition_);
+            }
+            return;
+        }
+        case kEnded:
+            Player().videoBusy = false;
+            if (!IsEnabled() || status_ != kPlaying) {
+                return;
+            }
+            status_ = kStopped;
+            notifyFrame_ = durationSeconds_;
+            RunQueue(stopRequested_ ? "OnStopComplete" : "Notify", kEventScope);
+            return;
+        case kKeyFrame:
+            notifyFrame_ = static_cast<int32_t>(value);
+            keyFrameIndex_ = keyFrameCount_ == 0 ? 0 : (keyFrameIndex_ + 1) % keyFrameCount_;
+            notifyPosition_ = keyFrames_[keyFrameIndex_];
+            RunQueue("Notify", kEventScope);
+            return;
+        default:
+            return;
+    }
+}
+
+intptr_t CAMovie::OnMessage(const host::Message& message) {
+    if (message.id == kMovieEvent) {
+        OnMovieEvent(message.wParam, message.lParam);
+        return 0;
+    }
+    if (message.id == host::msg::kDestroy && status_ != kClosed) {
+        Close();
+    }
+    return CAnimation::OnMessage(message);
+}
+
+}  // namespace stagehand

@@ -1,0 +1,214 @@
+#include "media/MciVideo.h"
+
+#include <algorithm>
+
+#include "director/Director.h"
+#include "host/audio/SoundDevice.h"
+#include "host/files/TitlePaths.h"
+#include "media/DirectSound.h"
+#include "script/TextUtil.h"
+#include "stage/Player.h"
+#include "trace/Trace.h"
+
+namespace stagehand {
+
+std::unique_ptr<CMessageHandler> CMCIVideo::Create() {
+    return std::make_unique<CMCIVideo>();
+}
+
+CMCIVideo::~CMCIVideo() {
+    if (IsCreated()) {
+        Player().videoBusy = false;
+    }
+}
+
+bool CMCIVideo::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
+    CAnimation::Initialize(player, name, parent);
+    host::WindowHandle owner = player.MainFrame();
+    if (parent != nullptr && parent != player.Director()) {
+        owner = parent->HasWindow() ? parent->Handle() : host::WindowHandle{};
+    }
+    host::WindowSystem* windows = player.Windows();
+    if (windows != nullptr && owner && windows->Exists(owner)) {
+        host::WindowParams params;
+        params.style = host::style::kChild | host::style::kVisible | host::style::kClipSiblings;
+        params.parent = owner;
+        params.rect = host::Rect::FromSize(left_, top_, width_, height_);
+        if (CreateWindow(*windows, params)) {
+            params.parent = Handle();
+            params.rect = host::Rect::FromSize(0, 0, width_, height_);
+            video_.CreateWindow(*windows, params);
+            video_.SetOwner(Handle(), false);
+        }
+    }
+    keyFrameCount_ = static_cast<int32_t>(std::find(keyFrames_.begin(), keyFrames_.end(), 0) -
+                                          keyFrames_.begin());
+    Open(filename_);
+    if (autoPlay_ != 0) {
+        Play();
+    }
+    return true;
+}
+
+void CMCIVideo::RegisterProperties() {
+    CAnimation::RegisterProperties();
+    for (int i = 0; i < kKeyFrames; ++i) {
+        AddProperty("KeyFrame" + std::to_string(i + 1), CVariant::kInteger, &keyFrames_[i]);
+    }
+}
+
+void CMCIVideo::RegisterCommands() {
+    CAnimation::RegisterCommands();
+    using Run = void (*)(CMCIVideo&, CArguments&);
+    struct Command {
+        const char* name;
+        uint32_t minimum;
+        const char* types;
+        const char* defaults;
+        Run run;
+    };
+    static const Command kCommands[] = {
+        {"Close", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Close(); }},
+        {"Play", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Play(); }},
+        {"Pause", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Pause(); }},
+        {"Stop", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Stop(); }},
+        {"Seek", 1, "integer", "1",
+         [](CMCIVideo& v, CArguments& a) { v.Seek(ReadInteger(a[0].ToText())); }},
+    };
+    AddCommand(
+        "Open",
+        [](CMessageHandler& target, CArguments& a) {
+            return static_cast<CMCIVideo&>(target).Open(a[0].ToText()) ? 1 : 0;
+        },
+        1, "string", "\"\"");
+    for (const Command& command : kCommands) {
+        const Run run = command.run;
+        AddCommand(
+            command.name,
+            [run](CMessageHandler& target, CArguments& arguments) {
+                run(static_cast<CMCIVideo&>(target), arguments);
+                return 1;
+            },
+            command.minimum, command.types, command.defaults);
+    }
+}
+
+bool CMCIVideo::Open(const std::string& name) {
+    if (name.empty()) {
+        return false;
+    }
+    // A file that cannot be read leaves an empty video window; the title is told it opened.
+    if (video_.HasWindow()) {
+        const std::optional<std::filesystem::path> path = Player().Paths().Resolve(name);
+        if (!path) {
+            trace::Fault("The video \"%s\" cannot open \"%s\": there is no such file.",
+                         {GetName(), name});
+            video_.Close();
+        } else if (video_.Open(*path, GetName(), false)) {
+            CPlayer& player = Player();
+            if (player.soundDevice != nullptr &&
+                (player.soundDevice->IsOpen() || CDirectSound::StartAudio(player))) {
+                video_.RouteSound(&player.soundDevice->Mix());
+            }
+        }
+        System()->Show(video_.Handle(), false);
+        System()->Move(video_.Handle(), host::Rect::FromSize(0, 0, width_, height_));
+        video_.SetDestination(host::Rect::FromSize(0, 0, width_, height_));
+        length_ = video_.LengthMs();
+        if (keyFrameCount_ != 0) {
+            video_.SetNoticePeriod(kNoticeMs);
+        }
+    }
+    RunQueue("OnOpenComplete", kEventScope);
+    return true;
+}
+
+void CMCIVideo::Close() {
+    Player().videoBusy = false;
+    video_.Close();
+}
+
+void CMCIVideo::Play() {
+    if (!IsEnabled()) {
+        return;
+    }
+    Player().videoBusy = true;
+    video_.Play();
+    if (video_.HasWindow()) {
+        System()->Show(video_.Handle(), true);
+        System()->SetFocus(Player().MainFrame());
+    }
+    status_ = kPlaying;
+}
+
+void CMCIVideo::Pause() {
+    if (IsEnabled()) {
+        video_.Pause();
+        status_ = kPaused;
+    }
+}
+
+void CMCIVideo::Stop() {
+    if (IsEnabled()) {
+        video_.Stop();
+        video_.Seek(0);
+        status_ = kStopped;
+        Player().videoBusy = false;
+    }
+}
+
+void CMCIVideo::Seek(int32_t second) {
+    if (IsEnabled()) {
+        video_.Seek(int64_t{second} * 1000);
+        Play();
+    }
+}
+
+void CMCIVideo::SetEnabled(bool enabled) {
+    if (enabled == IsEnabled()) {
+        return;
+    }
+    enabled_ = enabled ? 1 : 0;
+    if (status_ == kPlaying) {
+        if (enabled) {
+            Player().videoBusy = true;
+            video_.Play();
+        } else {
+            video_.Pause();
+        }
+    }
+}
+
+void CMCIVideo::OnPosition(int64_t ms) {
+    if (keyFrameCount_ == 0) {
+        return;
+    }
+    const auto second = static_cast<int32_t>(ms / 1000);
+    // A "Notify" may close or destroy this role: it is looked up again after each.
+    const std::string name = GetName();
+    CStageManager& stage = Player().Stage();
+    for (int32_t i = 0; i < keyFrameCount_; ++i) {
+        if (keyFrames_[i] == second) {
+            notifyFrame_ = second;
+            RunQueue("Notify", kEventScope);
+            if (stage.Find(name) != this) {
+                return;
+            }
+        }
+    }
+}
+
+intptr_t CMCIVideo::OnMessage(const host::Message& message) {
+    if (message.id == VideoWindow::kNotice) {
+        if (message.wParam == VideoWindow::kPosition) {
+            OnPosition(message.lParam);
+        }
+        return 0;
+    }
+    if (message.id == host::msg::kDestroy) {
+        Close();
+    }
+    return CAnimation::OnMessage(message);
+}
+
+}  // namespace stagehand
