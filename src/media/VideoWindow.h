@@ -3,11 +3,12 @@
 // decoded, and the picture is stretched to a destination rectangle of the window. It tells an
 // owner window what happens through one message (kNotice, wParam the kind, lParam a value):
 // kOpened (posted when asked for), kPosition (posted every notice period while playing, value
-// the position in milliseconds) and kEnded (sent when playing stops by itself at the end, and,
-// when asked for, also when Stop stops a playing movie; value 0).
+// the position in milliseconds) and kEnded (sent when playing stops by itself: at the end, or
+// at a frame that cannot be decoded; and, when asked for, when Stop stops a playing movie).
 //
-// Guarantees: a file that cannot be opened or turns out damaged is a line in the trace and
-// leaves the window empty, never a crash; a stopped or paused movie costs nothing (no timer).
+// Guarantees: a file that cannot be opened, or a frame that cannot be decoded, is a line in
+// the trace, never a crash; the movie stops there. A stopped or paused movie costs nothing
+// (no timer) and is silent (its queued sound is dropped).
 // Where it bites: at its end the movie stays on its last frame, not playing; Play then starts
 // again from the beginning.
 #pragma once
