@@ -54,6 +54,7 @@ void VideoWindow::Close() {
     lengthMs_ = 0;
     startMs_ = 0;
     shown_ = -1;
+    badFrame_ = -1;
     scaled_ = host::Surface();
     if (HasWindow()) {
         System()->Invalidate(Handle());
@@ -169,10 +170,14 @@ void VideoWindow::Tick() {
 }
 
 bool VideoWindow::ShowFrame(int64_t frame) {
+    if (frame == badFrame_) {
+        return false;  // told once already
+    }
     if (frame != movie_.CurrentFrame()) {
         movie_.GoTo(frame);
     }
     if (!movie_.Decode(Now())) {
+        badFrame_ = frame;
         trace::Fault("The video \"%s\" stops at frame %d: %s.",
                      {name_, static_cast<int32_t>(frame), movie_.Error()});
         return false;

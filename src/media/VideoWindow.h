@@ -77,6 +77,7 @@ class VideoWindow : public host::Window {
     int64_t startMs_ = 0;     // position when playing started or the movie stood
     uint32_t startedAt_ = 0;  // the clock when playing started
     int64_t shown_ = -1;      // frame in the buffer, -1: none
+    int64_t badFrame_ = -1;   // the frame that could not be decoded, -1: none
     uint32_t noticePeriod_ = 0;
     host::Surface scaled_;
     host::Mixer* mixer_ = nullptr;
