@@ -70,6 +70,7 @@ bool Movie::DecodeNext(Surface& out, std::vector<Rect>* changed) {
     }
     if (out.Width() != f->width || out.Height() != f->height) {
         out = Surface(f->width, f->height);
+        shownPixels_ = nullptr;  // a new surface, whatever its address
     }
     if (f->format == AV_PIX_FMT_PAL8) {
         ShowPaletted(*f, out, changed);
