@@ -7,10 +7,10 @@ namespace stagehand::host {
 
 namespace {
 
-bool BlockDiffers(const Surface& a, const Surface& b, int32_t x, int32_t y, int32_t w, int32_t h) {
-    for (int32_t row = y; row < y + h; ++row) {
-        if (std::memcmp(a.Row(row) + x, b.Row(row) + x, static_cast<size_t>(w) * sizeof(Color)) !=
-            0) {
+bool BlockDiffers(const Surface& a, const Surface& b, const Rect& r) {
+    const auto bytes = static_cast<size_t>(r.right - r.left) * sizeof(Color);
+    for (int32_t row = r.top; row < r.bottom; ++row) {
+        if (std::memcmp(a.Row(row) + r.left, b.Row(row) + r.left, bytes) != 0) {
             return true;
         }
     }
@@ -20,11 +20,15 @@ bool BlockDiffers(const Surface& a, const Surface& b, int32_t x, int32_t y, int3
 }  // namespace
 
 std::vector<Rect> ChangedRects(const Surface& before, const Surface& after) {
-    const int32_t width = after.Width();
-    const int32_t height = after.Height();
     if (before.Dimensions() != after.Dimensions()) {
         return after.IsEmpty() ? std::vector<Rect>{} : std::vector<Rect>{after.Bounds()};
     }
+    return ChangedBlocks(after.Width(), after.Height(),
+                         [&](const Rect& r) { return BlockDiffers(before, after, r); });
+}
+
+std::vector<Rect> ChangedBlocks(int32_t width, int32_t height,
+                                const std::function<bool(const Rect&)>& differs) {
     std::vector<Rect> done;  // rectangles no longer growing downwards
     std::vector<Rect> open;  // rectangles that reach the previous row of blocks
     for (int32_t y = 0; y < height; y += kBlock) {
@@ -32,7 +36,7 @@ std::vector<Rect> ChangedRects(const Surface& before, const Surface& after) {
         std::vector<Rect> runs;
         for (int32_t x = 0; x < width; x += kBlock) {
             const int32_t w = std::min(kBlock, width - x);
-            if (!BlockDiffers(before, after, x, y, w, h)) {
+            if (!differs({x, y, x + w, y + h})) {
                 continue;
             }
             if (!runs.empty() && runs.back().right == x) {

@@ -7,6 +7,7 @@
 // rectangle bounding all changes). Frames of different sizes give the whole frame.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "host/gfx/Geometry.h"
@@ -18,5 +19,10 @@ constexpr int32_t kBlock = 16;
 constexpr size_t kMaxRects = 32;
 
 std::vector<Rect> ChangedRects(const Surface& before, const Surface& after);
+
+// The same joining for any test of a block: `differs` is asked once for each block of a
+// width x height frame, rows of blocks top to bottom, and may act on the changed blocks it finds.
+std::vector<Rect> ChangedBlocks(int32_t width, int32_t height,
+                                const std::function<bool(const Rect&)>& differs);
 
 }  // namespace stagehand::host

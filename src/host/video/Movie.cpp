@@ -110,6 +110,7 @@ void Movie::Close() {
 
 bool Movie::Open(const std::filesystem::path& path) {
     palette_.clear();
+    shownPixels_ = nullptr;
     return OpenFile(path, -1);
 }
 

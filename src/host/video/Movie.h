@@ -15,6 +15,7 @@
 // The mixer given to PumpSound must outlive the movie or CloseSound must come first.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -23,6 +24,8 @@
 
 #include "host/gfx/Geometry.h"
 #include "host/gfx/Surface.h"
+
+struct AVFrame;
 
 namespace stagehand::host {
 
@@ -62,8 +65,11 @@ class Movie {
     bool HasSound() const;
 
     // Decodes the next frame into `out` (made the frame's size); false at the end of the
-    // movie (Error() empty) or on damage (Error() says what).
-    bool DecodeNext(Surface& out);
+    // movie (Error() empty) or on damage (Error() says what), with `out` as it was.
+    // With `changed`, `out` is the surface the previous call filled, untouched since: only
+    // the blocks that differ from it are written, and `changed` gets them (FrameChanges.h);
+    // a new surface, size or palette gives the whole frame.
+    bool DecodeNext(Surface& out, std::vector<Rect>* changed = nullptr);
     // Makes `frame` the one the next DecodeNext gives; false past the end or on damage.
     bool SeekToFrame(int64_t frame);
     // The 256 colours of the frame last decoded when it was paletted (Smacker), else empty.
@@ -83,11 +89,19 @@ class Movie {
     // Puts the demuxer at the key frame at or before `target`; false when it cannot.
     bool SeekBefore(int64_t target);
     bool DecodeForwardTo(int64_t target);
+    void ShowPaletted(const AVFrame& f, Surface& out, std::vector<Rect>* changed);
+    bool ShowConverted(const AVFrame& f, Surface& out, std::vector<Rect>* changed);
 
     std::filesystem::path path_;
     std::unique_ptr<State> state_;
     std::string error_;
     std::vector<Color> palette_;
+    // What the surface last filled holds: its pixels' address, and for a paletted movie the
+    // colour indices and palette it was made from.
+    const Color* shownPixels_ = nullptr;
+    std::vector<uint8_t> shownIndices_;
+    std::array<Color, 256> shownPalette_{};
+    Surface converted_;
 };
 
 }  // namespace stagehand::host

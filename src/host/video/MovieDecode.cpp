@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "host/audio/Mixer.h"
+#include "host/video/FrameChanges.h"
 #include "host/video/MovieState.h"
 
 namespace stagehand::host {
@@ -48,7 +49,7 @@ using movie::AvError;
 using movie::DecodeSound;
 using movie::kMaxPacketsPerFrame;
 
-bool Movie::DecodeNext(Surface& out) {
+bool Movie::DecodeNext(Surface& out, std::vector<Rect>* changed) {
     error_.clear();
     if (!state_) {
         return Fail("no movie is open");
@@ -69,38 +70,98 @@ bool Movie::DecodeNext(Surface& out) {
     }
     if (out.Width() != f->width || out.Height() != f->height) {
         out = Surface(f->width, f->height);
+        shownPixels_ = nullptr;  // a new surface, whatever its address
     }
-    palette_.clear();
     if (f->format == AV_PIX_FMT_PAL8) {
-        const auto* palette = reinterpret_cast<const uint32_t*>(f->data[1]);
-        for (int i = 0; i < 256; ++i) {
-            palette_.push_back(palette[i] & 0xFFFFFFU);
-        }
-        for (int y = 0; y < f->height; ++y) {
-            const uint8_t* in = f->data[0] + static_cast<ptrdiff_t>(y) * f->linesize[0];
+        ShowPaletted(*f, out, changed);
+    } else if (!ShowConverted(*f, out, changed)) {
+        return false;
+    }
+    shownPixels_ = out.Row(0);
+    // Let go of the frame, so the decoder can build the next one in place without a copy.
+    av_frame_unref(s.frame);
+    ++s.nextFrame;
+    return true;
+}
+
+void Movie::ShowPaletted(const AVFrame& f, Surface& out, std::vector<Rect>* changed) {
+    const int32_t width = f.width;
+    const int32_t height = f.height;
+    std::array<Color, 256> colors;
+    const auto* entries = reinterpret_cast<const uint32_t*>(f.data[1]);
+    for (size_t i = 0; i < colors.size(); ++i) {
+        colors[i] = entries[i] & 0xFFFFFFU;
+    }
+    palette_.assign(colors.begin(), colors.end());
+    const size_t plane = static_cast<size_t>(width) * static_cast<size_t>(height);
+    const bool sameAsShown = changed != nullptr && shownPixels_ == out.Row(0) &&
+                             shownIndices_.size() == plane && colors == shownPalette_;
+    shownIndices_.resize(plane);
+    shownPalette_ = colors;
+    const auto source = [&](int32_t y) {
+        return f.data[0] + static_cast<ptrdiff_t>(y) * f.linesize[0];
+    };
+    const auto kept = [&](int32_t y) {
+        return shownIndices_.data() + static_cast<size_t>(y) * width;
+    };
+    const auto show = [&](const Rect& r) {
+        for (int32_t y = r.top; y < r.bottom; ++y) {
+            const uint8_t* in = source(y);
             Color* row = out.Row(y);
-            for (int x = 0; x < f->width; ++x) {
-                row[x] = palette[in[x]] & 0xFFFFFFU;
+            for (int32_t x = r.left; x < r.right; ++x) {
+                row[x] = colors[in[x]];
+            }
+            std::memcpy(kept(y) + r.left, in + r.left, static_cast<size_t>(r.right - r.left));
+        }
+    };
+    if (!sameAsShown) {
+        show(out.Bounds());
+        if (changed != nullptr) {
+            *changed = {out.Bounds()};
+        }
+        return;
+    }
+    // Only the blocks whose colour indices changed are made again.
+    *changed = ChangedBlocks(width, height, [&](const Rect& r) {
+        const auto bytes = static_cast<size_t>(r.right - r.left);
+        for (int32_t y = r.top; y < r.bottom; ++y) {
+            if (std::memcmp(source(y) + r.left, kept(y) + r.left, bytes) != 0) {
+                show(r);
+                return true;
             }
         }
-    } else {
-        s.sws = sws_getCachedContext(s.sws, f->width, f->height,
-                                     static_cast<AVPixelFormat>(f->format), f->width, f->height,
-                                     AV_PIX_FMT_BGR0, SWS_BICUBIC, nullptr, nullptr, nullptr);
-        if (s.sws == nullptr) {
-            return Fail("the movie's pixel format cannot be shown");
-        }
-        uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(out.Row(0)), nullptr, nullptr, nullptr};
-        int strides[4] = {f->width * 4, 0, 0, 0};
-        sws_scale(s.sws, f->data, f->linesize, 0, f->height, planes, strides);
-        for (int y = 0; y < f->height; ++y) {  // the fourth byte is not a colour
-            Color* row = out.Row(y);
-            for (int x = 0; x < f->width; ++x) {
-                row[x] &= 0xFFFFFFU;
-            }
+        return false;
+    });
+}
+
+bool Movie::ShowConverted(const AVFrame& f, Surface& out, std::vector<Rect>* changed) {
+    State& s = *state_;
+    shownIndices_.clear();
+    palette_.clear();
+    s.sws = sws_getCachedContext(s.sws, f.width, f.height, static_cast<AVPixelFormat>(f.format),
+                                 f.width, f.height, AV_PIX_FMT_BGR0, SWS_BICUBIC, nullptr, nullptr,
+                                 nullptr);
+    if (s.sws == nullptr) {
+        return Fail("the movie's pixel format cannot be shown");
+    }
+    Surface& target = changed != nullptr ? converted_ : out;
+    if (target.Dimensions() != out.Dimensions()) {
+        target = Surface(f.width, f.height);
+    }
+    uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(target.Row(0)), nullptr, nullptr, nullptr};
+    int strides[4] = {f.width * 4, 0, 0, 0};
+    sws_scale(s.sws, f.data, f.linesize, 0, f.height, planes, strides);
+    for (int y = 0; y < f.height; ++y) {  // the fourth byte is not a colour
+        Color* row = target.Row(y);
+        for (int x = 0; x < f.width; ++x) {
+            row[x] &= 0xFFFFFFU;
         }
     }
-    ++s.nextFrame;
+    if (changed != nullptr) {
+        *changed = shownPixels_ == out.Row(0) ? ChangedRects(out, converted_)
+                                              : std::vector<Rect>{out.Bounds()};
+        std::swap(out, converted_);
+    }
     return true;
 }
 

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "host/video/FrameChanges.h"
-
 namespace stagehand::host {
 
 bool MoviePlayback::Open(const std::filesystem::path& path) {
@@ -41,15 +39,17 @@ bool MoviePlayback::Decode(int64_t nowMs) {
         error_ = movie_.Error();
         return false;
     }
-    if (!movie_.DecodeNext(scratch_)) {
+    // The buffer holds the frame shown before: only what changed since is made again.
+    if (!movie_.DecodeNext(buffer_, &changed_)) {
         error_ = movie_.Error().empty() ? "the movie ended early" : movie_.Error();
         return false;
     }
     if (mixer_ != nullptr) {
         movie_.PumpSound(*mixer_);
     }
-    changed_ = hasFrame_ ? ChangedRects(buffer_, scratch_) : std::vector<Rect>{scratch_.Bounds()};
-    std::swap(buffer_, scratch_);
+    if (!hasFrame_) {
+        changed_ = {buffer_.Bounds()};
+    }
     hasFrame_ = true;
     if (!paced_) {
         pacing_.Start(static_cast<double>(nowMs), current_, movie_.FrameRate());

@@ -67,7 +67,6 @@ class MoviePlayback {
 
     Movie movie_;
     Surface buffer_;
-    Surface scratch_;
     std::vector<Rect> changed_;
     FramePacing pacing_;
     bool paced_ = false;
