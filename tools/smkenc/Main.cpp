@@ -1,7 +1,7 @@
 // stagehand-smkenc: writes a Smacker movie of known content for tests and the bundled demo.
 //
 //   stagehand-smkenc OUT.smk [--size WxH] [--frames N] [--fps F]
-//                    [--sound RATE,BITS,CHANNELS] [--tone HZ]
+//                    [--sound RATE,BITS,CHANNELS] [--tone HZ] [--steady-palette]
 //
 // Each frame shows its number (see Pattern.h); defaults are 320x240, 30 frames, 15 frames a
 // second and no sound. With --sound the movie carries a sine tone (440 Hz unless --tone says)
@@ -26,7 +26,7 @@ using namespace stagehand::smkenc;
 
 constexpr const char* kUsage =
     "usage: stagehand-smkenc OUT.smk [--size WxH] [--frames N] [--fps F]\n"
-    "                        [--sound RATE,BITS,CHANNELS] [--tone HZ]\n";
+    "                        [--sound RATE,BITS,CHANNELS] [--tone HZ] [--steady-palette]\n";
 
 struct UsageError : std::invalid_argument {
     using std::invalid_argument::invalid_argument;
@@ -65,8 +65,13 @@ int Run(int argc, char** argv) {
     Movie movie{320, 240, 30, 15, {}, {}};
     std::optional<Sound> sound;
     std::optional<double> tone;
+    bool steadyPalette = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
+        if (arg == "--steady-palette") {
+            steadyPalette = true;
+            continue;
+        }
         if (!arg.starts_with("--")) {
             if (outPath) {
                 throw UsageError("more than one output file given");
@@ -106,8 +111,8 @@ int Run(int argc, char** argv) {
     if (tone && !sound) {
         throw UsageError("--tone needs --sound");
     }
-    movie.frame = [&movie](int index) {
-        return PatternFrame(movie.width, movie.height, index, movie.frameCount);
+    movie.frame = [&movie, steadyPalette](int index) {
+        return PatternFrame(movie.width, movie.height, index, movie.frameCount, steadyPalette);
     };
     if (sound) {
         // A tone as long as the frames. A format the encoder cannot store goes to it without

@@ -33,18 +33,34 @@ Rgb Level(int r, int g, int b) {
 
 }  // namespace
 
-Frame PatternFrame(int width, int height, int index, int frameCount) {
+Frame PatternFrame(int width, int height, int index, int frameCount, bool steadyPalette) {
     Frame frame;
     for (int i = 0; i < 256; ++i) {
         frame.palette[i] = Level(i / 4, i / 4, i / 4);
     }
     // Neighbouring frames differ in every component.
-    const Rgb background = Level(index * 29 + 8, index * 13 + 40, index * 47 + 20);
-    const bool dark = background.r * 3 + background.g * 6 + background.b < 1280;
-    frame.palette[kBackgroundIndex] = background;
-    frame.palette[kDigitIndex] = dark ? Level(63, 63, 63) : Level(0, 0, 0);
-    frame.palette[kBarIndex] = Level(63 - background.r / 4, 63 - background.g / 4, 63);
-    frame.pixels.assign(static_cast<std::size_t>(width) * height, kBackgroundIndex);
+    const auto backgroundOf = [](int n) { return Level(n * 29 + 8, n * 13 + 40, n * 47 + 20); };
+    const auto isDark = [](Rgb c) { return c.r * 3 + c.g * 6 + c.b < 1280; };
+    int backgroundIndex = kBackgroundIndex;
+    int digitIndex = kDigitIndex;
+    if (steadyPalette) {
+        for (int n = 0; n < 256 - kSteadyBackgrounds; ++n) {
+            frame.palette[kSteadyBackgrounds + n] = backgroundOf(n);
+        }
+        frame.palette[kDigitIndex] = Level(0, 0, 0);
+        frame.palette[kLightDigitIndex] = Level(63, 63, 63);
+        frame.palette[kBarIndex] = Level(63, 20, 63);
+        const int n = index / kSteadyRun % (256 - kSteadyBackgrounds);
+        backgroundIndex = kSteadyBackgrounds + n;
+        digitIndex = isDark(backgroundOf(n)) ? kLightDigitIndex : kDigitIndex;
+    } else {
+        const Rgb background = backgroundOf(index);
+        frame.palette[kBackgroundIndex] = background;
+        frame.palette[kDigitIndex] = isDark(background) ? Level(63, 63, 63) : Level(0, 0, 0);
+        frame.palette[kBarIndex] = Level(63 - background.r / 4, 63 - background.g / 4, 63);
+    }
+    frame.pixels.assign(static_cast<std::size_t>(width) * height,
+                        static_cast<std::uint8_t>(backgroundIndex));
     auto paint = [&](int x, int y, int index) {
         if (x >= 0 && x < width && y >= 0 && y < height) {
             frame.pixels[static_cast<std::size_t>(y) * width + x] =
@@ -62,7 +78,7 @@ Frame PatternFrame(int width, int height, int index, int frameCount) {
         for (int row = 0; row < 7 * scale; ++row) {
             for (int col = 0; col < 5 * scale; ++col) {
                 if ((glyph[row / scale] >> (4 - col / scale)) & 1) {
-                    paint(left + (static_cast<int>(d) * 6 * scale) + col, top + row, kDigitIndex);
+                    paint(left + (static_cast<int>(d) * 6 * scale) + col, top + row, digitIndex);
                 }
             }
         }

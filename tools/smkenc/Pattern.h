@@ -14,7 +14,14 @@ constexpr int kBackgroundIndex = 0;
 constexpr int kDigitIndex = 1;
 constexpr int kBarIndex = 2;
 
-Frame PatternFrame(int width, int height, int index, int frameCount);
+// With `steadyPalette` every frame carries the same palette, as most movies of the time did,
+// and the background, one of 64 colours kept from kSteadyBackgrounds onwards, changes only
+// every kSteadyRun frames: in between only the digits and the bar's end change.
+constexpr int kSteadyBackgrounds = 192;
+constexpr int kSteadyRun = 30;
+constexpr int kLightDigitIndex = 3;
+
+Frame PatternFrame(int width, int height, int index, int frameCount, bool steadyPalette = false);
 
 // `sampleFrames` samples a channel of a sine at `hz`, at half of full scale, the same in both
 // channels of a stereo sound.

@@ -67,7 +67,7 @@ void ExpectDecodesAsGiven(const Movie& movie, const std::filesystem::path& file,
     }
 }
 
-enum class Content { kPattern, kNoise, kFlat };
+enum class Content { kPattern, kNoise, kFlat, kSteady };
 
 TEST(SmkEncTest, FfmpegDecodesTheFramesAndSoundGiven) {
     if (!HaveFfmpeg()) {
@@ -93,13 +93,15 @@ TEST(SmkEncTest, FfmpegDecodesTheFramesAndSoundGiven) {
         // One block; a sound longer than the movie ends in its last frame.
         {"tiny", 4, 4, 3, 100, 10, "100/1", Content::kNoise, 48000, 16, 1, 3600},
         {"stereo8", 16, 8, 4, 12.5, 80, "25/2", Content::kPattern, 8000, 8, 2, 2560},
+        // One palette throughout; the background changes at frame 30.
+        {"steady", 64, 48, 32, 15, -6667, "100000/6667", Content::kSteady, 0, 0, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Movie movie{c.width, c.height, c.frames, c.fps, {}, {}};
         movie.frame = [&c](int i) {
-            if (c.content == Content::kPattern) {
-                return PatternFrame(c.width, c.height, i, c.frames);
+            if (c.content == Content::kPattern || c.content == Content::kSteady) {
+                return PatternFrame(c.width, c.height, i, c.frames, c.content == Content::kSteady);
             }
             Frame f;
             std::mt19937 random(i);
