@@ -110,6 +110,30 @@ class CMessageHandler : public host::Window {
     // "Show" and "Hide": the handler's window in its current size and place; no window, no
     // change.
     static CommandFunction ShowWindowCommand(bool show);
+    // A command of a role class that always succeeds: its name, its descriptor and what it
+    // does to the role.
+    template <typename Role>
+    struct Action {
+        const char* name;
+        uint32_t minimum;
+        const char* types;
+        const char* defaults;
+        void (*run)(Role&, CArguments&);
+    };
+    // Registers the actions, in their order, as commands that run them and succeed.
+    template <typename Role, size_t N>
+    void AddActions(const Action<Role> (&actions)[N]) {
+        for (const Action<Role>& action : actions) {
+            const auto run = action.run;
+            AddCommand(
+                action.name,
+                [run](CMessageHandler& target, CArguments& arguments) {
+                    run(static_cast<Role&>(target), arguments);
+                    return 1;
+                },
+                action.minimum, action.types, action.defaults);
+        }
+    }
     // "Enable" and "Disable" of a role with an own-disabled latch: Role::SwitchByCommand.
     template <typename Role>
     static CommandFunction SwitchCommand(bool enable) {

@@ -60,15 +60,7 @@ void CAMovie::RegisterProperties() {
 
 void CAMovie::RegisterCommands() {
     CAnimation::RegisterCommands();
-    using Run = void (*)(CAMovie&, CArguments&);
-    struct Command {
-        const char* name;
-        uint32_t minimum;
-        const char* types;
-        const char* defaults;
-        Run run;
-    };
-    static const Command kCommands[] = {
+    static const Action<CAMovie> kCommands[] = {
         {"Close", 0, "", "", [](CAMovie& m, CArguments&) { m.Close(); }},
         {"Play", 0, "", "", [](CAMovie& m, CArguments&) { m.Play(); }},
         {"Pause", 0, "", "", [](CAMovie& m, CArguments&) { m.Pause(); }},
@@ -83,16 +75,7 @@ void CAMovie::RegisterCommands() {
             return static_cast<CAMovie&>(target).Open(a[0].ToText()) ? 1 : 0;
         },
         1, "string", "\"\"");
-    for (const Command& command : kCommands) {
-        const Run run = command.run;
-        AddCommand(
-            command.name,
-            [run](CMessageHandler& target, CArguments& arguments) {
-                run(static_cast<CAMovie&>(target), arguments);
-                return 1;
-            },
-            command.minimum, command.types, command.defaults);
-    }
+    AddActions(kCommands);
 }
 
 bool CAMovie::Open(const std::string& name) {

@@ -93,15 +93,7 @@ void CDirectSound::RegisterProperties() {
 
 void CDirectSound::RegisterCommands() {
     CSound::RegisterCommands();
-    using Run = void (*)(CDirectSound&, CArguments&);
-    struct Command {
-        const char* name;
-        uint32_t minimum;
-        const char* types;
-        const char* defaults;
-        Run run;
-    };
-    static const Command kCommands[] = {
+    static const Action<CDirectSound> kCommands[] = {
         {"Open", 1, "string", "\"\"",
          [](CDirectSound& s, CArguments& a) { s.Open(a[0].ToText()); }},
         {"Close", 0, "", "", [](CDirectSound& s, CArguments&) { s.Close(); }},
@@ -113,16 +105,7 @@ void CDirectSound::RegisterCommands() {
          [](CDirectSound& s, CArguments& a) { s.Seek(ReadInteger(a[0].ToText())); }},
         {"ReleaseBuffer", 0, "", "", [](CDirectSound& s, CArguments&) { s.ReleaseBuffer(); }},
     };
-    for (const Command& command : kCommands) {
-        const Run run = command.run;
-        AddCommand(
-            command.name,
-            [run](CMessageHandler& target, CArguments& arguments) {
-                run(static_cast<CDirectSound&>(target), arguments);
-                return 1;
-            },
-            command.minimum, command.types, command.defaults);
-    }
+    AddActions(kCommands);
 }
 
 bool CDirectSound::Open(const std::string& name) {

@@ -59,15 +59,7 @@ void CMCIVideo::RegisterProperties() {
 
 void CMCIVideo::RegisterCommands() {
     CAnimation::RegisterCommands();
-    using Run = void (*)(CMCIVideo&, CArguments&);
-    struct Command {
-        const char* name;
-        uint32_t minimum;
-        const char* types;
-        const char* defaults;
-        Run run;
-    };
-    static const Command kCommands[] = {
+    static const Action<CMCIVideo> kCommands[] = {
         {"Close", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Close(); }},
         {"Play", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Play(); }},
         {"Pause", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Pause(); }},
@@ -81,16 +73,7 @@ void CMCIVideo::RegisterCommands() {
             return static_cast<CMCIVideo&>(target).Open(a[0].ToText()) ? 1 : 0;
         },
         1, "string", "\"\"");
-    for (const Command& command : kCommands) {
-        const Run run = command.run;
-        AddCommand(
-            command.name,
-            [run](CMessageHandler& target, CArguments& arguments) {
-                run(static_cast<CMCIVideo&>(target), arguments);
-                return 1;
-            },
-            command.minimum, command.types, command.defaults);
-    }
+    AddActions(kCommands);
 }
 
 bool CMCIVideo::Open(const std::string& name) {

@@ -53,15 +53,7 @@ void CSmacker::RegisterProperties() {
 
 void CSmacker::RegisterCommands() {
     CAnimation::RegisterCommands();
-    using Run = void (*)(CSmacker&, CArguments&);
-    struct Command {
-        const char* name;
-        uint32_t minimum;
-        const char* types;
-        const char* defaults;
-        Run run;
-    };
-    static const Command kCommands[] = {
+    static const Action<CSmacker> kCommands[] = {
         {"Close", 0, "", "", [](CSmacker& s, CArguments&) { s.Close(); }},
         {"Play", 0, "", "", [](CSmacker& s, CArguments&) { s.Play(); }},
         {"Pause", 0, "", "", [](CSmacker& s, CArguments&) { s.Pause(); }},
@@ -78,16 +70,7 @@ void CSmacker::RegisterCommands() {
             return static_cast<CSmacker&>(target).Open(a[0].ToText()) ? 1 : 0;
         },
         1, "string", "\"\"");
-    for (const Command& command : kCommands) {
-        const Run run = command.run;
-        AddCommand(
-            command.name,
-            [run](CMessageHandler& target, CArguments& arguments) {
-                run(static_cast<CSmacker&>(target), arguments);
-                return 1;
-            },
-            command.minimum, command.types, command.defaults);
-    }
+    AddActions(kCommands);
 }
 
 bool CSmacker::Open(const std::string& name) {
