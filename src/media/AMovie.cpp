@@ -53,9 +53,7 @@ bool CAMovie::Initialize(CPlayer& player, const std::string& name, CMessageHandl
 
 void CAMovie::RegisterProperties() {
     CAnimation::RegisterProperties();
-    for (int i = 0; i < kKeyFrames; ++i) {
-        AddProperty("KeyFrame" + std::to_string(i + 1), CVariant::kInteger, &keyFrames_[i]);
-    }
+    AddKeyFrameProperties(keyFrames_);
 }
 
 void CAMovie::RegisterCommands() {

@@ -8,6 +8,7 @@
 // only stored; no player reads them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +23,13 @@ class CAnimation : public CActor {
   protected:
     void RegisterProperties() override;
     void RegisterCommands() override;
+    // "KeyFrame1", "KeyFrame2" and so on, one for each of `keyFrames`.
+    template <size_t N>
+    void AddKeyFrameProperties(std::array<int32_t, N>& keyFrames) {
+        for (size_t i = 0; i < N; ++i) {
+            AddProperty("KeyFrame" + std::to_string(i + 1), CVariant::kInteger, &keyFrames[i]);
+        }
+    }
 
     int32_t left_ = 0;
     int32_t top_ = 0;

@@ -52,9 +52,7 @@ bool CMCIVideo::Initialize(CPlayer& player, const std::string& name, CMessageHan
 
 void CMCIVideo::RegisterProperties() {
     CAnimation::RegisterProperties();
-    for (int i = 0; i < kKeyFrames; ++i) {
-        AddProperty("KeyFrame" + std::to_string(i + 1), CVariant::kInteger, &keyFrames_[i]);
-    }
+    AddKeyFrameProperties(keyFrames_);
 }
 
 void CMCIVideo::RegisterCommands() {

@@ -46,9 +46,7 @@ bool CSmacker::Initialize(CPlayer& player, const std::string& name, CMessageHand
 void CSmacker::RegisterProperties() {
     CAnimation::RegisterProperties();
     AddProperty("DropFrames", CVariant::kBoolean, &dropFrames_);
-    for (int i = 0; i < kKeyFrames; ++i) {
-        AddProperty("KeyFrame" + std::to_string(i + 1), CVariant::kInteger, &keyFrames_[i]);
-    }
+    AddKeyFrameProperties(keyFrames_);
 }
 
 void CSmacker::RegisterCommands() {
