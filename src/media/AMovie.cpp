@@ -56,26 +56,6 @@ void CAMovie::RegisterProperties() {
     AddKeyFrameProperties(keyFrames_);
 }
 
-void CAMovie::RegisterCommands() {
-    CAnimation::RegisterCommands();
-    static const Action<CAMovie> kCommands[] = {
-        {"Close", 0, "", "", [](CAMovie& m, CArguments&) { m.Close(); }},
-        {"Play", 0, "", "", [](CAMovie& m, CArguments&) { m.Play(); }},
-        {"Pause", 0, "", "", [](CAMovie& m, CArguments&) { m.Pause(); }},
-        {"Resume", 0, "", "", [](CAMovie& m, CArguments&) { m.Resume(); }},
-        {"Stop", 0, "", "", [](CAMovie& m, CArguments&) { m.Stop(); }},
-        {"Seek", 1, "integer", "1",
-         [](CAMovie& m, CArguments& a) { m.Seek(ReadInteger(a[0].ToText())); }},
-    };
-    AddCommand(
-        "Open",
-        [](CMessageHandler& target, CArguments& a) {
-            return static_cast<CAMovie&>(target).Open(a[0].ToText()) ? 1 : 0;
-        },
-        1, "string", "\"\"");
-    AddActions(kCommands);
-}
-
 bool CAMovie::Open(const std::string& name) {
     if (!IsEnabled()) {
         return false;

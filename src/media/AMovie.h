@@ -39,17 +39,16 @@ class CAMovie : public CAnimation {
 
   protected:
     void RegisterProperties() override;
-    void RegisterCommands() override;
     intptr_t OnMessage(const host::Message& message) override;
 
   private:
-    bool Open(const std::string& name);
-    void Close();
-    void Play();
-    void Pause();
-    void Resume();
-    void Stop();
-    void Seek(int32_t second);
+    bool Open(const std::string& name) override;
+    void Close() override;
+    void Play() override;
+    void Pause() override;
+    void Resume() override;
+    void Stop() override;
+    void Seek(int32_t second) override;
     void OnMovieEvent(uintptr_t kind, intptr_t value);
 
     std::array<int32_t, kKeyFrames> keyFrames_{};

@@ -1,5 +1,7 @@
 #include "media/Animation.h"
 
+#include "script/TextUtil.h"
+
 namespace stagehand {
 
 void CAnimation::RegisterProperties() {
@@ -23,12 +25,22 @@ void CAnimation::RegisterProperties() {
 
 void CAnimation::RegisterCommands() {
     CActor::RegisterCommands();
-    const auto nothing = [](CMessageHandler&, CArguments&) { return 1; };
-    AddCommand("Open", nothing, 1, "string", "\"\"");
-    for (const char* name : {"Close", "Play", "Pause", "Resume", "Stop"}) {
-        AddCommand(name, nothing, 0, "", "");
-    }
-    AddCommand("Seek", nothing, 1, "integer", "1");
+    AddCommand(
+        "Open",
+        [](CMessageHandler& target, CArguments& a) {
+            return static_cast<CAnimation&>(target).Open(a[0].ToText()) ? 1 : 0;
+        },
+        1, "string", "\"\"");
+    static const Action<CAnimation> kCommands[] = {
+        {"Close", 0, "", "", [](CAnimation& m, CArguments&) { m.Close(); }},
+        {"Play", 0, "", "", [](CAnimation& m, CArguments&) { m.Play(); }},
+        {"Pause", 0, "", "", [](CAnimation& m, CArguments&) { m.Pause(); }},
+        {"Resume", 0, "", "", [](CAnimation& m, CArguments&) { m.Resume(); }},
+        {"Stop", 0, "", "", [](CAnimation& m, CArguments&) { m.Stop(); }},
+        {"Seek", 1, "integer", "1",
+         [](CAnimation& m, CArguments& a) { m.Seek(ReadInteger(a[0].ToText())); }},
+    };
+    AddActions(kCommands);
 }
 
 }  // namespace stagehand

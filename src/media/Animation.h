@@ -1,8 +1,9 @@
 // CAnimation: the base of the video roles. It has the video window's place and size, the
 // movie's file name, frame figures, loops, the AutoPlay switch and the playback Status
-// (0 closed, 1 open and stopped, 2 playing, 3 paused), and the video commands as
-// placeholders that do nothing and succeed; each video role class registers its own under
-// the same names afterwards, which replaces them.
+// (0 closed, 1 open and stopped, 2 playing, 3 paused), and the video commands "Open",
+// "Close", "Play", "Pause", "Resume", "Stop" and "Seek". Each command calls the operation of
+// its name, which does nothing and succeeds here; each video role class overrides the ones
+// its player has.
 //
 // Where it bites: "CurrentFrame", "Transparent", "TransparentColor", "Cursor" and "Modal" are
 // only stored; no player reads them.
@@ -23,6 +24,14 @@ class CAnimation : public CActor {
   protected:
     void RegisterProperties() override;
     void RegisterCommands() override;
+    // The video commands; "Open" reports its result, the others always succeed.
+    virtual bool Open(const std::string& /*name*/) { return true; }
+    virtual void Close() {}
+    virtual void Play() {}
+    virtual void Pause() {}
+    virtual void Resume() {}
+    virtual void Stop() {}
+    virtual void Seek(int32_t /*position*/) {}
     // "KeyFrame1", "KeyFrame2" and so on, one for each of `keyFrames`.
     template <size_t N>
     void AddKeyFrameProperties(std::array<int32_t, N>& keyFrames) {

@@ -55,25 +55,6 @@ void CMCIVideo::RegisterProperties() {
     AddKeyFrameProperties(keyFrames_);
 }
 
-void CMCIVideo::RegisterCommands() {
-    CAnimation::RegisterCommands();
-    static const Action<CMCIVideo> kCommands[] = {
-        {"Close", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Close(); }},
-        {"Play", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Play(); }},
-        {"Pause", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Pause(); }},
-        {"Stop", 0, "", "", [](CMCIVideo& v, CArguments&) { v.Stop(); }},
-        {"Seek", 1, "integer", "1",
-         [](CMCIVideo& v, CArguments& a) { v.Seek(ReadInteger(a[0].ToText())); }},
-    };
-    AddCommand(
-        "Open",
-        [](CMessageHandler& target, CArguments& a) {
-            return static_cast<CMCIVideo&>(target).Open(a[0].ToText()) ? 1 : 0;
-        },
-        1, "string", "\"\"");
-    AddActions(kCommands);
-}
-
 bool CMCIVideo::Open(const std::string& name) {
     if (name.empty()) {
         return false;

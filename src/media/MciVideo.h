@@ -34,16 +34,15 @@ class CMCIVideo : public CAnimation {
 
   protected:
     void RegisterProperties() override;
-    void RegisterCommands() override;
     intptr_t OnMessage(const host::Message& message) override;
 
   private:
-    bool Open(const std::string& name);
-    void Close();
-    void Play();
-    void Pause();
-    void Stop();
-    void Seek(int32_t second);
+    bool Open(const std::string& name) override;
+    void Close() override;
+    void Play() override;
+    void Pause() override;
+    void Stop() override;
+    void Seek(int32_t second) override;
     void OnPosition(int64_t ms);
 
     std::array<int32_t, kKeyFrames> keyFrames_{};

@@ -52,22 +52,9 @@ void CSmacker::RegisterProperties() {
 void CSmacker::RegisterCommands() {
     CAnimation::RegisterCommands();
     static const Action<CSmacker> kCommands[] = {
-        {"Close", 0, "", "", [](CSmacker& s, CArguments&) { s.Close(); }},
-        {"Play", 0, "", "", [](CSmacker& s, CArguments&) { s.Play(); }},
-        {"Pause", 0, "", "", [](CSmacker& s, CArguments&) { s.Pause(); }},
-        {"Resume", 0, "", "", [](CSmacker& s, CArguments&) { s.Resume(); }},
-        {"Stop", 0, "", "", [](CSmacker& s, CArguments&) { s.Stop(); }},
-        {"Seek", 1, "integer", "1",
-         [](CSmacker& s, CArguments& a) { s.Seek(ReadInteger(a[0].ToText())); }},
         {"SeekOffset", 1, "integer", "0",
          [](CSmacker& s, CArguments& a) { s.SeekOffset(ReadInteger(a[0].ToText())); }},
     };
-    AddCommand(
-        "Open",
-        [](CMessageHandler& target, CArguments& a) {
-            return static_cast<CSmacker&>(target).Open(a[0].ToText()) ? 1 : 0;
-        },
-        1, "string", "\"\"");
     AddActions(kCommands);
 }
 

@@ -49,13 +49,13 @@ class CSmacker : public CAnimation {
     intptr_t OnMessage(const host::Message& message) override;
 
   private:
-    bool Open(const std::string& name);
-    void Close();
-    void Play();
-    void Pause();
-    void Resume();
-    void Stop();
-    void Seek(int32_t frame);
+    bool Open(const std::string& name) override;
+    void Close() override;
+    void Play() override;
+    void Pause() override;
+    void Resume() override;
+    void Stop() override;
+    void Seek(int32_t frame) override;
     void SeekOffset(int32_t offset);
     // One step of the per-frame work at `now`.
     void Step(uint32_t now);
