@@ -24,30 +24,19 @@ CAMovie::~CAMovie() {
 
 bool CAMovie::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
     CAnimation::Initialize(player, name, parent);
-    host::WindowHandle owner = player.MainFrame();
-    if (parent != nullptr && parent != player.Director()) {
-        owner = parent->HasWindow() ? parent->Handle() : host::WindowHandle{};
+    host::WindowParams params;
+    params.title = name;
+    if (CreateVideoWindow(player, parent, params)) {
+        // The player's window overlaps the role's by 2 pixels on every side.
+        params.title.clear();
+        params.style = host::style::kChild | host::style::kVisible;
+        params.parent = Handle();
+        params.rect = host::Rect::FromSize(-2, -2, width_ + 4, height_ + 4);
+        video_.CreateWindow(*player.Windows(), params);
+        video_.SetOwner(Handle(), true);
+        video_.SetNoticePeriod(kTimerMs);
     }
-    host::WindowSystem* windows = player.Windows();
-    if (windows != nullptr && owner && windows->Exists(owner)) {
-        host::WindowParams params;
-        params.title = name;
-        params.style = host::style::kChild | host::style::kClipSiblings;
-        params.parent = owner;
-        params.rect = host::Rect::FromSize(left_, top_, width_, height_);
-        if (CreateWindow(*windows, params)) {
-            // The player's window overlaps the role's by 2 pixels on every side.
-            params.title.clear();
-            params.style = host::style::kChild | host::style::kVisible;
-            params.parent = Handle();
-            params.rect = host::Rect::FromSize(-2, -2, width_ + 4, height_ + 4);
-            video_.CreateWindow(*windows, params);
-            video_.SetOwner(Handle(), true);
-            video_.SetNoticePeriod(kTimerMs);
-        }
-    }
-    keyFrameCount_ = static_cast<int32_t>(std::find(keyFrames_.begin(), keyFrames_.end(), 0) -
-                                          keyFrames_.begin());
+    keyFrameCount_ = CountKeyFrames(keyFrames_);
     return filename_.empty() || Open(filename_);
 }
 

@@ -1,8 +1,27 @@
 #include "media/Animation.h"
 
+#include "director/Director.h"
+#include "host/ui/WindowSystem.h"
 #include "script/TextUtil.h"
+#include "stage/Player.h"
 
 namespace stagehand {
+
+bool CAnimation::CreateVideoWindow(CPlayer& player, CMessageHandler* parent,
+                                   host::WindowParams params) {
+    host::WindowHandle owner = player.MainFrame();
+    if (parent != nullptr && parent != player.Director()) {
+        owner = parent->HasWindow() ? parent->Handle() : host::WindowHandle{};
+    }
+    host::WindowSystem* windows = player.Windows();
+    if (windows == nullptr || !owner || !windows->Exists(owner)) {
+        return false;
+    }
+    params.style |= host::style::kChild | host::style::kClipSiblings;
+    params.parent = owner;
+    params.rect = host::Rect::FromSize(left_, top_, width_, height_);
+    return CreateWindow(*windows, params);
+}
 
 void CAnimation::RegisterProperties() {
     CActor::RegisterProperties();

@@ -9,6 +9,7 @@
 // only stored; no player reads them.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -38,6 +39,17 @@ class CAnimation : public CActor {
         for (size_t i = 0; i < N; ++i) {
             AddProperty("KeyFrame" + std::to_string(i + 1), CVariant::kInteger, &keyFrames[i]);
         }
+    }
+
+    // Makes the role's video window at its place and size, with `params`' title and style
+    // (a clipping child is added): in the main frame for the director's videos, in the scene
+    // for a scene's. False when there is no window system or no such owner.
+    bool CreateVideoWindow(CPlayer& player, CMessageHandler* parent, host::WindowParams params);
+    // The key frames in use: those before the first that is 0.
+    template <size_t N>
+    static int32_t CountKeyFrames(const std::array<int32_t, N>& keyFrames) {
+        return static_cast<int32_t>(std::find(keyFrames.begin(), keyFrames.end(), 0) -
+                                    keyFrames.begin());
     }
 
     int32_t left_ = 0;

@@ -24,25 +24,16 @@ CMCIVideo::~CMCIVideo() {
 
 bool CMCIVideo::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
     CAnimation::Initialize(player, name, parent);
-    host::WindowHandle owner = player.MainFrame();
-    if (parent != nullptr && parent != player.Director()) {
-        owner = parent->HasWindow() ? parent->Handle() : host::WindowHandle{};
-    }
-    host::WindowSystem* windows = player.Windows();
-    if (windows != nullptr && owner && windows->Exists(owner)) {
-        host::WindowParams params;
+    host::WindowParams params;
+    params.style = host::style::kVisible;
+    if (CreateVideoWindow(player, parent, params)) {
         params.style = host::style::kChild | host::style::kVisible | host::style::kClipSiblings;
-        params.parent = owner;
-        params.rect = host::Rect::FromSize(left_, top_, width_, height_);
-        if (CreateWindow(*windows, params)) {
-            params.parent = Handle();
-            params.rect = host::Rect::FromSize(0, 0, width_, height_);
-            video_.CreateWindow(*windows, params);
-            video_.SetOwner(Handle(), false);
-        }
+        params.parent = Handle();
+        params.rect = host::Rect::FromSize(0, 0, width_, height_);
+        video_.CreateWindow(*player.Windows(), params);
+        video_.SetOwner(Handle(), false);
     }
-    keyFrameCount_ = static_cast<int32_t>(std::find(keyFrames_.begin(), keyFrames_.end(), 0) -
-                                          keyFrames_.begin());
+    keyFrameCount_ = CountKeyFrames(keyFrames_);
     Open(filename_);
     if (autoPlay_ != 0) {
         Play();

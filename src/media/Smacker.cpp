@@ -24,22 +24,10 @@ CSmacker::~CSmacker() {
 
 bool CSmacker::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
     CAnimation::Initialize(player, name, parent);
-    // The director's videos draw into the main frame, a scene's into the scene.
-    host::WindowHandle owner = player.MainFrame();
-    if (parent != nullptr && parent != player.Director()) {
-        owner = parent->HasWindow() ? parent->Handle() : host::WindowHandle{};
-    }
-    host::WindowSystem* windows = player.Windows();
-    if (windows != nullptr && owner && windows->Exists(owner)) {
-        host::WindowParams params;
-        params.title = name;
-        params.style = host::style::kChild | host::style::kClipSiblings;
-        params.parent = owner;
-        params.rect = host::Rect::FromSize(left_, top_, width_, height_);
-        CreateWindow(*windows, params);
-    }
-    keyFrameCount_ = static_cast<int32_t>(std::find(keyFrames_.begin(), keyFrames_.end(), 0) -
-                                          keyFrames_.begin());
+    host::WindowParams params;
+    params.title = name;
+    CreateVideoWindow(player, parent, params);
+    keyFrameCount_ = CountKeyFrames(keyFrames_);
     return filename_.empty() || Open(filename_);
 }
 

@@ -45,6 +45,24 @@ void DecodeSound(AVCodecContext* audio, SwrContext*& swr, int& swrRate, int rate
 
 }  // namespace movie
 
+namespace {
+
+// Whether a block's span of colour indices is the same in both rows (`room` is what is left
+// of the row from there): a whole block is two 8-byte words.
+bool SameSpan(const uint8_t* a, const uint8_t* b, int32_t room) {
+    if (room >= kBlock) {
+        static_assert(kBlock == 16);
+        uint64_t x[2];
+        uint64_t y[2];
+        std::memcpy(x, a, sizeof x);
+        std::memcpy(y, b, sizeof y);
+        return x[0] == y[0] && x[1] == y[1];
+    }
+    return std::memcmp(a, b, static_cast<size_t>(room)) == 0;
+}
+
+}  // namespace
+
 using movie::AvError;
 using movie::DecodeSound;
 using movie::kMaxPacketsPerFrame;
@@ -121,17 +139,30 @@ void Movie::ShowPaletted(const AVFrame& f, Surface& out, std::vector<Rect>* chan
         }
         return;
     }
-    // Only the blocks whose colour indices changed are made again.
-    *changed = ChangedBlocks(width, height, [&](const Rect& r) {
-        const auto bytes = static_cast<size_t>(r.right - r.left);
-        for (int32_t y = r.top; y < r.bottom; ++y) {
-            if (std::memcmp(source(y) + r.left, kept(y) + r.left, bytes) != 0) {
-                show(r);
-                return true;
+    // Only the blocks whose colour indices changed are made again. Rows that did not change
+    // are passed over whole; in the others each block's span is compared.
+    const int32_t columns = (width + kBlock - 1) / kBlock;
+    std::vector<uint8_t> marks(static_cast<size_t>(columns) * ((height + kBlock - 1) / kBlock));
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* in = source(y);
+        const uint8_t* was = kept(y);
+        if (std::memcmp(in, was, static_cast<size_t>(width)) == 0) {
+            continue;
+        }
+        uint8_t* band = marks.data() + static_cast<size_t>(y / kBlock) * columns;
+        for (int32_t column = 0; column < columns; ++column) {
+            const int32_t left = column * kBlock;
+            if (band[column] == 0 && !SameSpan(in + left, was + left, width - left)) {
+                band[column] = 1;
             }
         }
-        return false;
+    }
+    *changed = ChangedBlocks(width, height, [&](const Rect& r) {
+        return marks[static_cast<size_t>(r.top / kBlock) * columns + r.left / kBlock] != 0;
     });
+    for (const Rect& r : *changed) {
+        show(r);
+    }
 }
 
 bool Movie::ShowConverted(const AVFrame& f, Surface& out, std::vector<Rect>* changed) {
