@@ -255,6 +255,12 @@ std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
             }
             return expanded;
         });
+        // A `message` line runs as message N (its line) of a queue named "input" would.
+        headless->SetMessageRunner([&session](const std::string& text, int line) {
+            if (session.player) {
+                session.player->Stage().RunMessageText(text, "input", static_cast<uint32_t>(line));
+            }
+        });
         if (options.audioOut) {
             const std::string file = FromStartFolder(session.startFolder.path, *options.audioOut);
             if (!headless->SetAudioOutput(file, &error)) {
