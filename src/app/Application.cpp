@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/DefaultTitle.h"
 #include "app/MainFrame.h"
 #include "director/Director.h"
 #include "host/audio/SoundDevice.h"
@@ -26,17 +27,6 @@
 namespace stagehand {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// Where the program itself lies: the title of a player copied next to its title's files.
-fs::path ProgramFolder() {
-    std::error_code ec;
-    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::current_path(ec) : program.parent_path();
-}
-
-}  // namespace
 
 // Everything one play sets up. The members go in the reverse of their order here, which is
 // the order that what depends on what needs: the player (the role types, the director with
@@ -166,8 +156,18 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
 // relative names are read from there.
 std::optional<int> CApplication::EnterTitleFolder(const PlayerOptions& options, Session& session,
                                                   std::ostream& err) {
-    const std::string shownFolder =
-        options.titleFolder.empty() ? ProgramFolder().string() : options.titleFolder;
+    std::string shownFolder = options.titleFolder;
+    if (shownFolder.empty()) {
+        // No folder given: the program's own folder when it holds a title, else the demo.
+        const fs::path programFolder = ProgramFolder();
+        const std::optional<fs::path> found = FindDefaultTitle(programFolder);
+        if (!found) {
+            err << "stagehand: no title folder was given, and neither " << programFolder.string()
+                << " nor the bundled demo beside the program holds a title\n";
+            return 1;
+        }
+        shownFolder = found->string();
+    }
     std::error_code ec;
     const fs::path folder = fs::absolute(fs::path(shownFolder), ec);
     if (ec || !fs::exists(folder, ec)) {
@@ -254,6 +254,12 @@ std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
                 session.player->Stage().ExpandTags(expanded, nullptr);
             }
             return expanded;
+        });
+        // A `message` line runs as message N (its line) of a queue named "input" would.
+        headless->SetMessageRunner([&session](const std::string& text, int line) {
+            if (session.player) {
+                session.player->Stage().RunMessageText(text, "input", static_cast<uint32_t>(line));
+            }
         });
         if (options.audioOut) {
             const std::string file = FromStartFolder(session.startFolder.path, *options.audioOut);

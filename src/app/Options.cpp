@@ -136,7 +136,9 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
 
 std::string_view Usage() {
     return "usage: stagehand [TITLE_DIR] [options]\n"
-           "Plays the title in TITLE_DIR (without it, the folder the program lies in).\n"
+           "       stagehand --check [TITLE_DIR]\n"
+           "Plays the title in TITLE_DIR, a folder with roles.mii and msg.mii. Without it: the\n"
+           "program's own folder when it holds a title, else the bundled demo.\n"
            "\n"
            "  --window          play in a window instead of full screen\n"
            "  --screen WxH      the title's screen size (default 640x480; 64 to 4096 a side)\n"
@@ -146,8 +148,17 @@ std::string_view Usage() {
            "  --input FILE      the scripted user of a headless run\n"
            "  --trace FILE|-    write the trace to FILE, or with -, to standard output\n"
            "  --audio-out FILE  write a headless run's sound to the wave file FILE\n"
+           "  --check           read the title without playing it and list its faults (file,\n"
+           "                    section, key, line); exit code 0 when clean, 1 with faults\n"
            "  --version         print the version\n"
-           "  --help            print this text\n";
+           "  --help            print this text\n"
+           "\n"
+           "While playing, Alt+Enter switches between full screen and a window; closing the\n"
+           "window ends the title.\n"
+           "Input script commands, one a line (# starts a comment): wait MS, move X Y,\n"
+           "click X Y, press [X Y], release [X Y], rpress [X Y], rrelease [X Y], key NAME,\n"
+           "type TEXT, shot FILE.png, print TEXT, clock, close, message TEXT.\n"
+           "Exit codes: 0 the title ended, 1 it could not start, 2 a bad command line.\n";
 }
 
 std::string VersionLine() {

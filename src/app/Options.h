@@ -23,7 +23,7 @@ struct PlayerOptions {
     static constexpr int32_t kMinScreenSide = 64;
     static constexpr int32_t kMaxScreenSide = 4096;
 
-    // The title folder; empty: the folder the program itself lies in.
+    // The title folder; empty: the default title (app/DefaultTitle.h).
     std::string titleFolder;
     // A window instead of full screen (desktop runs only).
     bool window = false;

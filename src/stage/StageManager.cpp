@@ -144,20 +144,36 @@ bool CStageManager::RunQueue(std::string_view name, CMessageHandler& by, Scope s
         if (!budget_.Spend(CWorkBudget::kMessageCost, "The message queue", queue)) {
             break;
         }
-        const CMessage message = BuildMessage(text, queue, number);
-        CMessageHandler* target = nullptr;
-        if (message.target == self && !alive.expired()) {
-            target = &by;
-        } else {
-            target = Find(message.target);
-        }
-        if (target != nullptr) {
-            target->ExecuteMessage(message);
-        } else {
-            trace::Fault(kInvalidTargetText, {number, queue, message.target});
-        }
+        RunMessage(text, queue, number, &by, alive);
     } while (ReadMessage(queue, ++number, text, nullptr));
     return true;
+}
+
+void CStageManager::RunMessage(std::string& text, const std::string& queue, uint32_t number,
+                               CMessageHandler* self, const std::weak_ptr<const char>& alive) {
+    const CMessage message = BuildMessage(text, queue, number);
+    CMessageHandler* target = nullptr;
+    if (self != nullptr && !alive.expired() && message.target == self->GetName()) {
+        target = self;
+    } else {
+        target = Find(message.target);
+    }
+    if (target != nullptr) {
+        target->ExecuteMessage(message);
+    } else {
+        trace::Fault(kInvalidTargetText, {number, queue, message.target});
+    }
+}
+
+void CStageManager::RunMessageText(std::string text, const std::string& source, uint32_t number) {
+    if (budget_.IsSpent() || budget_.Depth(CWorkBudget::Kind::kQueueRun) > 0) {
+        return;
+    }
+    const CWorkBudget::Step step(budget_, CWorkBudget::Kind::kQueueRun);
+    if (!budget_.Spend(CWorkBudget::kMessageCost, "The message queue", source)) {
+        return;
+    }
+    RunMessage(text, source, number, nullptr, {});
 }
 
 RoleValues CStageManager::GetRoleProperties(const std::string& role) {

@@ -96,6 +96,11 @@ class CStageManager {
     // queue "<by>|<name>" (event scope). True when the queue holds a message 1 and ran. The
     // run survives anything its messages do, `by`'s destruction included.
     bool RunQueue(std::string_view name, CMessageHandler& by, Scope scope);
+    // Runs one message text that comes from outside the title (a line of a headless input
+    // script) as message `number` of a queue named `source` would run: expanded with the
+    // state of the moment, parsed, sent to its target by name and traced the same way. It is
+    // a dispatch of its own; while a queue runs, or once the budget is spent, nothing runs.
+    void RunMessageText(std::string text, const std::string& source, uint32_t number);
     CWorkBudget& Budget() { return budget_; }
 
     // --- Roles and messages, tags expanded -----------------------------------------------
@@ -130,6 +135,11 @@ class CStageManager {
         "Message handler tags took too long to expand in:\n%s";
 
   private:
+    // One message of a run: built from `text`, sent to `self` when it names it (and `self`
+    // still lives) or else to the handler of its target's name.
+    void RunMessage(std::string& text, const std::string& queue, uint32_t number,
+                    CMessageHandler* self, const std::weak_ptr<const char>& alive);
+
     CTag tags_[2];
     std::map<std::string, CMessageHandler*, std::less<>> handlers_;
     CWorkBudget budget_;

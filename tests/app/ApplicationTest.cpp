@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "app/DefaultTitle.h"
 #include "director/Director.h"
 #include "host/ui/WindowSystem.h"
 #include "stage/Player.h"
@@ -248,6 +249,30 @@ TEST_F(Application, TheCursorFilterSeesMessagesBeforeTheZoneFilterWhichMayConsum
     EXPECT_EQ(seen[1], "zone");
     ASSERT_FALSE(aliveAt.empty());
     EXPECT_GE(aliveAt.back() - aliveAt.front(), 300u);
+}
+
+// Given no title: the program's own folder when it holds one, then the demo beside the built
+// program, then the installed demo; roles.mii matched case-blind, and a folder named so is none.
+TEST(DefaultTitle, TheOwnFolderComesFirstThenTheBuiltDemoThenTheInstalledOne) {
+    TempFolder prefix;
+    const fs::path bin = prefix.MakeFolder("bin");
+    EXPECT_EQ(FindDefaultTitle(bin), std::nullopt);
+    const fs::path notAFile = prefix.MakeFolder("share/stagehand/demo/roles.mii");
+    EXPECT_EQ(FindDefaultTitle(bin), std::nullopt);
+    fs::remove(notAFile);
+
+    struct Case {
+        std::string file;
+        fs::path expected;
+    } cases[] = {
+        {"share/stagehand/demo/ROLES.MII", prefix.Path() / "share/stagehand/demo"},
+        {"bin/demo/roles.mii", bin / "demo"},
+        {"bin/Roles.mii", bin},
+    };
+    for (const Case& c : cases) {
+        prefix.Write(c.file);
+        EXPECT_EQ(FindDefaultTitle(bin), c.expected) << c.file;
+    }
 }
 
 }  // namespace

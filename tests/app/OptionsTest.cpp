@@ -95,6 +95,16 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
     }
 }
 
+// The usage names every option the parser takes.
+TEST(Usage, NamesEveryOption) {
+    const std::string usage(Usage());
+    for (const char* option :
+         {"--window", "--screen WxH", "--cd DIR", "--headless", "--input FILE", "--trace FILE|-",
+          "--audio-out FILE", "--check", "--version", "--help"}) {
+        EXPECT_NE(usage.find(std::string("  ") + option + " "), std::string::npos) << option;
+    }
+}
+
 // Version and help print on standard output and exit with 0; a refusal prints its reason and
 // the usage on standard error and exits with 2.
 TEST(Main, AnswersWithoutPlayingOnTheRightStreamWithItsExitCode) {

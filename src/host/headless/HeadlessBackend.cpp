@@ -172,6 +172,13 @@ void HeadlessBackend::Perform(const InputStep& step, InputSink& sink) {
         case Kind::kClose:
             sink.CloseRequested();
             break;
+        case Kind::kMessage:
+            if (runner_) {
+                runner_(step.text, step.line);
+            } else {
+                errors_ << "input line " << step.line << ": no title runs messages here\n";
+            }
+            break;
     }
 }
 

@@ -49,6 +49,10 @@ class HeadlessBackend : public Backend {
 
     // Expands a `print` line (message handler tags, once the player has them).
     void SetPrintExpander(std::function<std::string(const std::string&)> expander);
+    // Runs a `message` line's text (the title's message, with the script's line number);
+    // without a runner the line is reported and passed over.
+    using MessageRunner = std::function<void(const std::string& text, int line)>;
+    void SetMessageRunner(MessageRunner runner) { runner_ = std::move(runner); }
 
     uint32_t Now() override { return clock_; }
     void PollInput(InputSink&) override {}
@@ -85,6 +89,7 @@ class HeadlessBackend : public Backend {
     std::ostream& errors_;
     std::filesystem::path shotFolder_;
     std::function<std::string(const std::string&)> expander_;
+    MessageRunner runner_;
     uint32_t clock_ = kStartTime;
     std::optional<uint32_t> waitingUntil_;
     bool closedAtEnd_ = false;

@@ -119,6 +119,12 @@ class Parser {
         } else if (command == "print") {
             step.kind = Kind::kPrint;
             step.text = std::string(rest);
+        } else if (command == "message") {
+            if (rest.empty()) {
+                return Fail(number, "message needs a message such as Director.RunQueue(Intro)");
+            }
+            step.kind = Kind::kMessage;
+            step.text = Utf8ToCp1252(rest);
         } else if (command == "clock") {
             if (!rest.empty()) {
                 return Fail(number, "clock takes nothing");

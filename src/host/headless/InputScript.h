@@ -12,6 +12,8 @@
 //                      bytes come out escaped as in the trace (trace::Readable), ESC as \x1b
 //   clock              `clock MS`: the virtual milliseconds since the run began, on standard output
 //   close              a close request from outside
+//   message TEXT       the rest of the line run as one message of the title's queues would
+//                      run (Windows-1252, from UTF-8 as `type` converts)
 // Parsing never fails as a whole: a line that cannot be read is reported and left out.
 #pragma once
 
@@ -39,6 +41,7 @@ struct InputStep {
         kPrint,
         kClock,
         kClose,
+        kMessage,
     };
     Kind kind = Kind::kWait;
     uint32_t milliseconds = 0;
@@ -49,7 +52,7 @@ struct InputStep {
     bool control = false;
     bool alt = false;
     uint8_t character = 0;  // Windows-1252
-    std::string text;       // file name or text to print
+    std::string text;       // file name, text to print or message to run
     int line = 0;
 };
 

@@ -171,5 +171,22 @@ TEST(Script, PrintWritesControlBytesEscaped) {
     EXPECT_EQ(s.out.str(), "\\x1b[2J\ttab\\x7f \\x5cx41 C:\\T \xe9\\x0d\\x01\n");
 }
 
+// A message line reaches the title's runner as Windows-1252 text with its line number; an
+// empty one is a fault of the script, and with no runner the line is reported and passed over.
+TEST(Script, MessageLinesGoToTheRunnerWithTheirLineNumbers) {
+    OneWindow s("message A.B(\xc3\xa9)\nmessage  \n# note\nmessage C.D()\n");
+    std::vector<std::string> ran;
+    s.backend.SetMessageRunner([&](const std::string& text, int line) {
+        ran.push_back(std::to_string(line) + " " + text);
+    });
+    s.ws.Run();
+    EXPECT_THAT(ran, ElementsAre("1 A.B(\xe9)", "4 C.D()"));
+    EXPECT_THAT(s.errors.str(), ::testing::HasSubstr("input line 2: message needs a message"));
+
+    OneWindow unrun("message A.B()\n");
+    unrun.ws.Run();
+    EXPECT_THAT(unrun.errors.str(), ::testing::HasSubstr("input line 1: no title runs messages"));
+}
+
 }  // namespace
 }  // namespace stagehand::testing
