@@ -56,6 +56,8 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
         if (line.action != ParsedCommandLine::Action::kHelp) {
             line.action = ParsedCommandLine::Action::kVersion;
         }
+    } else if (name == "--check") {
+        line.check = true;
     } else if (name == "--screen") {
         const std::optional<host::Size> size = ParseScreenSize(value);
         if (!size) {
@@ -82,6 +84,7 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
 ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) {
     ParsedCommandLine line;
     bool titleGiven = false;
+    std::string_view playOption;
     bool optionsEnded = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string_view arg = arguments[i];
@@ -124,6 +127,20 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
         if (std::optional<std::string> refusal = ApplyOption(arg, value, line)) {
             return Refuse(*refusal);
         }
+        // A check plays nothing: these have no meaning for it.
+        if (playOption.empty() && (arg == "--window" || arg == "--headless" || takesValue) &&
+            arg != "--cd") {
+            playOption = arg;
+        }
+    }
+    if (line.check) {
+        if (!playOption.empty()) {
+            return Refuse("the option " + std::string(playOption) +
+                          " is for playing a title, not for --check");
+        }
+        if (line.action == ParsedCommandLine::Action::kRun) {
+            line.action = ParsedCommandLine::Action::kCheck;
+        }
     }
     if (line.options.input && !line.options.headless) {
         return Refuse("--input is only for a run with --headless");
@@ -146,6 +163,7 @@ std::string_view Usage() {
            "  --input FILE      the scripted user of a headless run\n"
            "  --trace FILE|-    write the trace to FILE, or with -, to standard output\n"
            "  --audio-out FILE  write a headless run's sound to the wave file FILE\n"
+           "  --check           list the title's faults without playing it (exit code 1: some)\n"
            "  --version         print the version\n"
            "  --help            print this text\n";
 }
