@@ -213,8 +213,17 @@ void TitleChecker::CheckData(const TitleFile::Section& section, uint32_t line, s
         const std::vector<std::string> queues =
             command == "RunQueue" ? std::vector<std::string>{first} : ChosenQueues(first);
         for (const std::string& run : queues) {
-            if (!CCheckStage::IsTagBuilt(run) && !QueueExists(run)) {
+            if (CCheckStage::IsTagBuilt(run)) {
+                continue;
+            }
+            if (!QueueExists(run)) {
                 QueueFault(line, queue, key, "no queue " + Quoted(run) + " in the title");
+            } else if (const TitleFile::Section* target = queueFile_.Find(run);
+                       target != nullptr && command == "RunQueue") {
+                // A queue run with no condition: one that leads back here never ends.
+                const TitleFile::Section* first = queueFile_.Sections().data();
+                queueCycles_.Add({static_cast<uint32_t>(&section - first),
+                                  static_cast<uint32_t>(target - first), line, std::string(key)});
             }
         }
     } else if (command == "Set") {

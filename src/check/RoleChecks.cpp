@@ -203,10 +203,15 @@ void TitleChecker::CheckChild(const TitleFile::Section& section, std::string_vie
     if (CCheckStage::IsTagBuilt(value)) {
         return;
     }
-    if (roleFile_.Find(value) == nullptr) {
+    const TitleFile::Section* child = roleFile_.Find(value);
+    if (child == nullptr) {
         RoleFault(RoleKeyLine(section, key), section.name, key,
                   "no role " + Quoted(value) + " in the title");
+        return;
     }
+    const TitleFile::Section* first = roleFile_.Sections().data();
+    roleCycles_.Add({static_cast<uint32_t>(&section - first), static_cast<uint32_t>(child - first),
+                     RoleKeyLine(section, key), std::string(key)});
 }
 
 void TitleChecker::CheckState(const TitleFile::Section& section, std::string_view key,

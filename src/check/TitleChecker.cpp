@@ -90,6 +90,31 @@ void TitleChecker::Check() {
     if (hasQueueFile_) {
         CheckQueues();
     }
+    CheckCycles();
+}
+
+void TitleChecker::CheckCycles() {
+    for (const CycleFinder::Edge* edge : roleCycles_.ClosingEdges(roleFile_.Sections().size())) {
+        const std::string_view from = roleFile_.Sections()[edge->from].name;
+        const std::string_view to = roleFile_.Sections()[edge->to].name;
+        RoleFault(edge->line, from, edge->key,
+                  edge->from == edge->to
+                      ? "the role holds itself: the player refuses to create a role inside itself"
+                      : "\"" + std::string(to) + "\" holds \"" + std::string(from) +
+                            "\" again: the player refuses to create a role inside itself");
+    }
+    if (!hasQueueFile_) {
+        return;
+    }
+    for (const CycleFinder::Edge* edge : queueCycles_.ClosingEdges(queueFile_.Sections().size())) {
+        const std::string_view from = queueFile_.Sections()[edge->from].name;
+        const std::string_view to = queueFile_.Sections()[edge->to].name;
+        QueueFault(edge->line, from, edge->key,
+                   edge->from == edge->to
+                       ? "the queue runs itself: the runs nest until the player stops them"
+                       : "\"" + std::string(to) + "\" runs \"" + std::string(from) +
+                             "\" again: the runs nest until the player stops them");
+    }
 }
 
 bool TitleChecker::LoadFile(std::string_view name, TitleFile& file, std::string& shownName,

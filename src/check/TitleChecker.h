@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "check/CheckStage.h"
+#include "check/Cycles.h"
 #include "check/Findings.h"
 #include "check/MediaCheck.h"
 #include "check/RoleTypeFacts.h"
@@ -67,6 +68,8 @@ class TitleChecker {
     void CheckState(const TitleFile::Section& section, std::string_view key,
                     const std::string& value);
     void CheckDirector(const TitleFile::Section& section, const RoleValues& values);
+    // Roles that hold themselves and queues that run themselves.
+    void CheckCycles();
     // The line of the entry the role reader keeps for `key` in the section being checked.
     uint32_t RoleKeyLine(const TitleFile::Section& section, std::string_view key) const;
 
@@ -105,6 +108,10 @@ class TitleChecker {
     // Queues that messages run by name (folded), so that an event queue run that way is no
     // fault.
     std::set<std::string> queuesRunByName_;
+    // Children by section index in the role file; queues run by name, by section index in the
+    // queue file.
+    CycleFinder roleCycles_;
+    CycleFinder queueCycles_;
     // The role being checked: each key's line.
     std::map<std::string, uint32_t, std::less<>> keyLines_;
     Findings findings_;
