@@ -11,6 +11,7 @@
 
 #include "app/DefaultTitle.h"
 #include "app/MainFrame.h"
+#include "check/TitleChecker.h"
 #include "director/Director.h"
 #include "host/audio/SoundDevice.h"
 #include "host/files/ProfileReader.h"
@@ -119,6 +120,10 @@ int CApplication::Main(std::span<const std::string_view> arguments, std::ostream
         case ParsedCommandLine::Action::kVersion:
             out << VersionLine() << '\n';
             return 0;
+        case ParsedCommandLine::Action::kCheck:
+            return check::CheckTitle(line.options.titleFolder.empty() ? ProgramFolder().string()
+                                                                      : line.options.titleFolder,
+                                     line.options.cd, out, err);
         case ParsedCommandLine::Action::kRun:
             break;
     }

@@ -56,6 +56,8 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
         if (line.action != ParsedCommandLine::Action::kHelp) {
             line.action = ParsedCommandLine::Action::kVersion;
         }
+    } else if (name == "--check") {
+        line.check = true;
     } else if (name == "--screen") {
         const std::optional<host::Size> size = ParseScreenSize(value);
         if (!size) {
@@ -82,6 +84,7 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
 ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) {
     ParsedCommandLine line;
     bool titleGiven = false;
+    std::string_view playOption;
     bool optionsEnded = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string_view arg = arguments[i];
@@ -123,6 +126,20 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
         }
         if (std::optional<std::string> refusal = ApplyOption(arg, value, line)) {
             return Refuse(*refusal);
+        }
+        // A check plays nothing: these have no meaning for it.
+        if (playOption.empty() && (arg == "--window" || arg == "--headless" || takesValue) &&
+            arg != "--cd") {
+            playOption = arg;
+        }
+    }
+    if (line.check) {
+        if (!playOption.empty()) {
+            return Refuse("the option " + std::string(playOption) +
+                          " is for playing a title, not for --check");
+        }
+        if (line.action == ParsedCommandLine::Action::kRun) {
+            line.action = ParsedCommandLine::Action::kCheck;
         }
     }
     if (line.options.input && !line.options.headless) {

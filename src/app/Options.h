@@ -3,6 +3,7 @@
 //
 //   stagehand [TITLE_DIR] [--window] [--screen WxH] [--cd DIR] [--headless] [--input FILE]
 //             [--trace FILE|-] [--audio-out FILE.wav] [--version] [--help]
+//   stagehand --check [TITLE_DIR] [--cd DIR]
 //
 // Guarantees: ParseCommandLine never touches the disk or the process; a refused command line
 // comes back with a one-line reason, and Usage() is the text shown with it.
@@ -43,6 +44,7 @@ struct PlayerOptions {
 struct ParsedCommandLine {
     enum class Action {
         kRun,      // play the title in `options`
+        kCheck,    // check the title in `options` without playing it
         kVersion,  // print the version and stop
         kHelp,     // print the usage and stop
         kRefused,  // print `reason` and the usage on standard error, exit code 2
@@ -50,6 +52,8 @@ struct ParsedCommandLine {
     Action action = Action::kRun;
     PlayerOptions options;
     std::string reason;
+    // --check was given (the action is kCheck unless --help or --version win).
+    bool check = false;
 };
 
 // The arguments after the program's name. A refusal wins over --help and --version, and

@@ -55,6 +55,17 @@ bool CMessageHandler::Initialize(CPlayer& player, const std::string& name,
     return true;
 }
 
+void CMessageHandler::RegisterTables() {
+    assert(!created_);
+    RegisterProperties();
+    RegisterCommands();
+}
+
+const CCommand* CMessageHandler::FindCommand(std::string_view name) const {
+    const auto found = commands_.find(name);
+    return found == commands_.end() ? nullptr : &found->second;
+}
+
 void CMessageHandler::RegisterProperties() {
     AddProperty("Type", CVariant::kString, &type_);
 }

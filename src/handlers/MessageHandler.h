@@ -62,6 +62,13 @@ class CMessageHandler : public host::Window {
                      std::string* error) const;
 
     bool HasCommand(std::string_view name) const { return commands_.count(name) != 0; }
+    // The command's descriptor, or nullptr when the handler has no such command.
+    const CCommand* FindCommand(std::string_view name) const;
+
+    // Fills the property and command tables of a handler that is not created, and nothing
+    // else: what a role of this class understands, for reading a title without playing it.
+    // Such a handler is only looked at and then destroyed, never initialised.
+    void RegisterTables();
 
     const std::string& GetName() const { return name_; }
     CMessageHandler* GetParent() const { return parent_; }

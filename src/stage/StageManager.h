@@ -112,8 +112,10 @@ class CStageManager {
     CMessage BuildMessage(std::string& text, const std::string& queue, uint32_t number);
 
     bool ExpandTags(std::string& text, std::string* error);
-    bool EvaluateTag(std::string_view content, TagKind kind, std::string& value,
-                     std::string* error);
+    // The value of one tag: a live handler's property, or "" for the hash mark. A stage
+    // manager that reads a title without playing it answers for the handlers it would have.
+    virtual bool EvaluateTag(std::string_view content, TagKind kind, std::string& value,
+                             std::string* error);
 
     static constexpr std::string_view kInvalidTargetText =
         "Message %d in message queue \"%s\" has an invalid target \"%s\".";

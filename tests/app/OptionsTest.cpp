@@ -53,6 +53,8 @@ TEST(Options, HelpAndVersionStopBeforePlayingAndARefusalWinsOverBoth) {
     EXPECT_EQ(Parse({"t", "--help"}).action, Action::kHelp);
     EXPECT_EQ(Parse({"--version", "--help"}).action, Action::kHelp);
     EXPECT_EQ(Parse({"--help", "--bogus"}).action, Action::kRefused);
+    EXPECT_EQ(Parse({"--check", "t", "--cd", "d"}).action, Action::kCheck);
+    EXPECT_EQ(Parse({"--check", "--help"}).action, Action::kHelp);
 }
 
 TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
@@ -86,6 +88,8 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
         {{"--screen", "640 x480"}, "640 x480"},
         {{"one", "two"}, "two is a second one"},
         {{"--input", "in.txt", "t"}, "--input is only for a run with --headless"},
+        {{"--check", "--headless"}, "--headless is for playing a title, not for --check"},
+        {{"--window", "--check"}, "--window is for playing a title, not for --check"},
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);

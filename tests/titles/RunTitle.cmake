@@ -7,6 +7,7 @@
 #                        sound.wav that `--audio-out sound.wav` in options writes]
 #   -DWORK_DIR=dir       a folder of its own under the build tree; emptied first
 #   -DTITLE_DIR=dir      optional: the title to play, instead of TEST_DIR/title
+#   -DCHECK=ON           optional: check the title with --check instead of playing it
 #   -DDISPLAY_RUN=cmd    optional: play on the real backend under this command (e.g. xvfb-run
 #                        and its arguments, separated by |) instead of headless; then only
 #                        the exit code is checked
@@ -86,6 +87,24 @@ if(EXISTS "${copy}/videos.txt")
             message(FATAL_ERROR "ffmpeg ${name} failed (${result}):\n${output}")
         endif()
     endforeach()
+endif()
+
+# A check instead of a play (-DCHECK=ON): `stagehand --check` lists the title's faults, which
+# must be those of expected-check.txt (exit code 1) or none at all (exit code 0).
+if(CHECK)
+    execute_process(COMMAND "${PLAYER}" --check title WORKING_DIRECTORY "${WORK_DIR}" TIMEOUT 120
+                    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+    set(expected "title: no faults found\n")
+    set(expected_code 0)
+    if(EXISTS "${TEST_DIR}/expected-check.txt")
+        file(READ "${TEST_DIR}/expected-check.txt" expected)
+        set(expected_code 1)
+    endif()
+    if(NOT output STREQUAL expected OR NOT "${result}" STREQUAL "${expected_code}")
+        message(FATAL_ERROR "stagehand --check gave exit code ${result} (expected "
+                            "${expected_code}) and:\n${output}${errors}--- expected ---\n${expected}")
+    endif()
+    return()
 endif()
 
 # Extra options, one line.
