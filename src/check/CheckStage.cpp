@@ -47,7 +47,7 @@ bool CCheckStage::EvaluateTag(std::string_view content, TagKind kind, std::strin
     if (!known) {
         return fail(CMessageHandler::kInvalidPropertyText, {handlerName, property});
     }
-    value = kTagValue;
+    value.assign(kTagValue.size(), kTagValue.front());
     return true;
 }
 
