@@ -22,11 +22,7 @@ foreach(required PLAYER TEST_DIR WORK_DIR)
     endif()
 endforeach()
 
-function(need_testkit why)
-    if("${TESTKIT}" STREQUAL "" OR NOT EXISTS "${TESTKIT}")
-        message(FATAL_ERROR "stagehand-testkit is needed to ${why}, and it was not built")
-    endif()
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/MakeMedia.cmake")
 
 # A fresh copy of the title.
 set(copy "${WORK_DIR}/title")
@@ -37,57 +33,7 @@ if(NOT DEFINED TITLE_DIR OR "${TITLE_DIR}" STREQUAL "")
 endif()
 file(COPY "${TITLE_DIR}/" DESTINATION "${copy}")
 
-# Its media.
-if(EXISTS "${copy}/media.txt")
-    need_testkit("make the media of media.txt")
-    execute_process(COMMAND "${TESTKIT}" media "${copy}/media.txt" "${copy}"
-                    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-    if(NOT result EQUAL 0)
-        message(FATAL_ERROR "stagehand-testkit media failed (${result}):\n${output}")
-    endif()
-endif()
-
-# Its sounds.
-if(EXISTS "${copy}/tones.txt")
-    need_testkit("make the sounds of tones.txt")
-    execute_process(COMMAND "${TESTKIT}" tones "${copy}/tones.txt" "${copy}"
-                    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-    if(NOT result EQUAL 0)
-        message(FATAL_ERROR "stagehand-testkit tones failed (${result}):\n${output}")
-    endif()
-endif()
-
-# Its movies: each line of movies.txt names a movie and gives the encoder's options.
-if(EXISTS "${copy}/movies.txt")
-    if("${SMKENC}" STREQUAL "" OR NOT EXISTS "${SMKENC}")
-        message(FATAL_ERROR "stagehand-smkenc is needed to make the movies of movies.txt")
-    endif()
-    file(STRINGS "${copy}/movies.txt" movie_lines REGEX "^[ \t]*[^# \t]")
-    foreach(line ${movie_lines})
-        separate_arguments(words UNIX_COMMAND "${line}")
-        list(POP_FRONT words name)
-        execute_process(COMMAND "${SMKENC}" "${copy}/${name}" ${words}
-                        RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-        if(NOT result EQUAL 0)
-            message(FATAL_ERROR "stagehand-smkenc ${name} failed (${result}):\n${output}")
-        endif()
-    endforeach()
-endif()
-
-# Its other videos: each line of videos.txt names a video and gives ffmpeg's options for it.
-if(EXISTS "${copy}/videos.txt")
-    find_program(FFMPEG ffmpeg REQUIRED)
-    file(STRINGS "${copy}/videos.txt" video_lines REGEX "^[ \t]*[^# \t]")
-    foreach(line ${video_lines})
-        separate_arguments(words UNIX_COMMAND "${line}")
-        list(POP_FRONT words name)
-        execute_process(COMMAND "${FFMPEG}" -nostdin -v error -y ${words} "${copy}/${name}"
-                        RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-        if(NOT result EQUAL 0)
-            message(FATAL_ERROR "ffmpeg ${name} failed (${result}):\n${output}")
-        endif()
-    endforeach()
-endif()
+make_title_media("${copy}")
 
 # A check instead of a play (-DCHECK=ON): `stagehand --check` lists the title's faults, which
 # must be those of expected-check.txt (exit code 1) or none at all (exit code 0).
