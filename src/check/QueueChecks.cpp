@@ -3,32 +3,13 @@
 #include <map>
 
 #include "check/TitleChecker.h"
+#include "check/Wording.h"
 #include "host/files/TextEncoding.h"
 #include "script/Message.h"
 
 namespace stagehand::check {
 
 namespace {
-
-// The message number a key is, as the queue reader writes it ("%u"), or 0.
-uint32_t MessageNumber(std::string_view key) {
-    if (key.empty() || key.size() > 10 || key.front() == '0' ||
-        key.find_first_not_of("0123456789") != std::string_view::npos) {
-        return 0;
-    }
-    const uint64_t number = std::stoull(std::string(key));
-    return number > UINT32_MAX ? 0 : static_cast<uint32_t>(number);
-}
-
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
-std::string WithArticle(std::string_view type) {
-    const bool vowel =
-        !type.empty() && std::string_view("AEIOU").find(type.front()) != std::string_view::npos;
-    return (vowel ? "an " : "a ") + std::string(type);
-}
 
 // "a Scene", "a Scene or a Timer".
 std::string AnyOf(const std::set<std::string>& types) {
@@ -68,7 +49,7 @@ void TitleChecker::CheckQueue(const TitleFile::Section& section) {
             QueueFault(line.number, queue, {}, "the line has no \"=\": it is no message");
             continue;
         }
-        const uint32_t number = MessageNumber(key);
+        const uint32_t number = WrittenNumber(key);
         if (number == 0) {
             QueueFault(line.number, queue, key,
                        Quoted(key) + " is no message number (1, 2, 3...): the message never runs");

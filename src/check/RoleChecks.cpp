@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "check/TitleChecker.h"
+#include "check/Wording.h"
 #include "host/files/TextEncoding.h"
 #include "script/Format.h"
 #include "script/TextUtil.h"
@@ -46,23 +47,7 @@ uint32_t EntryNumber(std::string_view key, std::string_view family) {
         return 0;
     }
     const std::string_view digits = key.substr(family.size());
-    if (digits.empty() || digits.size() > 10 || digits.front() == '0' ||
-        digits.find_first_not_of("0123456789") != std::string_view::npos) {
-        return 0;
-    }
-    const uint64_t number = std::stoull(std::string(digits));
-    return number > UINT32_MAX ? 0 : static_cast<uint32_t>(number);
-}
-
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
-// "a Scene", "an Integer".
-std::string WithArticle(std::string_view type) {
-    const bool vowel =
-        !type.empty() && std::string_view("AEIOU").find(type.front()) != std::string_view::npos;
-    return (vowel ? "an " : "a ") + std::string(type);
+    return WrittenNumber(digits);
 }
 
 }  // namespace
