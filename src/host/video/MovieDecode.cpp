@@ -140,20 +140,25 @@ void Movie::ShowPaletted(const AVFrame& f, Surface& out, std::vector<Rect>* chan
         return;
     }
     // Only the blocks whose colour indices changed are made again. Rows that did not change
-    // are passed over whole; in the others each block's span is compared.
+    // are passed over whole; in the others each block's span not yet known to have changed is
+    // compared, and once every block of a band has, its remaining rows are passed over.
     const int32_t columns = (width + kBlock - 1) / kBlock;
     std::vector<uint8_t> marks(static_cast<size_t>(columns) * ((height + kBlock - 1) / kBlock));
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* in = source(y);
-        const uint8_t* was = kept(y);
-        if (std::memcmp(in, was, static_cast<size_t>(width)) == 0) {
-            continue;
-        }
-        uint8_t* band = marks.data() + static_cast<size_t>(y / kBlock) * columns;
-        for (int32_t column = 0; column < columns; ++column) {
-            const int32_t left = column * kBlock;
-            if (band[column] == 0 && !SameSpan(in + left, was + left, width - left)) {
-                band[column] = 1;
+    for (int32_t top = 0; top < height; top += kBlock) {
+        uint8_t* band = marks.data() + static_cast<size_t>(top / kBlock) * columns;
+        int32_t marked = 0;
+        for (int32_t y = top; y < std::min(top + kBlock, height) && marked < columns; ++y) {
+            const uint8_t* in = source(y);
+            const uint8_t* was = kept(y);
+            if (std::memcmp(in, was, static_cast<size_t>(width)) == 0) {
+                continue;
+            }
+            for (int32_t column = 0; column < columns; ++column) {
+                const int32_t left = column * kBlock;
+                if (band[column] == 0 && !SameSpan(in + left, was + left, width - left)) {
+                    band[column] = 1;
+                    ++marked;
+                }
             }
         }
     }
