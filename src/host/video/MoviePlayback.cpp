@@ -87,6 +87,9 @@ void MoviePlayback::RouteSound(Mixer* mixer) {
         movie_.CloseSound();
     }
     mixer_ = mixer;
+    if (mixer_ != nullptr) {
+        movie_.PumpSound(*mixer_);  // keeps the sound from here on, the next frame's included
+    }
 }
 
 }  // namespace stagehand::host
