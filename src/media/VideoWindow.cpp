@@ -94,6 +94,9 @@ void VideoWindow::Play() {
     startedAt_ = Now();
     playing_ = true;
     movie_.RouteSound(mixer_);
+    // The frame shown while halted is decoded again, now with its sound: a seek while
+    // stopped or a pause dropped the sound read with it.
+    shown_ = -1;
     SetNoticePeriod(noticePeriod_);
     Tick();
 }

@@ -133,13 +133,14 @@ bool Movie::OpenFile(const std::filesystem::path& path, int64_t knownCount) {
                                                    nullptr, State::Seek);
     s->format = avformat_alloc_context();
     s->packet = av_packet_alloc();
+    s->held = av_packet_alloc();
     s->frame = av_frame_alloc();
     s->audioFrame = av_frame_alloc();
     if (s->io == nullptr) {
         av_free(buffer);
     }
-    if (s->io == nullptr || s->format == nullptr || s->packet == nullptr || s->frame == nullptr ||
-        s->audioFrame == nullptr) {
+    if (s->io == nullptr || s->format == nullptr || s->packet == nullptr || s->held == nullptr ||
+        s->frame == nullptr || s->audioFrame == nullptr) {
         return Fail("out of memory opening the movie");
     }
     s->format->pb = s->io;

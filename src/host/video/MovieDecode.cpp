@@ -82,6 +82,9 @@ bool Movie::DecodeNext(Surface& out, std::vector<Rect>* changed) {
         s.nextFrame = s.IndexOfFrame();
     }
     s.pending = false;
+    if (s.soundWanted) {
+        s.ReadSoundAhead(static_cast<double>(s.nextFrame + 1) / s.rate);
+    }
     const AVFrame* f = s.frame;
     if (f->width <= 0 || f->height <= 0 || f->width > kMaxSide || f->height > kMaxSide) {
         return Fail("a frame of the movie has a size out of bounds");
@@ -226,7 +229,7 @@ int Movie::State::ReceiveVideo(std::string& error) {
             error = "the movie holds no frame where one should be";
             return -1;
         }
-        r = av_read_frame(s.format, s.packet);
+        r = s.ReadPacket();
         if (r == AVERROR_EOF) {
             s.demuxEnded = true;
             avcodec_send_packet(s.video, nullptr);
@@ -257,6 +260,31 @@ int Movie::State::ReceiveVideo(std::string& error) {
                 DecodeSound(s.audio, s.swr, s.swrRate, rate, s.packet, s.audioFrame, s.pcm);
             }
             av_packet_unref(s.packet);
+        }
+    }
+}
+
+void Movie::State::ReadSoundAhead(double untilSeconds) {
+    if (audio == nullptr || holding || demuxEnded || smacker) {
+        return;  // a Smacker file stores each frame's sound before its picture
+    }
+    const AVStream* st = format->streams[audioIndex];
+    const int64_t start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
+    for (int packets = 0; packets < kMaxPacketsPerFrame; ++packets) {
+        if (av_read_frame(format, held) < 0) {
+            return;  // the next read meets the end or the damage again and says so
+        }
+        const bool sound = held->stream_index == audioIndex;
+        if (sound && held->pts != AV_NOPTS_VALUE && held->size <= Movie::kMaxPacketBytes &&
+            static_cast<double>(held->pts - start) * av_q2d(st->time_base) < untilSeconds) {
+            const int rate = mixer != nullptr ? static_cast<int>(mixer->OutputRate()) : 22050;
+            DecodeSound(audio, swr, swrRate, rate, held, audioFrame, pcm);
+            av_packet_unref(held);
+        } else if (!sound && held->stream_index != videoIndex) {
+            av_packet_unref(held);  // a stream nobody plays
+        } else {
+            holding = true;
+            return;
         }
     }
 }
@@ -304,6 +332,7 @@ bool Movie::SeekBefore(int64_t target) {
         avcodec_flush_buffers(s.audio);
     }
     s.pcm.clear();
+    s.DropHeld();
     s.demuxEnded = false;
     s.pending = false;
     s.lastIndex = -1;

@@ -53,6 +53,8 @@ struct Movie::State {
     SwrContext* swr = nullptr;
     int swrRate = 0;
     AVPacket* packet = nullptr;
+    AVPacket* held = nullptr;  // read ahead and not yet wanted: the next one read
+    bool holding = false;
     AVFrame* frame = nullptr;
     AVFrame* audioFrame = nullptr;
 
@@ -82,6 +84,7 @@ struct Movie::State {
         sws_freeContext(sws);
         swr_free(&swr);
         av_packet_free(&packet);
+        av_packet_free(&held);
         av_frame_free(&frame);
         av_frame_free(&audioFrame);
         avcodec_free_context(&video);
@@ -165,6 +168,26 @@ struct Movie::State {
 
     // The number of the frame just received: counted for Smacker files and where the
     // decoder gives no time, else from the frame's time.
+    // The next packet of the file into `packet`: the one held back first (see ReadSoundAhead).
+    int ReadPacket() {
+        if (holding) {
+            holding = false;
+            av_packet_move_ref(packet, held);
+            return 0;
+        }
+        return av_read_frame(format, packet);
+    }
+    void DropHeld() {
+        if (holding) {
+            av_packet_unref(held);
+            holding = false;
+        }
+    }
+    // Decodes the sound stored after the frame just received that belongs to its time (until
+    // `untilSeconds`), so that the sound of a frame goes to the mixer with the frame; the
+    // first packet past that is held back for the next read.
+    void ReadSoundAhead(double untilSeconds);
+
     int64_t IndexOfFrame() {
         int64_t index = lastIndex + 1;
         const int64_t ts = frame->best_effort_timestamp;
