@@ -1,5 +1,6 @@
 #include "check/MediaCheck.h"
 
+#include "check/Wording.h"
 #include "host/audio/Mixer.h"
 #include "host/files/File.h"
 #include "host/files/ProfileReader.h"
@@ -8,14 +9,6 @@
 #include "media/WaveFile.h"
 
 namespace stagehand::check {
-
-namespace {
-
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
-}  // namespace
 
 MediaCheck::MediaCheck(const host::TitlePaths& paths) : paths_(paths) {}
 

@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "check/Wording.h"
+#include "director/Director.h"
 #include "host/files/TextEncoding.h"
 #include "script/Message.h"
 #include "script/TextUtil.h"
@@ -17,6 +19,12 @@ constexpr std::string_view kTypeKey = "Type";
 // Text that a tag may build once the title plays: its value is not known before.
 bool HasTag(std::string_view text) {
     return text.find_first_of("[#") != std::string_view::npos;
+}
+
+// The role's literal "Type" ("" when it has none, or it is built by a tag).
+std::string TypeIn(const RoleValues& values) {
+    const auto type = values.find(std::string(kTypeKey));
+    return type == values.end() || HasTag(type->second) ? std::string() : type->second;
 }
 
 }  // namespace
@@ -43,31 +51,10 @@ int CheckTitle(const std::string& shownFolder, const std::optional<std::string>&
 }
 
 std::vector<std::string> ChosenQueues(std::string_view statement) {
-    constexpr std::string_view kIf = "if ";
-    constexpr std::string_view kThen = " then ";
-    constexpr std::string_view kElse = " else ";
-    std::vector<std::string_view> clauses;
-    std::string_view rest = Trim(statement);
-    while (!rest.empty()) {
-        const size_t split = rest.find(kElse);
-        if (split == std::string_view::npos) {
-            clauses.push_back(rest);
-            break;
-        }
-        clauses.push_back(rest.substr(0, split));
-        rest = TrimLeft(rest.substr(split + kElse.size()));
-    }
     std::vector<std::string> queues;
-    for (size_t i = 0; i < clauses.size(); ++i) {
-        const std::string_view clause = clauses[i];
-        if (clause.find(kIf) == std::string_view::npos && i + 1 == clauses.size() &&
-            clauses.size() >= 2) {
-            queues.emplace_back(Trim(clause));
-            continue;
-        }
-        const size_t then = clause.find(kThen);
-        if (then != std::string_view::npos) {
-            queues.emplace_back(Trim(clause.substr(then + kThen.size())));
+    for (const ChoiceClause& clause : ReadChoiceClauses(statement)) {
+        if (clause.readable) {
+            queues.emplace_back(clause.queue);
         }
     }
     return queues;
@@ -146,8 +133,7 @@ std::string TitleChecker::SectionType(std::string_view role) {
     }
     RoleValues values;
     stage_.ReadRole(std::string(section->name), values, nullptr);
-    const auto type = values.find(std::string(kTypeKey));
-    return type == values.end() || HasTag(type->second) ? std::string() : type->second;
+    return TypeIn(values);
 }
 
 void TitleChecker::CollectRoles() {
@@ -157,9 +143,7 @@ void TitleChecker::CollectRoles() {
     for (const TitleFile::Section& section : roleFile_.Sections()) {
         RoleValues values;
         stage_.ReadRole(std::string(section.name), values, nullptr);
-        const auto typeEntry = values.find(std::string(kTypeKey));
-        std::string type =
-            typeEntry == values.end() || HasTag(typeEntry->second) ? "" : typeEntry->second;
+        std::string type = TypeIn(values);
         if (host::EqualsCaseBlind1252(section.name, "Director")) {
             type = "Director";
         }
@@ -210,16 +194,10 @@ void TitleChecker::CollectFromQueues(std::vector<std::string>& created) {
         const std::string queue(section.name);
         for (const TitleFile::Line& line : queueFile_.LinesOf(section)) {
             const std::string_view key = queueFile_.Key(line);
-            uint32_t number = 0;
-            if (key.empty() || key.size() > 10 || key.front() == '0' ||
-                key.find_first_not_of("0123456789") != std::string_view::npos) {
+            const uint32_t number = WrittenNumber(key);
+            if (number == 0) {
                 continue;
             }
-            const uint64_t wide = std::stoull(std::string(key));
-            if (wide > UINT32_MAX) {
-                continue;
-            }
-            number = static_cast<uint32_t>(wide);
             std::string text;
             if (!stage_.ReadMessage(queue, number, text, nullptr)) {
                 continue;

@@ -1,34 +1,11 @@
 #include "check/TitleFile.h"
 
 #include "host/files/File.h"
+#include "host/files/ProfileFile.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TextEncoding.h"
 
 namespace stagehand::check {
-
-namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
-}
-
-// The bounds of `text` without blanks at either end, as offsets into it.
-std::pair<size_t, size_t> TrimmedRange(std::string_view text, size_t begin, size_t end) {
-    while (begin < end && IsBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsBlank(text[end - 1])) {
-        --end;
-    }
-    return {begin, end};
-}
-
-std::string_view Trim(std::string_view text) {
-    const auto [begin, end] = TrimmedRange(text, 0, text.size());
-    return text.substr(begin, end - begin);
-}
-
-}  // namespace
 
 bool TitleFile::Load(const std::filesystem::path& path, std::string& reason) {
     host::FileBytes file = host::ReadFile(path, host::ProfileReader::kMaxFileBytes);
@@ -63,16 +40,16 @@ void TitleFile::Index() {
         ++number;
         size_t end = bytes.find('\0', pos);
         end = end == std::string_view::npos || end > stop ? stop : end;
-        const auto [begin, last] = TrimmedRange(bytes, pos, end);
+        const std::string_view line = host::TrimProfileBlanks(bytes.substr(pos, end - pos));
+        const auto begin = static_cast<size_t>(line.data() - bytes.data());
         pos = next;
-        if (begin == last) {
+        if (line.empty()) {
             continue;
         }
-        const std::string_view line = bytes.substr(begin, last - begin);
         if (line.front() == '[') {
             const size_t close = line.find(']');
             if (close != std::string_view::npos) {
-                const std::string_view name = Trim(line.substr(1, close - 1));
+                const std::string_view name = host::TrimProfileBlanks(line.substr(1, close - 1));
                 inSection = false;
                 if (sections_.size() >= kMaxSections) {
                     truncated_ = true;
@@ -119,7 +96,7 @@ std::string_view TitleFile::Key(const Line& line) const {
     if (line.equals == kNoEquals) {
         return {};
     }
-    return Trim(Text(line).substr(0, line.equals));
+    return host::TrimProfileBlanks(Text(line).substr(0, line.equals));
 }
 
 }  // namespace stagehand::check

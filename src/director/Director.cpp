@@ -20,23 +20,42 @@ constexpr std::string_view kIf = "if ";
 constexpr std::string_view kThen = " then ";
 constexpr std::string_view kElse = " else ";
 
-// The statement's clauses, split at each " else ".
-std::vector<std::string_view> SplitClauses(std::string_view statement) {
-    std::vector<std::string_view> clauses;
+}  // namespace
+
+std::vector<ChoiceClause> ReadChoiceClauses(std::string_view statement) {
+    std::vector<std::string_view> texts;
     std::string_view rest = Trim(statement);
     while (!rest.empty()) {
         const size_t found = rest.find(kElse);
         if (found == std::string_view::npos) {
-            clauses.push_back(rest);
+            texts.push_back(rest);
             break;
         }
-        clauses.push_back(rest.substr(0, found));
+        texts.push_back(rest.substr(0, found));
         rest = TrimLeft(rest.substr(found + kElse.size()));
+    }
+    std::vector<ChoiceClause> clauses;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        ChoiceClause clause;
+        clause.text = texts[i];
+        const size_t ifAt = clause.text.find(kIf);
+        const size_t thenAt = clause.text.find(kThen);
+        if (ifAt == std::string_view::npos && i + 1 == texts.size() && texts.size() >= 2) {
+            clause.otherwise = clause.readable = true;
+            clause.queue = Trim(clause.text);
+        } else if (ifAt != std::string_view::npos && thenAt != std::string_view::npos) {
+            // The condition lies between the first "if " and the first " then ".
+            const size_t conditionAt = ifAt + kIf.size();
+            clause.readable = true;
+            clause.condition =
+                Trim(thenAt >= conditionAt ? clause.text.substr(conditionAt, thenAt - conditionAt)
+                                           : std::string_view());
+            clause.queue = Trim(clause.text.substr(thenAt + kThen.size()));
+        }
+        clauses.push_back(clause);
     }
     return clauses;
 }
-
-}  // namespace
 
 std::unique_ptr<CMessageHandler> CDirector::Create() {
     return std::make_unique<CDirector>();
@@ -165,7 +184,7 @@ void CDirector::ApplyKeyList(const std::string& list, bool enable) {
 }
 
 void CDirector::ChooseQueue(const std::string& statement) {
-    const std::vector<std::string_view> clauses = SplitClauses(statement);
+    const std::vector<ChoiceClause> clauses = ReadChoiceClauses(statement);
     if (clauses.empty()) {
         trace::Fault("ChooseQueue was given an empty statement.");
         return;
@@ -182,27 +201,20 @@ void CDirector::ChooseQueue(const std::string& statement) {
     evaluator->Initialize(Player(), kEvaluatorName, nullptr);
     Player().Stage().Unregister(kEvaluatorName, *evaluator);
 
-    for (size_t i = 0; i < clauses.size(); ++i) {
-        const std::string_view clause = clauses[i];
-        const size_t ifAt = clause.find(kIf);
-        if (ifAt == std::string_view::npos && i + 1 == clauses.size() && clauses.size() >= 2) {
-            RunQueue(Trim(clause), kPlainScope);  // the else branch
+    for (const ChoiceClause& clause : clauses) {
+        if (clause.otherwise) {
+            RunQueue(clause.queue, kPlainScope);
             break;
         }
-        // The condition lies between the first "if " and the first " then ". A clause
-        // without both has an empty condition, which holds nothing.
-        const size_t thenAt = clause.find(kThen);
-        if (ifAt == std::string_view::npos || thenAt == std::string_view::npos) {
+        // A clause that does not read "if ... then ..." holds nothing.
+        if (!clause.readable) {
             trace::Fault("ChooseQueue: the clause \"%s\" does not read if ... then ....",
-                         {std::string(clause)});
+                         {std::string(clause.text)});
             continue;
         }
-        const size_t conditionAt = ifAt + kIf.size();
-        const std::string_view condition =
-            thenAt >= conditionAt ? clause.substr(conditionAt, thenAt - conditionAt) : "";
-        evaluator->EvaluateExpression(Trim(condition));
+        evaluator->EvaluateExpression(clause.condition);
         if (evaluator->Value()) {
-            RunQueue(Trim(clause.substr(thenAt + kThen.size())), kPlainScope);
+            RunQueue(clause.queue, kPlainScope);
             break;
         }
     }

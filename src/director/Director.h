@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "director/KeyBindings.h"
@@ -24,6 +25,18 @@
 namespace stagehand {
 
 class CScene;
+
+// One clause of a ChooseQueue statement `if A then Q1 else if B then Q2 else Q3`.
+struct ChoiceClause {
+    std::string_view text;       // the clause as written
+    std::string_view condition;  // between the first "if " and the first " then ", trimmed
+    std::string_view queue;      // the queue it runs, trimmed
+    bool otherwise = false;      // the last of two or more clauses without "if ": the else branch
+    bool readable = false;       // reads "if ... then ..." or is the else branch
+};
+
+// The statement's clauses in order, split at each " else ".
+std::vector<ChoiceClause> ReadChoiceClauses(std::string_view statement);
 
 class CDirector : public CMessageHandlerContainer {
   public:

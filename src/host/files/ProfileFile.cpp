@@ -14,20 +14,6 @@ constexpr uint32_t kNone = UINT32_MAX;
 // and an index of their keys would take more memory than their text.
 constexpr uint32_t kScannedLines = 16;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // FNV-1a over the folded bytes, seeded with the scope (the section of a key).
 uint64_t FoldedHash(std::string_view text, uint64_t scope) {
     uint64_t hash = 14695981039346656037ull ^ (scope * 0x9E3779B97F4A7C15ull);
@@ -73,6 +59,17 @@ class LineSplitter {
 };
 
 }  // namespace
+
+std::string_view TrimProfileBlanks(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
 
 // Open-addressing table of ids with linear probing, at most half full. Each slot keeps 32
 // bits of its id's hash, so growing and probing past other names never touch the names.
@@ -302,14 +299,14 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
     LineSplitter splitter(bytes);
     std::string_view raw;
     while (splitter.Next(raw)) {
-        const std::string_view line = Trim(raw);
+        const std::string_view line = TrimProfileBlanks(raw);
         if (line.empty()) {
             continue;
         }
         if (line.front() == '[') {
             const size_t close = line.find(']');
             if (close != line.npos) {
-                storage.AddSection(Trim(line.substr(1, close - 1)), current);
+                storage.AddSection(TrimProfileBlanks(line.substr(1, close - 1)), current);
                 continue;
             }
         }
@@ -320,8 +317,8 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
         if (line.front() == ';' || equals == line.npos) {
             storage.AddLine(current, line, {}, false);
         } else {
-            storage.AddLine(current, Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)),
-                            true);
+            storage.AddLine(current, TrimProfileBlanks(line.substr(0, equals)),
+                            TrimProfileBlanks(line.substr(equals + 1)), true);
         }
     }
     storage.IndexKeys();

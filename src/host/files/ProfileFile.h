@@ -28,6 +28,10 @@ namespace stagehand::host {
 
 struct ProfileStorage;
 
+// `text` without the blanks (space, tab, vertical tab, form feed) a profile line, name or value
+// is trimmed of at either end.
+std::string_view TrimProfileBlanks(std::string_view text);
+
 class ProfileSection {
   public:
     // The name as the header wrote it (trimmed).

@@ -255,9 +255,8 @@ int Movie::State::ReceiveVideo(std::string& error) {
             }
         } else {
             if (s.packet->stream_index == s.audioIndex && s.soundWanted) {
-                const int rate =
-                    s.mixer != nullptr ? static_cast<int>(s.mixer->OutputRate()) : 22050;
-                DecodeSound(s.audio, s.swr, s.swrRate, rate, s.packet, s.audioFrame, s.pcm);
+                DecodeSound(s.audio, s.swr, s.swrRate, s.SoundRate(), s.packet, s.audioFrame,
+                            s.pcm);
             }
             av_packet_unref(s.packet);
         }
@@ -277,8 +276,7 @@ void Movie::State::ReadSoundAhead(double untilSeconds) {
         const bool sound = held->stream_index == audioIndex;
         if (sound && held->pts != AV_NOPTS_VALUE && held->size <= Movie::kMaxPacketBytes &&
             static_cast<double>(held->pts - start) * av_q2d(st->time_base) < untilSeconds) {
-            const int rate = mixer != nullptr ? static_cast<int>(mixer->OutputRate()) : 22050;
-            DecodeSound(audio, swr, swrRate, rate, held, audioFrame, pcm);
+            DecodeSound(audio, swr, swrRate, SoundRate(), held, audioFrame, pcm);
             av_packet_unref(held);
         } else if (!sound && held->stream_index != videoIndex) {
             av_packet_unref(held);  // a stream nobody plays

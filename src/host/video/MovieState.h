@@ -168,6 +168,11 @@ struct Movie::State {
 
     // The number of the frame just received: counted for Smacker files and where the
     // decoder gives no time, else from the frame's time.
+    // The rate the sound is made at: the mixer's, once it has one.
+    int SoundRate() const {
+        return mixer != nullptr ? static_cast<int>(mixer->OutputRate()) : 22050;
+    }
+
     // The next packet of the file into `packet`: the one held back first (see ReadSoundAhead).
     int ReadPacket() {
         if (holding) {
