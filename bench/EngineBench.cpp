@@ -9,7 +9,8 @@
 
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
-#include "stage/Player.h"
+#include "app/PlayerKit.h"
+#include "kernel/Player.h"
 
 namespace stagehand {
 namespace {
@@ -37,7 +38,8 @@ std::filesystem::path WriteTitle() {
 void RunQueueOf10000Messages(benchmark::State& state) {
     const host::TitlePaths paths(WriteTitle());
     host::ProfileReader reader(paths);
-    CPlayer player(paths, reader);
+    const std::unique_ptr<CPlayer> made = MakePlayer(paths, reader);
+    CPlayer& player = *made;
     const auto counter = player.RoleTypes().Create("Integer");
     const auto total = player.RoleTypes().Create("Integer");
     counter->Initialize(player, "Counter", nullptr);

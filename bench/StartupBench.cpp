@@ -15,7 +15,7 @@
 
 #include "app/Application.h"
 #include "host/ui/WindowSystem.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
 #include "testkit/BmpWriter.h"
 
 namespace stagehand {

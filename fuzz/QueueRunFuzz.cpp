@@ -10,9 +10,10 @@
 #include <memory>
 #include <string>
 
+#include "app/PlayerKit.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
 #include "state/StateVarBool.h"
 
 #include "FuzzCheck.h"
@@ -27,7 +28,8 @@ struct Title {
                  ("stagehand-fuzz-queue-" + std::to_string(::getpid()))),
           paths((std::filesystem::create_directories(folder), folder)),
           reader(paths),
-          player(paths, reader) {
+          made(MakePlayer(paths, reader)),
+          player(*made) {
         std::ofstream(folder / "roles.mii") << "[A]\nType=Integer\n";
         for (const auto& [type, name] :
              {std::pair{"Integer", "A"}, std::pair{"String", "S"}, std::pair{"Boolean", "B"}}) {
@@ -39,7 +41,8 @@ struct Title {
     std::filesystem::path folder;
     host::TitlePaths paths;
     host::ProfileReader reader;
-    CPlayer player;
+    std::unique_ptr<CPlayer> made;
+    CPlayer& player;
     std::vector<std::unique_ptr<CMessageHandler>> handlers;
 };
 

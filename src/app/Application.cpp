@@ -11,6 +11,7 @@
 
 #include "app/DefaultTitle.h"
 #include "app/MainFrame.h"
+#include "app/PlayerKit.h"
 #include "check/TitleChecker.h"
 #include "director/Director.h"
 #include "host/audio/SoundDevice.h"
@@ -21,8 +22,8 @@
 #include "host/sdl/SdlBackend.h"
 #include "host/system/InstanceLock.h"
 #include "host/system/ProgramStart.h"
-#include "media/Smacker.h"
-#include "stage/Player.h"
+#include "media/VideoBusy.h"
+#include "kernel/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -278,6 +279,7 @@ std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
         host::SdlBackend::Options display;
         display.screen = options.screen;
         display.fullscreen = !options.window;
+        display.faults = &trace::Faults();
         session.backend = host::SdlBackend::Create(display, error);
         if (!session.backend) {
             err << "stagehand: cannot show the title: " << error << '\n';
@@ -299,24 +301,28 @@ std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
 // the loop ends at once.
 void CApplication::StartPlayer(const PlayerOptions& options, Session& session) {
     session.profiles = std::make_unique<host::ProfileReader>(*session.paths);
-    session.player = std::make_unique<CPlayer>(
-        *session.paths, *session.profiles,
-        CPlayer::Screen{session.windows.get(), session.mainFrame->Handle()});
-    CPlayer& player = *session.player;
     // Other programs and documents; a run without a desktop opens nothing, and only a
     // desktop run can meet another player of the same user.
     session.programs = std::make_unique<host::ProgramStarter>(*session.paths);
-    player.programs = session.programs.get();
-    player.soundDevice = session.sound.get();
+    CPlayer::Links links;
+    links.windows = session.windows.get();
+    links.mainFrame = session.mainFrame->Handle();
+    links.programs = session.programs.get();
+    links.soundDevice = session.sound.get();
     if (options.headless) {
         session.programs->SetOpener("");
     } else {
-        player.otherInstanceShows = [&session](const std::string& windowName) {
+        links.otherInstanceShows = [&session](const std::string& windowName) {
             return session.OtherInstanceShows(windowName);
         };
     }
+    session.player = MakePlayer(*session.paths, *session.profiles, std::move(links));
+    CPlayer& player = *session.player;
+    for (const FrameStepper& stepper : steppers_) {
+        player.Hooks().AddIdleStep(stepper);
+    }
     session.mainFrame->SetKeySink([&player](const CMainFrame::KeyPress& press) {
-        if (CDirector* director = player.Director()) {
+        if (auto* director = dynamic_cast<CDirector*>(player.Director())) {
             director->OnKey(press.key, press.modifiers);
         }
     });
@@ -330,37 +336,15 @@ host::IdleRequest CApplication::Idle(CPlayer& player) {
             firstFrame_(player);
         }
     }
-    host::IdleRequest wanted;
-    if (player.videoBusy || player.Windows() == nullptr) {
-        return wanted;
+    // A video window that plays has the machine to itself: no idle work at all.
+    if (player.Service<CVideoBusy>().IsBusy() || player.Windows() == nullptr) {
+        return {};
     }
-    const uint32_t now = player.Windows()->Now();
-    bool soon = false;
-    // The title's movies first, then the other jobs by index: a stepper may add another.
-    for (size_t i = 0; i <= steppers_.size(); ++i) {
-        const host::IdleRequest request =
-            i == 0 ? CSmacker::StepAll(player, now) : steppers_[i - 1](now);
-        if (!request.more) {
-            continue;
-        }
-        wanted.more = true;
-        if (!request.wakeAt) {
-            soon = true;
-        } else if (!wanted.wakeAt || static_cast<int32_t>(*request.wakeAt - *wanted.wakeAt) < 0) {
-            wanted.wakeAt = request.wakeAt;
-        }
-    }
-    if (soon) {
-        wanted.wakeAt.reset();
-    }
-    return wanted;
+    return player.Hooks().RunIdleSteps(player.Windows()->Now());
 }
 
 bool CApplication::PreTranslate(CPlayer& player, host::Message& message) {
-    if (player.cursorFilter) {
-        player.cursorFilter(message);
-    }
-    return player.zoneFilter && player.zoneFilter(message);
+    return player.Hooks().RunFilters(message);
 }
 
 }  // namespace stagehand

@@ -64,9 +64,10 @@ class CApplication {
                                    std::ostream& out, std::ostream& err);
     void StartPlayer(const PlayerOptions& options, Session& session);
 
-    // The idle hook: the frame steppers, unless a video window has the machine to itself.
+    // The idle hook: the services' idle steps (the movies) and then the frame steppers,
+    // unless a video window has the machine to itself.
     host::IdleRequest Idle(CPlayer& player);
-    // The pre-translate hook: the pointer's look first, then the zones.
+    // The pre-translate hook: the services' filters, the pointer's look before the zones.
     static bool PreTranslate(CPlayer& player, host::Message& message);
 
     std::vector<FrameStepper> steppers_;

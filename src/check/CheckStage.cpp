@@ -1,7 +1,7 @@
 #include "check/CheckStage.h"
 
 #include "script/Delimiters.h"
-#include "script/Format.h"
+#include "base/Format.h"
 #include "script/TextUtil.h"
 
 namespace stagehand::check {

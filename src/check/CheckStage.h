@@ -9,7 +9,7 @@
 
 #include "check/RoleTypeFacts.h"
 #include "check/TitleRoles.h"
-#include "stage/IniStageManager.h"
+#include "kernel/IniStageManager.h"
 
 namespace stagehand::check {
 

@@ -4,7 +4,7 @@
 #include "check/TitleChecker.h"
 #include "check/Wording.h"
 #include "host/files/TextEncoding.h"
-#include "script/Format.h"
+#include "base/Format.h"
 #include "script/TextUtil.h"
 
 namespace stagehand::check {

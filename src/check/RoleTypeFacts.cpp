@@ -1,8 +1,9 @@
 #include "check/RoleTypeFacts.h"
 
-#include "handlers/RoleTypes.h"
+#include "app/PlayerKit.h"
+#include "kernel/RoleTypes.h"
 #include "host/files/TextEncoding.h"
-#include "stage/Container.h"
+#include "kernel/Container.h"
 
 namespace stagehand::check {
 

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "handlers/MessageHandler.h"
+#include "kernel/MessageHandler.h"
 
 namespace stagehand::check {
 

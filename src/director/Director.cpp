@@ -4,11 +4,11 @@
 
 #include "director/ShellCommand.h"
 #include "host/ui/WindowSystem.h"
-#include "media/DirectSound.h"
-#include "media/Smacker.h"
+#include "media/MovieShelf.h"
+#include "media/SoundTable.h"
 #include "script/TextUtil.h"
-#include "stage/Player.h"
-#include "stage/Scene.h"
+#include "kernel/Player.h"
+#include "scene/ModalScenes.h"
 #include "state/StateVarBool.h"
 #include "trace/Trace.h"
 
@@ -64,7 +64,9 @@ std::unique_ptr<CMessageHandler> CDirector::Create() {
 CDirector::~CDirector() {
     // The scenes go while the director is still whole; the modal list is emptied first, so
     // the modal scenes among them have nothing to hand back.
-    modal_.clear();
+    if (IsCreated()) {
+        Player().Service<CModalScenes>().Clear();
+    }
     DestroyChildren();
 }
 
@@ -109,54 +111,12 @@ bool CDirector::AnotherInstanceRuns() const {
         }
         return true;
     }
-    const auto& otherInstanceShows = Player().otherInstanceShows;
-    if (!applicationWindowName_.empty() && otherInstanceShows &&
-        otherInstanceShows(applicationWindowName_)) {
+    if (!applicationWindowName_.empty() && Player().OtherInstanceShows(applicationWindowName_)) {
         trace::Fault("The title ends at once: another player already shows \"%s\".",
                      {applicationWindowName_});
         return true;
     }
     return false;
-}
-
-void CDirector::AddModal(CScene& scene) {
-    SetScenesEnabled(false, &scene);
-    modal_.push_back(&scene);
-}
-
-void CDirector::DropModal(CScene& scene) {
-    if (modal_.empty()) {
-        SetScenesEnabled(true, &scene);
-        return;
-    }
-    const auto found = std::find(modal_.begin(), modal_.end(), &scene);
-    if (found == modal_.end()) {
-        modal_.back()->SetEnabled(true);
-        return;
-    }
-    if (found + 1 != modal_.end()) {
-        modal_.erase(found);  // an older modal scene: the newer one stays in charge
-        return;
-    }
-    modal_.pop_back();
-    if (modal_.empty()) {
-        SetScenesEnabled(true, &scene);
-    } else {
-        modal_.back()->SetEnabled(true);
-    }
-}
-
-void CDirector::SetScenesEnabled(bool enabled, const CScene* except) {
-    // Copied first: switching a scene must not change the table under the walk.
-    std::vector<CScene*> scenes;
-    for (const auto& [name, child] : Children()) {
-        if (auto* scene = dynamic_cast<CScene*>(child); scene != nullptr && scene != except) {
-            scenes.push_back(scene);
-        }
-    }
-    for (CScene* scene : scenes) {
-        scene->SetEnabled(enabled);
-    }
 }
 
 void CDirector::OnKey(uint32_t key, uint32_t modifiers) {
@@ -264,12 +224,13 @@ void CDirector::RegisterCommands() {
         // Opening and closing the sound device; whether it opened is not passed on.
         {"StartAudio", 0, "", "",
          [](CDirector& d, CArguments&) {
-             CSmacker::RouteAudio(d.Player(), CDirectSound::StartAudio(d.Player()));
+             CPlayer& player = d.Player();
+             player.Service<CMovieShelf>().RouteAudio(player.Service<CSoundTable>().StartAudio());
          }},
         {"EndAudio", 0, "", "",
          [](CDirector& d, CArguments&) {
-             CSmacker::RouteAudio(d.Player(), false);
-             CDirectSound::EndAudio(d.Player());
+             d.Player().Service<CMovieShelf>().RouteAudio(false);
+             d.Player().Service<CSoundTable>().EndAudio();
          }},
     };
     for (const Command& command : kCommands) {
@@ -307,11 +268,11 @@ void CDirector::Shell(const std::string& file, const std::string& arguments) {
         commandLine += ' ';
         commandLine += trimmedArguments;
     }
-    if (Player().programs == nullptr) {
+    if (Player().Programs() == nullptr) {
         trace::Fault("Shell \"%s\": this run starts no programs.", {commandLine});
         return;
     }
-    RunShellCommand(commandLine, *Player().programs, Player().Paths());
+    RunShellCommand(commandLine, *Player().Programs(), Player().Paths());
 }
 
 }  // namespace stagehand

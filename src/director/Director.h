@@ -20,11 +20,10 @@
 #include <vector>
 
 #include "director/KeyBindings.h"
-#include "stage/Container.h"
+#include "kernel/Container.h"
+#include "media/SoundTable.h"
 
 namespace stagehand {
-
-class CScene;
 
 // One clause of a ChooseQueue statement `if A then Q1 else if B then Q2 else Q3`.
 struct ChoiceClause {
@@ -42,7 +41,6 @@ class CDirector : public CMessageHandlerContainer {
   public:
     static constexpr const char* kRoleName = "Director";
     static constexpr const char* kEvaluatorName = "ChooseQueueReservedEvaluator";
-    static constexpr int32_t kDefaultSamplingRate = 22050;
 
     static std::unique_ptr<CMessageHandler> Create();
 
@@ -51,15 +49,6 @@ class CDirector : public CMessageHandlerContainer {
 
     // False when another instance runs (the main frame has then been asked to close).
     bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
-
-    // A modal scene was created: the other scenes under the director are disabled.
-    void AddModal(CScene& scene);
-    // A modal scene is going: the scene that is modal now (or every scene) is enabled again.
-    void DropModal(CScene& scene);
-    const std::vector<CScene*>& ModalScenes() const { return modal_; }
-    bool HasModal(const CScene& scene) const {
-        return std::find(modal_.begin(), modal_.end(), &scene) != modal_.end();
-    }
 
     // One key press from the main frame: a virtual-key or character code and the modifier
     // flags below.
@@ -74,7 +63,6 @@ class CDirector : public CMessageHandlerContainer {
 
     bool IsKeyHandlingEnabled() const { return enabled_ != 0; }
     const std::string& ApplicationWindowName() const { return applicationWindowName_; }
-    int32_t AudioSamplingRate() const { return audioSamplingRate_; }
 
   protected:
     void RegisterProperties() override;
@@ -88,16 +76,15 @@ class CDirector : public CMessageHandlerContainer {
     void Wait(int32_t milliseconds);
     void ApplyKeyList(const std::string& list, bool enable);
     void Shell(const std::string& file, const std::string& arguments);
-    void SetScenesEnabled(bool enabled, const CScene* except);
 
     std::string keyList_;
-    std::vector<CScene*> modal_;
     uint8_t keyTable_[256] = {};
     int32_t anyKeyMode_ = 0;
     std::string lastKeyPressed_;
     int32_t enabled_ = 1;
     std::string applicationWindowName_;
-    int32_t audioSamplingRate_ = kDefaultSamplingRate;
+    // Read by the sound table when it opens the device.
+    int32_t audioSamplingRate_ = CSoundTable::kDefaultSamplingRate;
 };
 
 }  // namespace stagehand

@@ -2,7 +2,8 @@
 
 #include "host/ui/WindowSystem.h"
 #include "script/TextUtil.h"
-#include "stage/Player.h"
+#include "interaction/ActiveCursor.h"
+#include "kernel/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -28,37 +29,28 @@ std::unique_ptr<CMessageHandler> CCursor::Create() {
 }
 
 CCursor::~CCursor() {
-    if (IsCreated() && Player().activeCursor == this) {
-        Player().activeCursor = nullptr;
+    if (IsCreated()) {
+        Player().Service<CActiveCursor>().Release(*this);
     }
 }
 
 bool CCursor::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
-    if (player.activeCursor == nullptr) {
-        player.activeCursor = this;
-    } else {
+    if (!player.Service<CActiveCursor>().Claim(*this)) {
         trace::Fault(kSecondCursorText);
-    }
-    if (!player.cursorFilter) {
-        player.cursorFilter = [&player](host::Message& message) {
-            Filter(player, message);
-            return false;
-        };
     }
     return CActor::Initialize(player, name, parent);
 }
 
-void CCursor::Filter(CPlayer& player, const host::Message& message) {
-    CCursor* cursor = player.activeCursor;
-    if (cursor == nullptr || !cursor->IsEnabled()) {
+void CCursor::SeeInput(const host::Message& message) {
+    if (!IsEnabled()) {
         return;
     }
     if (message.id == host::msg::kMouseMove) {
-        if (cursor->sendMouseMoveEvents_ != 0) {
-            cursor->RunQueue("MouseMove", kEventScope);
+        if (sendMouseMoveEvents_ != 0) {
+            RunQueue("MouseMove", kEventScope);
         }
-    } else if (message.id == host::msg::kLButtonUp && cursor->sendClickEvents_ != 0) {
-        cursor->RunQueue("Click", kEventScope);
+    } else if (message.id == host::msg::kLButtonUp && sendClickEvents_ != 0) {
+        RunQueue("Click", kEventScope);
     }
 }
 

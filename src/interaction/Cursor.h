@@ -14,7 +14,7 @@
 // undoes any number of hides, "Hide" any number of shows.
 #pragma once
 
-#include "handlers/Actor.h"
+#include "kernel/Actor.h"
 
 namespace stagehand {
 
@@ -30,8 +30,8 @@ class CCursor : public CActor {
 
     bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
 
-    // The loop's cursor filter: raises the active cursor's events; never changes `message`.
-    static void Filter(CPlayer& player, const host::Message& message);
+    // The cursor filter shows the cursor that sees the mouse every message: raises its events.
+    void SeeInput(const host::Message& message);
 
   protected:
     void RegisterProperties() override;

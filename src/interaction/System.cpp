@@ -5,7 +5,7 @@
 
 #include "host/system/MachineFacts.h"
 #include "host/ui/WindowSystem.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
 
 namespace stagehand {
 

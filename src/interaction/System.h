@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "handlers/Actor.h"
+#include "kernel/Actor.h"
 
 namespace stagehand {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "host/ui/WindowSystem.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -17,9 +17,8 @@ CTimer::~CTimer() {
 }
 
 bool CTimer::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
-    ++player.liveTimers;
+    identifier_ = player.Service<CTimerIds>().Take();
     counted_ = true;
-    identifier_ = kFirstIdentifier + static_cast<uintptr_t>(player.liveTimers);
     if (!CActor::Initialize(player, name, parent)) {
         return false;
     }
@@ -44,7 +43,7 @@ bool CTimer::Initialize(CPlayer& player, const std::string& name, CMessageHandle
 // The count of live timers drops once, when the window goes or else with the timer.
 void CTimer::Leave() {
     if (counted_ && IsCreated()) {
-        --Player().liveTimers;
+        Player().Service<CTimerIds>().Give();
     }
     counted_ = false;
 }

@@ -17,7 +17,8 @@
 
 #include <optional>
 
-#include "handlers/Actor.h"
+#include "kernel/Actor.h"
+#include "kernel/CountedIds.h"
 
 namespace stagehand {
 
@@ -60,5 +61,8 @@ class CTimer : public CActor {
     bool overdue_ = false;  // the pause found the tick overdue: resume ticks at once
     std::optional<uint32_t> lastTick_;
 };
+
+// The timers' identifiers: 2000 plus the count of live timers, the new one included.
+using CTimerIds = CCountedIds<struct TimerIdsTag, CTimer::kFirstIdentifier>;
 
 }  // namespace stagehand

@@ -3,43 +3,23 @@
 #include <algorithm>
 
 #include "host/ui/WindowSystem.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
-
-namespace {
-
-bool IsZoneInput(uint32_t id) {
-    return id == host::msg::kMouseMove || id == host::msg::kLButtonDown ||
-           id == host::msg::kLButtonUp;
-}
-
-}  // namespace
 
 std::unique_ptr<CMessageHandler> CZone::Create() {
     return std::make_unique<CZone>();
 }
 
 CZone::~CZone() {
-    if (!entered_ || !IsCreated() || !Player().zones) {
-        return;
-    }
-    auto& records = Player().zones->records;
-    const auto found = records.find(key_);
-    if (found != records.end() && found->second == &record_) {
-        records.erase(found);
+    if (entered_ && IsCreated()) {
+        Player().Service<CZoneTable>().Leave(key_, record_);
     }
 }
 
 bool CZone::Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) {
     CActor::Initialize(player, name, parent);
-    if (!player.zones) {
-        player.zones = std::make_unique<CZoneTable>();
-    }
-    if (!player.zoneFilter) {
-        player.zoneFilter = [&player](host::Message& message) { return Filter(player, message); };
-    }
     OpenWindow();
     return true;
 }
@@ -78,17 +58,11 @@ void CZone::OpenWindow() {
     Enter();
 }
 
-// The next free key after the counter, which wraps at 65536.
 void CZone::Enter() {
-    CZoneTable& table = *Player().zones;
-    for (uint32_t tries = 0; tries <= 0xFFFF; ++tries) {
-        ++table.keyCounter;
-        if (table.records.count(table.keyCounter) == 0) {
-            key_ = table.keyCounter;
-            table.records.emplace(key_, &record_);
-            entered_ = true;
-            return;
-        }
+    if (const std::optional<uint16_t> key = Player().Service<CZoneTable>().Enter(record_)) {
+        key_ = *key;
+        entered_ = true;
+        return;
     }
     trace::Fault("The zone \"%s\" finds no free key: every key is taken.", {GetName()});
 }
@@ -140,51 +114,6 @@ intptr_t CZone::OnMessage(const host::Message& message) {
         default:
             return CActor::OnMessage(message);
     }
-}
-
-bool CZone::Filter(CPlayer& player, host::Message& message) {
-    host::WindowSystem* windows = player.Windows();
-    if (!player.zones || windows == nullptr || !IsZoneInput(message.id)) {
-        return false;
-    }
-    CZoneTable& table = *player.zones;
-    const CZoneRecord* hit = nullptr;
-    for (const auto& [key, record] : table.records) {
-        if (record->enabled && record->screenRect.Contains(message.screen)) {
-            hit = record;
-            break;
-        }
-    }
-    const host::WindowHandle current = table.currentZone;
-    if (hit == nullptr) {
-        if (current) {
-            windows->Post(current, host::msg::kCancelMode);
-            table.currentZone = {};
-        }
-        return false;
-    }
-    if (windows->Capture()) {
-        windows->ReleaseCapture();
-    }
-    table.currentZone = hit->window;
-    if (current && current != hit->window) {
-        // The zone left hears cancel mode now; the zone entered gets the input after it.
-        windows->Post(hit->window, message.id);
-        if (!windows->Exists(current)) {
-            return true;
-        }
-        message.target = current;
-        message.id = host::msg::kCancelMode;
-        return false;
-    }
-    if (windows->Exists(hit->window)) {
-        message.target = hit->window;
-    }
-    return false;
-}
-
-void CZone::ShutDown(CPlayer& player) {
-    player.zones.reset();
 }
 
 }  // namespace stagehand

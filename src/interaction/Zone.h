@@ -16,7 +16,7 @@
 // messages never reach zones.
 #pragma once
 
-#include "handlers/Actor.h"
+#include "kernel/Actor.h"
 #include "interaction/ZoneTable.h"
 
 namespace stagehand {
@@ -30,11 +30,6 @@ class CZone : public CActor {
 
     bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
     void SetEnabled(bool enabled) override;
-
-    // The loop's zone filter: may retarget `message` or post to zones; true when consumed.
-    static bool Filter(CPlayer& player, host::Message& message);
-    // Drops the play's zone table (at exit, with the role types).
-    static void ShutDown(CPlayer& player);
 
   protected:
     void RegisterProperties() override;

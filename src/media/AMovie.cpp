@@ -2,12 +2,9 @@
 
 #include <algorithm>
 
-#include "director/Director.h"
-#include "host/audio/SoundDevice.h"
 #include "host/files/TitlePaths.h"
-#include "media/DirectSound.h"
 #include "script/TextUtil.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -17,8 +14,8 @@ std::unique_ptr<CMessageHandler> CAMovie::Create() {
 }
 
 CAMovie::~CAMovie() {
-    if (IsCreated() && status_ == kPlaying) {
-        Player().videoBusy = false;
+    if (IsCreated()) {
+        HoldVideoBusy(false);
     }
 }
 
@@ -56,18 +53,12 @@ bool CAMovie::Open(const std::string& name) {
         return true;
     }
     // A file that does not load never reports open: the role stays closed.
-    const std::optional<std::filesystem::path> path = Player().Paths().Resolve(name);
+    const std::optional<std::filesystem::path> path = ResolveVideoFile(name);
     if (!path) {
-        trace::Fault("The video \"%s\" cannot open \"%s\": there is no such file.",
-                     {GetName(), name});
         return true;
     }
     if (video_.Open(*path, GetName(), true)) {
-        CPlayer& player = Player();
-        if (player.soundDevice != nullptr &&
-            (player.soundDevice->IsOpen() || CDirectSound::StartAudio(player))) {
-            video_.RouteSound(&player.soundDevice->Mix());
-        }
+        video_.RouteSound(VideoSoundMixer());
         video_.SetDestination(System()->ClientRect(video_.Handle()));
         durationSeconds_ = static_cast<int32_t>(video_.LengthMs() / 1000);
     }
@@ -79,7 +70,7 @@ void CAMovie::Close() {
         return;
     }
     if (status_ == kPlaying) {
-        Player().videoBusy = false;
+        HoldVideoBusy(false);
     }
     if (HasWindow()) {
         System()->Show(Handle(), false);
@@ -101,14 +92,14 @@ void CAMovie::Play() {
         notifyPosition_ = keyFrames_[keyFrameIndex_];
     }
     stopRequested_ = false;
-    Player().videoBusy = true;
+    HoldVideoBusy(true);
     video_.Play();
     status_ = kPlaying;
 }
 
 void CAMovie::Pause() {
     if (IsEnabled() && status_ == kPlaying) {
-        Player().videoBusy = false;
+        HoldVideoBusy(false);
         stopRequested_ = false;
         video_.Pause();
         status_ = kPaused;
@@ -117,7 +108,7 @@ void CAMovie::Pause() {
 
 void CAMovie::Resume() {
     if (IsEnabled() && status_ == kPaused) {
-        Player().videoBusy = true;
+        HoldVideoBusy(true);
         stopRequested_ = false;
         video_.Play();
         status_ = kPlaying;
@@ -126,7 +117,7 @@ void CAMovie::Resume() {
 
 void CAMovie::Stop() {
     if (IsEnabled() && status_ != kClosed) {
-        Player().videoBusy = false;
+        HoldVideoBusy(false);
         stopRequested_ = true;
         const std::string name = GetName();
         CStageManager& stage = Player().Stage();
@@ -158,7 +149,7 @@ void CAMovie::SetEnabled(bool enabled) {
     enabled_ = enabled ? 1 : 0;
     if (status_ == kPlaying) {
         if (enabled) {
-            Player().videoBusy = true;
+            HoldVideoBusy(true);
             video_.Play();
         } else {
             video_.Stop();  // its end report is ignored: the role is disabled now
@@ -185,7 +176,7 @@ void CAMovie::OnMovieEvent(uintptr_t kind, intptr_t value) {
             return;
         }
         case kEnded:
-            Player().videoBusy = false;
+            HoldVideoBusy(false);
             if (!IsEnabled() || status_ != kPlaying) {
                 return;
             }

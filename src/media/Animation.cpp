@@ -1,9 +1,13 @@
 #include "media/Animation.h"
 
-#include "director/Director.h"
 #include "host/ui/WindowSystem.h"
 #include "script/TextUtil.h"
-#include "stage/Player.h"
+#include "host/files/TitlePaths.h"
+#include "kernel/Container.h"
+#include "kernel/Player.h"
+#include "media/SoundTable.h"
+#include "media/VideoBusy.h"
+#include "trace/Trace.h"
 
 namespace stagehand {
 
@@ -21,6 +25,27 @@ bool CAnimation::CreateVideoWindow(CPlayer& player, CMessageHandler* parent,
     params.parent = owner;
     params.rect = host::Rect::FromSize(left_, top_, width_, height_);
     return CreateWindow(*windows, params);
+}
+
+std::optional<std::filesystem::path> CAnimation::ResolveVideoFile(const std::string& name) const {
+    std::optional<std::filesystem::path> path = Player().Paths().Resolve(name);
+    if (!path) {
+        trace::Fault("The video \"%s\" cannot open \"%s\": there is no such file.",
+                     {GetName(), name});
+    }
+    return path;
+}
+
+host::Mixer* CAnimation::VideoSoundMixer() const {
+    CSoundTable& sound = Player().Service<CSoundTable>();
+    if (Player().SoundDevice() == nullptr || !sound.EnsureOpen()) {
+        return nullptr;
+    }
+    return &sound.Mixer();
+}
+
+void CAnimation::HoldVideoBusy(bool playing) const {
+    Player().Service<CVideoBusy>().Hold(this, playing);
 }
 
 void CAnimation::RegisterProperties() {

@@ -12,11 +12,17 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 
-#include "handlers/Actor.h"
+#include "kernel/Actor.h"
 
 namespace stagehand {
+
+namespace host {
+class Mixer;
+}
 
 class CAnimation : public CActor {
   public:
@@ -45,6 +51,14 @@ class CAnimation : public CActor {
     // (a clipping child is added): in the main frame for the director's videos, in the scene
     // for a scene's. False when there is no window system or no such owner.
     bool CreateVideoWindow(CPlayer& player, CMessageHandler* parent, host::WindowParams params);
+    // The title's file `name` for this video; nothing, with a line in the trace, when the
+    // title has no such file.
+    std::optional<std::filesystem::path> ResolveVideoFile(const std::string& name) const;
+    // The mixer a video's sound plays through, with the sound device opened for it when it
+    // was not; nullptr when sound stays silent.
+    host::Mixer* VideoSoundMixer() const;
+    // Whether this video plays, for the video-busy state (see CVideoBusy).
+    void HoldVideoBusy(bool playing) const;
     // The key frames in use: those before the first that is 0.
     template <size_t N>
     static int32_t CountKeyFrames(const std::array<int32_t, N>& keyFrames) {

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "director/Director.h"
 #include "host/audio/SoundDevice.h"
 #include "host/files/TitlePaths.h"
 #include "host/ui/WindowSystem.h"
 #include "script/TextUtil.h"
-#include "stage/Player.h"
+#include "kernel/Container.h"
+#include "kernel/Player.h"
+#include "media/SoundTable.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -16,7 +17,7 @@ namespace stagehand {
 namespace {
 
 host::Mixer& MixerOf(CPlayer& player) {
-    return player.soundDevice->Mix();
+    return player.Service<CSoundTable>().Mixer();
 }
 
 void FillSilence(std::vector<uint8_t>& part, size_t from, uint8_t silence) {
@@ -35,14 +36,9 @@ CDirectSound::~CDirectSound() {
     }
     CPlayer& player = Player();
     if (timerId_ != 0) {
-        --player.soundWindows;
+        player.Service<CSoundWindowIds>().Give();
     }
-    if (player.sounds) {
-        if (auto found = player.sounds->find(GetName());
-            found != player.sounds->end() && found->second == this) {
-            player.sounds->erase(found);
-        }
-    }
+    player.Service<CSoundTable>().Remove(GetName(), *this);
     // The role's sound goes with it.
     if (buffer_ != 0) {
         MixerOf(player).ReleaseBuffer(buffer_);
@@ -53,10 +49,7 @@ bool CDirectSound::Initialize(CPlayer& player, const std::string& name, CMessage
     if (!CSound::Initialize(player, name, parent)) {
         return false;
     }
-    if (!player.sounds) {
-        player.sounds.emplace();
-    }
-    (*player.sounds)[name] = this;
+    player.Service<CSoundTable>().Add(name, *this);
     // Streaming refills and the end of a tracked static sound come from a timer, which needs
     // a window: a hidden child of the scene, or of the main frame for the director's sounds.
     if (!IsStatic() || trackStatus_ != 0) {
@@ -69,8 +62,7 @@ bool CDirectSound::Initialize(CPlayer& player, const std::string& name, CMessage
         params.style = host::style::kChild;
         params.parent = owner;
         if (player.Windows() != nullptr && owner && CreateWindow(*player.Windows(), params)) {
-            ++player.soundWindows;
-            timerId_ = kFirstTimerId - 1 + static_cast<uintptr_t>(player.soundWindows);
+            timerId_ = player.Service<CSoundWindowIds>().Take();
         }
     }
     if (!filename_.empty()) {
@@ -144,8 +136,7 @@ void CDirectSound::CreateBuffer() {
     if (buffer_ != 0 || !wave_.IsOpen()) {
         return;
     }
-    if ((Player().soundDevice == nullptr || !Player().soundDevice->IsOpen()) &&
-        !StartAudio(Player())) {
+    if (!Player().Service<CSoundTable>().EnsureOpen()) {
         return;
     }
     const WaveFormat& format = wave_.Format();
@@ -373,49 +364,6 @@ intptr_t CDirectSound::OnMessage(const host::Message& message) {
             break;
     }
     return CSound::OnMessage(message);
-}
-
-bool CDirectSound::StartAudio(CPlayer& player) {
-    host::SoundDevice* device = player.soundDevice;
-    if (device != nullptr && device->IsOpen()) {
-        return true;
-    }
-    if (device == nullptr) {
-        trace::Fault("There is no sound device: sounds stay silent.");
-        return false;
-    }
-    const int32_t asked = player.Director() != nullptr ? player.Director()->AudioSamplingRate()
-                                                       : CDirector::kDefaultSamplingRate;
-    const auto rate = static_cast<uint32_t>(
-        std::clamp<int64_t>(asked, host::Mixer::kMinOutputRate, host::Mixer::kMaxOutputRate));
-    if (static_cast<int64_t>(rate) != asked) {
-        trace::Fault("AudioSamplingRate %d is no rate a sound device plays; %u is used.",
-                     {asked, rate});
-    }
-    if (!device->Open(rate)) {
-        trace::Fault("The sound device could not be opened: sounds stay silent.");
-        return false;
-    }
-    if (!player.sounds) {
-        player.sounds.emplace();
-    }
-    return true;
-}
-
-void CDirectSound::EndAudio(CPlayer& player) {
-    if (player.sounds) {
-        std::vector<CDirectSound*> sounds;
-        for (const auto& [name, sound] : *player.sounds) {
-            sounds.push_back(sound);
-        }
-        for (CDirectSound* sound : sounds) {
-            sound->ReleaseBuffer();
-        }
-        player.sounds.reset();
-    }
-    if (player.soundDevice != nullptr) {
-        player.soundDevice->Close();
-    }
 }
 
 }  // namespace stagehand

@@ -28,7 +28,6 @@ namespace stagehand {
 
 class CDirectSound : public CSound {
   public:
-    static constexpr uintptr_t kFirstTimerId = 2201;
     static constexpr uint32_t kStaticPollMs = 250;
 
     static std::unique_ptr<CMessageHandler> Create();
@@ -39,9 +38,8 @@ class CDirectSound : public CSound {
     bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
     void SetEnabled(bool enabled) override;
 
-    // The director's "StartAudio" and "EndAudio" (audio end runs once more at exit).
-    static bool StartAudio(CPlayer& player);
-    static void EndAudio(CPlayer& player);
+    // The role's sound goes silent and its buffer is given back (audio end, "ReleaseBuffer").
+    void ReleaseBuffer();
 
   protected:
     void RegisterProperties() override;
@@ -56,7 +54,6 @@ class CDirectSound : public CSound {
     void Play();
     void Pause();
     void Stop();
-    void ReleaseBuffer();
     void Seek(int32_t milliseconds);
     void StatusPoll();
     void Refill();

@@ -2,12 +2,9 @@
 
 #include <algorithm>
 
-#include "director/Director.h"
-#include "host/audio/SoundDevice.h"
 #include "host/files/TitlePaths.h"
-#include "media/DirectSound.h"
 #include "script/TextUtil.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -18,7 +15,7 @@ std::unique_ptr<CMessageHandler> CMCIVideo::Create() {
 
 CMCIVideo::~CMCIVideo() {
     if (IsCreated()) {
-        Player().videoBusy = false;
+        HoldVideoBusy(false);
     }
 }
 
@@ -52,17 +49,11 @@ bool CMCIVideo::Open(const std::string& name) {
     }
     // A file that cannot be read leaves an empty video window; the title is told it opened.
     if (video_.HasWindow()) {
-        const std::optional<std::filesystem::path> path = Player().Paths().Resolve(name);
+        const std::optional<std::filesystem::path> path = ResolveVideoFile(name);
         if (!path) {
-            trace::Fault("The video \"%s\" cannot open \"%s\": there is no such file.",
-                         {GetName(), name});
             video_.Close();
         } else if (video_.Open(*path, GetName(), false)) {
-            CPlayer& player = Player();
-            if (player.soundDevice != nullptr &&
-                (player.soundDevice->IsOpen() || CDirectSound::StartAudio(player))) {
-                video_.RouteSound(&player.soundDevice->Mix());
-            }
+            video_.RouteSound(VideoSoundMixer());
         }
         System()->Show(video_.Handle(), false);
         System()->Move(video_.Handle(), host::Rect::FromSize(0, 0, width_, height_));
@@ -77,7 +68,7 @@ bool CMCIVideo::Open(const std::string& name) {
 }
 
 void CMCIVideo::Close() {
-    Player().videoBusy = false;
+    HoldVideoBusy(false);
     video_.Close();
 }
 
@@ -85,7 +76,7 @@ void CMCIVideo::Play() {
     if (!IsEnabled()) {
         return;
     }
-    Player().videoBusy = true;
+    HoldVideoBusy(true);
     video_.Play();
     if (video_.HasWindow()) {
         System()->Show(video_.Handle(), true);
@@ -106,7 +97,7 @@ void CMCIVideo::Stop() {
         video_.Stop();
         video_.Seek(0);
         status_ = kStopped;
-        Player().videoBusy = false;
+        HoldVideoBusy(false);
     }
 }
 
@@ -124,7 +115,7 @@ void CMCIVideo::SetEnabled(bool enabled) {
     enabled_ = enabled ? 1 : 0;
     if (status_ == kPlaying) {
         if (enabled) {
-            Player().videoBusy = true;
+            HoldVideoBusy(true);
             video_.Play();
         } else {
             video_.Pause();

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "director/Director.h"
-#include "host/audio/SoundDevice.h"
 #include "host/files/TitlePaths.h"
 #include "script/TextUtil.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
+#include "media/MovieShelf.h"
+#include "media/SoundTable.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -53,7 +53,7 @@ bool CSmacker::Open(const std::string& name) {
     if (status_ != kClosed) {
         Close();
     }
-    Player().videos[GetName()] = this;
+    Player().Service<CMovieShelf>().Put(GetName(), *this);
     const std::optional<std::filesystem::path> path = Player().Paths().Resolve(name);
     if (!path || !movie_.Open(*path)) {
         trace::Fault("The Smacker video \"%s\" cannot open \"%s\": %s.",
@@ -86,10 +86,7 @@ void CSmacker::Close() {
 }
 
 void CSmacker::LeaveTable() {
-    auto& videos = Player().videos;
-    if (auto found = videos.find(GetName()); found != videos.end() && found->second == this) {
-        videos.erase(found);
-    }
+    Player().Service<CMovieShelf>().Take(GetName(), *this);
 }
 
 void CSmacker::Play() {
@@ -203,49 +200,16 @@ intptr_t CSmacker::OnMessage(const host::Message& message) {
 
 void CSmacker::RouteSound() {
     CPlayer& player = Player();
-    const bool on =
-        player.videoSoundRouted && player.soundDevice != nullptr && player.soundDevice->IsOpen();
-    movie_.RouteSound(on ? &player.soundDevice->Mix() : nullptr);
+    const CSoundTable& sound = player.Service<CSoundTable>();
+    const bool on = player.Service<CMovieShelf>().AudioRouted() && sound.IsOpen();
+    movie_.RouteSound(on ? &sound.Mixer() : nullptr);
 }
 
-host::IdleRequest CSmacker::StepAll(CPlayer& player, uint32_t now) {
-    // By name: a "Notify" may open, close or destroy any movie of the table.
-    std::vector<std::string> names;
-    for (const auto& entry : player.videos) {
-        names.push_back(entry.first);
+std::optional<uint32_t> CSmacker::NextStepAt(uint32_t now) const {
+    if (status_ != kPlaying || !IsEnabled() || !movie_.IsOpen()) {
+        return std::nullopt;
     }
-    for (const std::string& name : names) {
-        if (auto found = player.videos.find(name); found != player.videos.end()) {
-            found->second->Step(now);
-        }
-    }
-    host::IdleRequest request;
-    for (const auto& [name, video] : player.videos) {
-        if (video->status_ == kPlaying && video->IsEnabled() && video->movie_.IsOpen()) {
-            const int64_t due = std::max<int64_t>(video->movie_.DueAt(), now);
-            const auto wake = static_cast<uint32_t>(due);
-            if (!request.more || static_cast<int32_t>(wake - *request.wakeAt) < 0) {
-                request.wakeAt = wake;
-            }
-            request.more = true;
-        }
-    }
-    return request;
-}
-
-void CSmacker::ShutDown(CPlayer& player) {
-    RouteAudio(player, false);
-    player.videos.clear();
-}
-
-void CSmacker::RouteAudio(CPlayer& player, bool routed) {
-    if (routed == player.videoSoundRouted) {
-        return;
-    }
-    player.videoSoundRouted = routed;
-    for (const auto& [name, video] : player.videos) {
-        video->RouteSound();
-    }
+    return static_cast<uint32_t>(std::max<int64_t>(movie_.DueAt(), now));
 }
 
 }  // namespace stagehand

@@ -4,7 +4,7 @@
 // movie raises "Notify" at its key frames and at the end of its last pass, and loops
 // NumberOfLoops times (-1: for ever). Paint shows the whole frame.
 //
-// The player's video table holds every Smacker role that has opened a movie, by role name;
+// The movie shelf (CMovieShelf) holds every Smacker role that has opened a movie, by name;
 // the director's "StartAudio" and "EndAudio" route the movies' sound to the mixer and back.
 // Guarantees: a file that is not a movie, or is damaged, is a line in the trace, never a
 // crash; a movie that turns out damaged while playing stops (Status 1) with a line in the
@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "host/ui/WindowSystem.h"
@@ -35,13 +36,12 @@ class CSmacker : public CAnimation {
     ~CSmacker() override;
     bool Initialize(CPlayer& player, const std::string& name, CMessageHandler* parent) override;
 
-    // One step of every movie in the video table at `now` (the window system's clock): says
-    // whether idle time is wanted again and when the next frame is due.
-    static host::IdleRequest StepAll(CPlayer& player, uint32_t now);
-    // The one-time clean-up at exit: the video table is emptied.
-    static void ShutDown(CPlayer& player);
-    // The director's audio switch: movie sound to the mixer (true) or nowhere.
-    static void RouteAudio(CPlayer& player, bool routed);
+    // One step of the per-frame work at `now` (the movie shelf's idle step).
+    void Step(uint32_t now);
+    // When the movie wants its next step: nothing unless it plays.
+    std::optional<uint32_t> NextStepAt(uint32_t now) const;
+    // The movie's sound to the mixer when the shelf routes audio and sound plays, else nowhere.
+    void RouteSound();
 
   protected:
     void RegisterProperties() override;
@@ -57,10 +57,7 @@ class CSmacker : public CAnimation {
     void Stop() override;
     void Seek(int32_t frame) override;
     void SeekOffset(int32_t offset);
-    // One step of the per-frame work at `now`.
-    void Step(uint32_t now);
     void Draw();
-    void RouteSound();
     void LeaveTable();
     bool HasMovie() const { return status_ != kClosed && movie_.IsOpen(); }
 

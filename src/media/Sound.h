@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "handlers/Actor.h"
+#include "kernel/Actor.h"
 #include "media/WaveFile.h"
 
 namespace stagehand {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "script/Delimiters.h"
-#include "script/Format.h"
+#include "base/Format.h"
 #include "script/TextUtil.h"
 
 namespace stagehand {

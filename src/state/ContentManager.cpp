@@ -3,8 +3,8 @@
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
 #include "script/Delimiters.h"
-#include "script/Format.h"
-#include "stage/Player.h"
+#include "base/Format.h"
+#include "kernel/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {

@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "handlers/MessageHandler.h"
+#include "kernel/MessageHandler.h"
 
 namespace stagehand {
 

@@ -13,7 +13,7 @@
 #include <map>
 #include <string>
 
-#include "handlers/MessageHandler.h"
+#include "kernel/MessageHandler.h"
 
 namespace stagehand {
 

@@ -77,29 +77,6 @@ void Fault(std::string_view pattern, std::initializer_list<FormatArg> args) {
     }
 }
 
-void AppendReadable(std::string& out, std::string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool control = (byte < 0x20 && byte != '\t' && byte != '\n') || byte == 0x7f;
-        const bool ambiguous = byte == '\\' && i + 1 < text.size() && text[i + 1] == 'x';
-        if (control || ambiguous) {
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        } else {
-            out += static_cast<char>(byte);
-        }
-    }
-}
-
-std::string Readable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    AppendReadable(out, text);
-    return out;
-}
-
 Sink LineWriter(std::ostream& out, WriteFailure onFailure) {
     auto reported = std::make_shared<bool>(false);
     return [&out, onFailure = std::move(onFailure), reported](Entry entry, std::string_view text) {
@@ -138,6 +115,15 @@ Sink LineWriter(std::ostream& out, WriteFailure onFailure) {
             }
         }
     };
+}
+
+base::FaultSink& Faults() {
+    class TraceFaults final : public base::FaultSink {
+      public:
+        void Fault(std::string_view text) override { trace::Fault(text); }
+    };
+    static TraceFaults faults;
+    return faults;
 }
 
 ScopedSink::ScopedSink(Sink sink) : previous_(std::move(CurrentSink())) {

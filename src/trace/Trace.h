@@ -16,7 +16,9 @@
 #include <string>
 #include <string_view>
 
-#include "script/Format.h"
+#include "base/FaultSink.h"
+#include "base/Format.h"
+#include "base/Readable.h"
 
 namespace stagehand::trace {
 
@@ -52,22 +54,18 @@ void Fault(std::string_view pattern, std::initializer_list<FormatArg> args);
 // The word an entry kind is written with: "queue", "message" or "fault".
 std::string_view EntryName(Entry entry);
 
-// Title text made safe for a terminal. Control bytes other than tab and newline, and DEL,
-// are written as \xHH with two lowercase hex digits: ESC as \x1b, CR as \x0d, DEL as \x7f.
-// A backslash followed by `x` is written \x5c, so every \x in the result starts an escape;
-// other backslashes (the titles' file names are full of them) stay as they are. Bytes from
-// 0x80 up are Windows-1252 text and pass unchanged.
-void AppendReadable(std::string& out, std::string_view text);
-std::string Readable(std::string_view text);
 
 // Told once, with the system's reason, when the stream a LineWriter writes to first fails.
 using WriteFailure = std::function<void(std::string_view reason)>;
 
-// A sink that writes one entry a line, its kind first, in readable form (see Readable); a
+// A sink that writes one entry a line, its kind first, in readable form (see base/Readable.h); a
 // multi-line text (the player's error texts hold line breaks, CR LF or LF) goes on indented
 // continuation lines. Each line is flushed; when a write fails the trace goes on without
 // that stream and `onFailure`, if given, hears of it once.
 Sink LineWriter(std::ostream& out, WriteFailure onFailure = {});
+
+// The trace as the host layer's fault sink: each fault it is told is a trace fault line.
+base::FaultSink& Faults();
 
 // Sets a sink for a scope and restores the previous one afterwards.
 class ScopedSink {

@@ -7,7 +7,7 @@
 
 #include "host/ui/Keys.h"
 #include "host/ui/WindowSystem.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
 #include "trace/Trace.h"
 #include "visual/TextFont.h"
 

@@ -19,7 +19,7 @@
 #include <memory>
 #include <string>
 
-#include "handlers/Actor.h"
+#include "kernel/Actor.h"
 #include "host/ui/EditControl.h"
 
 namespace stagehand {

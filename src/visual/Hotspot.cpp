@@ -1,7 +1,8 @@
 #include "visual/Hotspot.h"
 
 #include "host/ui/WindowSystem.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
+#include "visual/PictureCache.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -25,7 +26,7 @@ bool CHotspot::Initialize(CPlayer& player, const std::string& name, CMessageHand
     image_.reset();
     if (!imageFile_.empty()) {
         image_ = std::make_unique<CDib>();
-        image_->Load(player.Pictures(), &player.Paths(), imageFile_);
+        image_->Load(player.Service<CPictureCache>(), &player.Paths(), imageFile_);
     }
     host::WindowSystem* windows = player.Windows();
     if (windows == nullptr) {

@@ -16,7 +16,7 @@
 // raise no "Click". After a click it shows the normal cut until the mouse moves again.
 #pragma once
 
-#include "handlers/Actor.h"
+#include "kernel/Actor.h"
 #include "visual/Dib.h"
 
 namespace stagehand {

@@ -3,7 +3,7 @@
 #include "host/files/File.h"
 #include "host/files/FileReplacement.h"
 #include "host/files/TitlePaths.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {

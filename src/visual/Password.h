@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "handlers/Actor.h"
+#include "kernel/Actor.h"
 
 namespace stagehand {
 

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "host/gfx/BmpDecoder.h"
-#include "script/Format.h"
+#include "base/Format.h"
 
 namespace stagehand {
 

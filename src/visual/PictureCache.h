@@ -20,10 +20,15 @@
 
 #include "host/files/File.h"
 #include "host/gfx/Surface.h"
+#include "kernel/PlayerService.h"
 
 namespace stagehand {
 
-class CPictureCache {
+class CPlayer;
+
+// The play's cache is one of the player's services (CPlayer::Service<CPictureCache>); the
+// checker keeps one of its own.
+class CPictureCache final : public CPlayerService {
   public:
     using Picture = std::shared_ptr<const host::Surface>;
 
@@ -33,6 +38,7 @@ class CPictureCache {
     static constexpr uint64_t kMaxFileBytes = 256ull << 20;
 
     explicit CPictureCache(uint64_t maxHeldBytes = kMaxHeldBytes);
+    explicit CPictureCache(CPlayer&) : CPictureCache(kMaxHeldBytes) {}
 
     // The picture in the BMP file at `path`, or nullptr with the reason in `error` (a
     // sentence for the trace).

@@ -1,7 +1,7 @@
 #include "visual/TextLabel.h"
 
 #include "host/ui/WindowSystem.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
 #include "trace/Trace.h"
 
 namespace stagehand {

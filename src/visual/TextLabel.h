@@ -11,7 +11,7 @@
 // repaint the label. "FontColorHighlight" and "FontColorClick" are kept but never drawn.
 #pragma once
 
-#include "handlers/Actor.h"
+#include "kernel/Actor.h"
 #include "visual/TextFont.h"
 
 namespace stagehand {

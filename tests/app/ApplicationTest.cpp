@@ -15,7 +15,8 @@
 #include "app/DefaultTitle.h"
 #include "director/Director.h"
 #include "host/ui/WindowSystem.h"
-#include "stage/Player.h"
+#include "kernel/Player.h"
+#include "media/VideoBusy.h"
 #include "support/TempFolder.h"
 #include "trace/Trace.h"
 
@@ -162,8 +163,8 @@ TEST_F(Application, TheMainFrameCoversTheScreenInBlackUnderTheScenesAndGoesWithT
         EXPECT_TRUE(
             std::all_of(pixels.begin(), pixels.end(), [](host::Color c) { return c == 0; }));
         EXPECT_NE(player.Director(), nullptr);
-        EXPECT_NE(player.programs, nullptr);
-        EXPECT_FALSE(player.otherInstanceShows);  // headless runs meet no other player
+        EXPECT_NE(player.Programs(), nullptr);
+        EXPECT_FALSE(player.SeesOtherInstances());  // headless runs meet no other player
     });
     ASSERT_EQ(Play(), 0);
     EXPECT_TRUE(looked);
@@ -211,30 +212,37 @@ TEST_F(Application, FrameSteppersRunInIdleTimeWhenTheyAskAndPauseForAVideo) {
         calls.push_back(now);
         return host::IdleRequest{true, now + 100};
     });
-    paused.SetFirstFrameHook([](CPlayer& player) { player.videoBusy = true; });
+    paused.SetFirstFrameHook(
+        [](CPlayer& player) { player.Service<CVideoBusy>().Hold(&player, true); });
     EXPECT_EQ(paused.Run(options, out, err), 0);
     EXPECT_TRUE(calls.empty());
 }
 
-TEST_F(Application, TheCursorFilterSeesMessagesBeforeTheZoneFilterWhichMayConsumeThem) {
+TEST_F(Application, TheLoopsFiltersSeeMessagesInTheirOrderAndTheFirstToConsumeEndsIt) {
     std::vector<std::string> seen;
     std::vector<uint32_t> aliveAt;
     CPlayer* playing = nullptr;
     app.SetFirstFrameHook([&](CPlayer& player) {
         playing = &player;
-        player.cursorFilter = [&](host::Message& m) {
+        player.Hooks().AddFilter([&](host::Message& m) {
             if (m.id == host::msg::kClose) {
-                seen.push_back("cursor");
+                seen.push_back("first");
             }
-            return true;  // not looked at
-        };
-        player.zoneFilter = [&](host::Message& m) {
+            return false;
+        });
+        player.Hooks().AddFilter([&](host::Message& m) {
             if (m.id != host::msg::kClose) {
                 return false;
             }
-            seen.push_back("zone");
+            seen.push_back("second");
             return true;
-        };
+        });
+        player.Hooks().AddFilter([&](host::Message& m) {
+            if (m.id == host::msg::kClose) {
+                seen.push_back("never");
+            }
+            return false;
+        });
     });
     app.AddFrameStepper([&](uint32_t now) {
         if (playing && playing->Windows()->Exists(playing->MainFrame())) {
@@ -245,8 +253,9 @@ TEST_F(Application, TheCursorFilterSeesMessagesBeforeTheZoneFilterWhichMayConsum
     // Every close request is swallowed: the run ends only when the script has nothing more.
     ASSERT_EQ(Play("close\nwait 300\n"), 0);
     ASSERT_GE(seen.size(), 2u);
-    EXPECT_EQ(seen[0], "cursor");
-    EXPECT_EQ(seen[1], "zone");
+    EXPECT_EQ(seen[0], "first");
+    EXPECT_EQ(seen[1], "second");
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "never"), 0);
     ASSERT_FALSE(aliveAt.empty());
     EXPECT_GE(aliveAt.back() - aliveAt.front(), 300u);
 }

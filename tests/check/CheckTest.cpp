@@ -9,7 +9,8 @@
 #include "check/RoleTypeFacts.h"
 #include "check/TitleChecker.h"
 #include "check/TitleFile.h"
-#include "handlers/RoleTypes.h"
+#include "app/PlayerKit.h"
+#include "kernel/RoleTypes.h"
 #include "support/TempFolder.h"
 
 namespace stagehand::check {

@@ -44,12 +44,13 @@ TEST_F(DirectorTest, ARunningInstanceEndsTheTitleBeforeItsScenes) {
     other.DestroyWindow();
 
     // Another player showing the title, asked by name.
-    MakePlayer({&Windows(), MainFrame()});
     std::vector<std::string> asked;
-    player->otherInstanceShows = [&](const std::string& name) {
+    CPlayer::Links links{&Windows(), MainFrame()};
+    links.otherInstanceShows = [&](const std::string& name) {
         asked.push_back(name);
         return true;
     };
+    MakePlayer(links);
     MakeDirector();
     EXPECT_FALSE(DirectorCreated());
     EXPECT_EQ(stage->Find("Start"), nullptr);

@@ -9,6 +9,7 @@
 #include "interaction/System.h"
 #include "interaction/Timer.h"
 #include "interaction/Zone.h"
+#include "interaction/ZoneTable.h"
 #include "support/StageFixture.h"
 
 namespace stagehand {
@@ -96,7 +97,7 @@ TEST_F(InteractionTest, TimerIdentifiersPointerShowCountAndTheMessagesZonesTake)
     };
     for (const auto& [id, toZone] : routed) {
         host::Message message{MainFrame(), id, 0, 0, {15, 10}, 0};
-        EXPECT_FALSE(player->zoneFilter(message));
+        EXPECT_FALSE(player->Service<CZoneTable>().Filter(message));
         EXPECT_EQ(message.target == zone, toZone) << id;
         EXPECT_EQ(message.id, id);
     }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "media/MovieShelf.h"
 #include "media/Smacker.h"
 #include "support/StageFixture.h"
 
@@ -49,7 +50,7 @@ class SmackerTest : public StageFixture {
     void Step(int count) {
         for (int i = 0; i < count; ++i) {
             now_ += 67;
-            CSmacker::StepAll(*player, now_);
+            player->Service<CMovieShelf>().StepAll(now_);
         }
     }
     // The frame showing at the movie's place, or -1.
@@ -151,7 +152,7 @@ TEST_F(SmackerTest, LoopsKeyFramesCommandsAndSeeksAsTheTitleAsks) {
         if (c.shown != kAny) {
             EXPECT_EQ(Shown(), c.shown);
         }
-        EXPECT_EQ(player->videos.count("M"), c.status == 0 ? 0U : 1U);
+        EXPECT_EQ(player->Service<CMovieShelf>().Has("M"), c.status != 0);
         EXPECT_EQ(Traced("fault: "), std::vector<std::string>{});
         log.clear();
         traced.clear();

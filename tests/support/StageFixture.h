@@ -11,7 +11,7 @@
 #include "director/Director.h"
 #include "host/headless/HeadlessBackend.h"
 #include "host/ui/WindowSystem.h"
-#include "stage/Scene.h"
+#include "scene/Scene.h"
 #include "support/TitleFixture.h"
 
 namespace stagehand::testing {
@@ -36,7 +36,7 @@ class StageFixture : public TitleFixture {
     // Creates the director from the role "Director" as the application does.
     CDirector& MakeDirector() {
         directorCreated_ = player->StartDirector();
-        return *player->Director();
+        return static_cast<CDirector&>(*player->Director());
     }
 
     template <typename T = CMessageHandler>

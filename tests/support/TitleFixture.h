@@ -12,10 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "handlers/MessageHandler.h"
+#include "kernel/MessageHandler.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
-#include "stage/Player.h"
+#include "app/PlayerKit.h"
+#include "kernel/Player.h"
 #include "support/TempFolder.h"
 #include "trace/Trace.h"
 
@@ -94,9 +95,9 @@ class TitleFixture : public ::testing::Test {
     ~TitleFixture() override { DropPlayer(); }
 
     // A fresh player of the title, showing on `screen`.
-    void MakePlayer(CPlayer::Screen screen) {
+    void MakePlayer(CPlayer::Links links) {
         DropPlayer();
-        player = std::make_unique<CPlayer>(paths_, reader_, screen);
+        player = stagehand::MakePlayer(paths_, reader_, std::move(links));
         stage = &player->Stage();
     }
     // The player goes, and the handlers made here before it: they leave its table as they go.

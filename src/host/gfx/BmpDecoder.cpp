@@ -5,7 +5,7 @@
 #include <new>
 
 #include "host/gfx/BmpRle.h"
-#include "script/Format.h"
+#include "base/Format.h"
 
 namespace stagehand::host {
 

@@ -5,7 +5,7 @@
 
 #include "host/gfx/Png.h"
 #include "host/ui/Keys.h"
-#include "trace/Trace.h"
+#include "base/Readable.h"
 
 namespace stagehand::host {
 
@@ -162,7 +162,7 @@ void HeadlessBackend::Perform(const InputStep& step, InputSink& sink) {
             break;
         case Kind::kPrint:
             // Title text reaches a terminal here: its control bytes are written escaped.
-            out_ << trace::Readable(expander_ ? expander_(step.text) : step.text) << '\n';
+            out_ << Readable(expander_ ? expander_(step.text) : step.text) << '\n';
             out_.flush();
             break;
         case Kind::kClock:

@@ -9,7 +9,7 @@
 //   type TEXT          the rest of the line, one character at a time
 //   shot FILE.png      the framebuffer as a PNG file
 //   print TEXT         the rest of the line, expanded, as one line of standard output; control
-//                      bytes come out escaped as in the trace (trace::Readable), ESC as \x1b
+//                      bytes come out escaped as in the trace (Readable), ESC as \x1b
 //   clock              `clock MS`: the virtual milliseconds since the run began, on standard output
 //   close              a close request from outside
 //   message TEXT       the rest of the line run as one message of the title's queues would

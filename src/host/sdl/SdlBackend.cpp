@@ -9,7 +9,7 @@
 #include "host/files/TextEncoding.h"
 #include "host/sdl/ScreenFit.h"
 #include "host/sdl/SdlKeys.h"
-#include "trace/Trace.h"
+#include "base/Format.h"
 
 namespace stagehand::host {
 
@@ -99,6 +99,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
     }
     // From here the destructor undoes whatever was made.
     std::unique_ptr<SdlBackend> backend(new SdlBackend(screen));
+    backend->faults_ = options.faults;
 
     const Size windowed = WindowSizeFor(screen, 0);
     Uint32 flags = SDL_WINDOW_RESIZABLE;
@@ -187,7 +188,10 @@ bool SdlBackend::OpenAudio(Mixer& mixer) {
     }
     if (!noDeviceSaid_) {
         noDeviceSaid_ = true;
-        trace::Fault("No sound device could be opened (%s): sounds play silently.", {reason});
+        if (faults_ != nullptr) {
+            faults_->Fault(
+                FormatText("No sound device could be opened (%s): sounds play silently.", {reason}));
+        }
     }
     silentMix_.Start(mixer, SDL_GetTicks());
     return true;

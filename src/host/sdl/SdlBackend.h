@@ -6,7 +6,7 @@
 // makes those characters from the keys itself.
 //
 // Sound plays through SDL's audio device, whose thread pulls the mix; when no device can be
-// opened the trace says so once and the mix is pulled by the clock instead, silently, so that
+// opened the fault sink hears so once and the mix is pulled by the clock instead, silently, so that
 // sounds still end and report it.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "base/FaultSink.h"
 #include "host/Backend.h"
 #include "host/audio/ClockedMix.h"
 #include "host/gfx/Geometry.h"
@@ -36,6 +37,8 @@ class SdlBackend final : public Backend {
         // Borderless over the whole display; otherwise a window at the largest whole multiple
         // of the screen that fits the display's usable area.
         bool fullscreen = true;
+        // Told what the backend passes over (no sound device); nothing is said without it.
+        base::FaultSink* faults = nullptr;
     };
 
     // Opens the window. Gives nothing, with the reason in `error`, when there is no display
@@ -110,6 +113,7 @@ class SdlBackend final : public Backend {
     uint32_t audioDevice_ = 0;
     bool audioInitialised_ = false;
     bool noDeviceSaid_ = false;
+    base::FaultSink* faults_ = nullptr;
     ClockedMix silentMix_;
 };
 
