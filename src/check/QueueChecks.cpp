@@ -202,9 +202,10 @@ void TitleChecker::CheckData(const TitleFile::Section& section, uint32_t line, s
             } else if (const TitleFile::Section* target = queueFile_.Find(run);
                        target != nullptr && command == "RunQueue") {
                 // A queue run with no condition: one that leads back here never ends.
-                const TitleFile::Section* first = queueFile_.Sections().data();
-                queueCycles_.Add({static_cast<uint32_t>(&section - first),
-                                  static_cast<uint32_t>(target - first), line, std::string(key)});
+                const TitleFile::Section* sections = queueFile_.Sections().data();
+                queueCycles_.Add({static_cast<uint32_t>(&section - sections),
+                                  static_cast<uint32_t>(target - sections), line,
+                                  std::string(key)});
             }
         }
     } else if (command == "Set") {

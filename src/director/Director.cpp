@@ -159,7 +159,7 @@ void CDirector::ChooseQueue(const std::string& statement) {
         return;
     }
     evaluator->Initialize(Player(), kEvaluatorName, nullptr);
-    Player().Stage().Unregister(kEvaluatorName, *evaluator);
+    Player().Stage().RemoveEntry(kEvaluatorName, *evaluator);
 
     for (const ChoiceClause& clause : clauses) {
         if (clause.otherwise) {

@@ -32,7 +32,7 @@ CMessageHandler::~CMessageHandler() {
     if (parent_ != nullptr) {
         parent_->RemoveChildEntry(*this);
     }
-    player_->Stage().Leave(name_, *this);
+    player_->Stage().HandlerDestroyed(name_, *this);
     properties_.clear();
     commands_.clear();
 }
@@ -46,7 +46,7 @@ bool CMessageHandler::Initialize(CPlayer& player, const std::string& name,
     if (parent_ != nullptr) {
         parent_->AddChildEntry(*this);
     }
-    player.Stage().Register(*this);
+    player.Stage().Enter(*this);
     RegisterProperties();
     RegisterCommands();
     LoadRoleData();

@@ -49,6 +49,11 @@ class CPlayer {
   public:
     // What the application lends the play, besides the title's files: all optional.
     struct Links {
+        Links() = default;
+        // The window system and the main frame the scenes open in.
+        Links(host::WindowSystem* windowSystem, host::WindowHandle frame)
+            : windows(windowSystem), mainFrame(frame) {}
+
         host::WindowSystem* windows = nullptr;
         host::WindowHandle mainFrame;
         // Starts the programs and opens the documents of the director's "Shell" command;

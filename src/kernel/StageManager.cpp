@@ -86,17 +86,17 @@ CStageManager::CStageManager()
 
 CStageManager::~CStageManager() = default;
 
-void CStageManager::Register(CMessageHandler& handler) {
+void CStageManager::Enter(CMessageHandler& handler) {
     handlers_.insert_or_assign(handler.GetName(), &handler);
     ++liveHandlers_;
 }
 
-void CStageManager::Leave(std::string_view name, const CMessageHandler& handler) {
-    Unregister(name, handler);
+void CStageManager::HandlerDestroyed(std::string_view name, const CMessageHandler& handler) {
+    RemoveEntry(name, handler);
     --liveHandlers_;
 }
 
-void CStageManager::Unregister(std::string_view name, const CMessageHandler& handler) {
+void CStageManager::RemoveEntry(std::string_view name, const CMessageHandler& handler) {
     const auto found = handlers_.find(name);
     if (found != handlers_.end() && found->second == &handler) {
         handlers_.erase(found);

@@ -37,12 +37,13 @@ enum class TagKind : int32_t { kProperty = 0, kHashMark = 1 };
 
 // A delimiter pair that tag expansion looks for.
 struct CTag {
-    CTag(TagKind kind, std::string open, int32_t openLength, std::string close, int32_t closeLength)
-        : kind(kind),
-          open(std::move(open)),
-          close(std::move(close)),
-          openLength(openLength),
-          closeLength(closeLength) {}
+    CTag(TagKind tagKind, std::string opening, int32_t openingLength, std::string closing,
+         int32_t closingLength)
+        : kind(tagKind),
+          open(std::move(opening)),
+          close(std::move(closing)),
+          openLength(openingLength),
+          closeLength(closingLength) {}
 
     TagKind kind;
     std::string open;
@@ -78,13 +79,14 @@ class CStageManager {
     // --- The handler table ---------------------------------------------------------------
     bool IsLoaded(std::string_view name) const { return handlers_.count(name) != 0; }
     // A handler is created: it enters the table under its name, replacing an entry of the
-    // same name, and counts as alive until it leaves.
-    void Register(CMessageHandler& handler);
-    // Removes the entry only while it still refers to that handler, so a handler that was
-    // replaced under its name cannot take its successor's entry with it.
-    void Unregister(std::string_view name, const CMessageHandler& handler);
-    // A registered handler is destroyed: Unregister, and it no longer counts as alive.
-    void Leave(std::string_view name, const CMessageHandler& handler);
+    // same name, and counts as alive until it is destroyed.
+    void Enter(CMessageHandler& handler);
+    // The table forgets the handler's entry; the handler lives on. Removes the entry only
+    // while it still refers to that handler, so a handler that was replaced under its name
+    // cannot take its successor's entry with it.
+    void RemoveEntry(std::string_view name, const CMessageHandler& handler);
+    // An entered handler is destroyed: its entry goes, and it no longer counts as alive.
+    void HandlerDestroyed(std::string_view name, const CMessageHandler& handler);
     CMessageHandler* Find(std::string_view name) const;
     // Handlers created and not yet destroyed, whether the table still names them or not.
     int LiveHandlers() const { return liveHandlers_; }

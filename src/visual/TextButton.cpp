@@ -12,25 +12,22 @@ bool CTextButton::Initialize(CPlayer& player, const std::string& name, CMessageH
     if (!CHotspot::Initialize(player, name, parent)) {
         return false;
     }
-    font_ = std::make_unique<CTextFont>(fontName_, fontSize_);
+    font_ = style_.MakeFont();
     created_ = true;
-    if (fontColorClick_.empty() && !fontColorNormal_.empty()) {
-        fontColorClick_ = fontColorNormal_;
+    if (style_.colorClick.empty() && !style_.colorNormal.empty()) {
+        style_.colorClick = style_.colorNormal;
     }
-    if (fontColorHighlight_.empty() && !fontColorNormal_.empty()) {
-        fontColorHighlight_ = fontColorNormal_;
+    if (style_.colorHighlight.empty() && !style_.colorNormal.empty()) {
+        style_.colorHighlight = style_.colorNormal;
     }
     return true;
 }
 
 void CTextButton::RegisterProperties() {
     CHotspot::RegisterProperties();
-    AddProperty("Text", CVariant::kString, &text_);
-    AddProperty("FontName", CVariant::kString, &fontName_);
-    AddProperty("FontSize", CVariant::kInteger, &fontSize_);
-    AddProperty("FontColorNormal", CVariant::kString, &fontColorNormal_);
-    AddProperty("FontColorClick", CVariant::kString, &fontColorClick_);
-    AddProperty("FontColorHighlight", CVariant::kString, &fontColorHighlight_);
+    style_.Bind([this](const char* name, CVariant::Type type, auto* field) {
+        AddProperty(name, type, field);
+    });
 }
 
 intptr_t CTextButton::OnMessage(const host::Message& message) {
@@ -54,18 +51,18 @@ void CTextButton::Paint() {
     const std::string* color = nullptr;
     switch (ButtonState()) {
         case kNormal:
-            color = &fontColorNormal_;
+            color = &style_.colorNormal;
             break;
         case kHighlighted:
-            color = &fontColorHighlight_;
+            color = &style_.colorHighlight;
             break;
         case kSelected:
-            color = &fontColorClick_;
+            color = &style_.colorClick;
             break;
         default:
             return;
     }
-    font_->DrawText(text_, client, *color, canvas, CTextFont::kSingleLineMode,
+    font_->DrawText(style_.text, client, *color, canvas, CTextFont::kSingleLineMode,
                     CTextFont::kAlignCenter);
 }
 

@@ -11,6 +11,7 @@
 
 #include "visual/Hotspot.h"
 #include "visual/TextFont.h"
+#include "visual/TextStyle.h"
 
 namespace stagehand {
 
@@ -27,12 +28,7 @@ class CTextButton : public CHotspot {
   private:
     void Paint();
 
-    std::string text_;
-    std::string fontName_;
-    int32_t fontSize_ = 0;
-    std::string fontColorNormal_;
-    std::string fontColorHighlight_;
-    std::string fontColorClick_;
+    CTextStyle style_;
     bool created_ = false;
     std::unique_ptr<CTextFont> font_;
 };

@@ -29,18 +29,15 @@ bool CTextLabel::Initialize(CPlayer& player, const std::string& name, CMessageHa
         trace::Fault("The window of the label \"%s\" could not be made.", {name});
         return false;
     }
-    font_ = std::make_unique<CTextFont>(fontName_, fontSize_);
+    font_ = style_.MakeFont();
     return true;
 }
 
 void CTextLabel::RegisterProperties() {
     CActor::RegisterProperties();
-    AddProperty("Text", CVariant::kString, &text_);
-    AddProperty("FontName", CVariant::kString, &fontName_);
-    AddProperty("FontSize", CVariant::kInteger, &fontSize_);
-    AddProperty("FontColorNormal", CVariant::kString, &fontColorNormal_);
-    AddProperty("FontColorClick", CVariant::kString, &fontColorClick_);
-    AddProperty("FontColorHighlight", CVariant::kString, &fontColorHighlight_);
+    style_.Bind([this](const char* name, CVariant::Type type, auto* field) {
+        AddProperty(name, type, field);
+    });
     AddProperty("BackgroundColor", CVariant::kString, &backgroundColor_);
     AddProperty("HorizAlign", CVariant::kString, &horizAlign_);
     AddProperty("IsTransparent", CVariant::kBoolean, &isTransparent_);
@@ -71,7 +68,7 @@ void CTextLabel::Paint() {
         CTextFont::FillBackground(client, CTextFont::ParseColor(backgroundColor_), canvas);
     }
     if (font_) {
-        font_->DrawText(text_, client, fontColorNormal_, canvas, 0, alignment);
+        font_->DrawText(style_.text, client, style_.colorNormal, canvas, 0, alignment);
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include "kernel/Actor.h"
 #include "visual/TextFont.h"
+#include "visual/TextStyle.h"
 
 namespace stagehand {
 
@@ -29,13 +30,8 @@ class CTextLabel : public CActor {
   private:
     void Paint();
 
-    std::string text_;
-    std::string fontName_;
+    CTextStyle style_{"155, 155, 155"};
     int32_t isTransparent_ = 1;
-    int32_t fontSize_ = 0;
-    std::string fontColorNormal_ = "155, 155, 155";
-    std::string fontColorHighlight_;
-    std::string fontColorClick_;
     std::string backgroundColor_;
     std::string horizAlign_ = "Left";
     int32_t left_ = 0;

@@ -57,9 +57,9 @@ Point ScreenFit::ToWindow(Point screen) const {
     if (viewport_.IsEmpty()) {
         return {};
     }
-    auto map = [](int32_t position, int32_t origin, int64_t screen, int64_t view) {
-        const int64_t logical = std::clamp<int64_t>(position, 0, screen - 1);
-        return static_cast<int32_t>(origin + (2 * logical + 1) * view / (2 * screen));
+    auto map = [](int32_t position, int32_t origin, int64_t side, int64_t view) {
+        const int64_t logical = std::clamp<int64_t>(position, 0, side - 1);
+        return static_cast<int32_t>(origin + (2 * logical + 1) * view / (2 * side));
     };
     return {map(screen.x, viewport_.left, screen_.width, viewport_.Width()),
             map(screen.y, viewport_.top, screen_.height, viewport_.Height())};
