@@ -33,8 +33,8 @@ std::string MediaCheck::Fault(MediaKind kind, std::string_view titleName) {
 std::string MediaCheck::ReadFault(MediaKind kind, const std::filesystem::path& path) {
     switch (kind) {
         case MediaKind::kPicture: {
-            std::string error;
-            return pictures_.Load(path, &error) ? std::string() : error;
+            const base::Result<CPictureCache::Picture> picture = pictures_.Load(path);
+            return picture ? std::string() : picture.error();
         }
         case MediaKind::kMovie: {
             host::Movie movie;

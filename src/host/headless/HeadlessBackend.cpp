@@ -3,9 +3,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/Readable.h"
 #include "host/gfx/Png.h"
 #include "host/ui/Keys.h"
-#include "base/Readable.h"
 
 namespace stagehand::host {
 
@@ -238,13 +238,12 @@ void HeadlessBackend::Shot(const std::string& file, int line) {
     if (path.is_relative()) {
         path = shotFolder_ / path;
     }
-    std::string error;
     if (!frame_) {
         errors_ << "input line " << line << ": nothing has been shown yet\n";
         return;
     }
-    if (!WritePng(*frame_, path.string(), &error)) {
-        errors_ << "input line " << line << ": " << error << '\n';
+    if (const base::Result<void> written = WritePng(*frame_, path.string()); !written) {
+        errors_ << "input line " << line << ": " << written.error() << '\n';
     }
 }
 
