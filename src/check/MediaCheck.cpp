@@ -42,9 +42,8 @@ std::string MediaCheck::ReadFault(MediaKind kind, const std::filesystem::path& p
         }
         case MediaKind::kWave: {
             CWaveFile wave;
-            std::string reason;
-            if (!wave.Open(path, reason)) {
-                return reason;
+            if (const base::Result<void> opened = wave.Open(path); !opened) {
+                return opened.error();
             }
             const WaveFormat& format = wave.Format();
             if (format.formatTag != WaveFormat::kPcm) {
