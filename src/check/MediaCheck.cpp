@@ -38,7 +38,8 @@ std::string MediaCheck::ReadFault(MediaKind kind, const std::filesystem::path& p
         }
         case MediaKind::kMovie: {
             host::Movie movie;
-            return movie.Open(path) ? std::string() : movie.Error();
+            const base::Result<void> opened = movie.Open(path);
+            return opened ? std::string() : opened.error();
         }
         case MediaKind::kWave: {
             CWaveFile wave;
