@@ -37,8 +37,8 @@ void DecodeMovieFrames(benchmark::State& state) {
     }
     int64_t now = 0;
     for (auto _ : state) {
-        if (!playback.Decode(now)) {
-            state.SkipWithError(playback.Error().c_str());
+        if (const stagehand::base::Result<void> decoded = playback.Decode(now); !decoded) {
+            state.SkipWithError(decoded.error().c_str());
             return;
         }
         playback.Advance();
@@ -64,8 +64,8 @@ void PlayMovieThrough(benchmark::State& state) {
     const int64_t frames = playback.FrameCount();
     for (auto _ : state) {
         for (int64_t i = 0; i < frames; ++i) {
-            if (!playback.Decode(0)) {
-                state.SkipWithError(playback.Error().c_str());
+            if (const stagehand::base::Result<void> decoded = playback.Decode(0); !decoded) {
+                state.SkipWithError(decoded.error().c_str());
                 return;
             }
             Canvas canvas(screen, origin, clip);

@@ -12,9 +12,8 @@ using namespace stagehand::host;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> file(data, size);
-    std::string error;
-    const std::optional<Surface> image = DecodeBmp(file, &error);
-    const std::optional<BmpHeader> header = ReadBmpHeader(file, nullptr);
+    const stagehand::base::Result<Surface> image = DecodeBmp(file);
+    const stagehand::base::Result<BmpHeader> header = ReadBmpHeader(file);
     // Reading only the bytes the headers declare, as the image class does, decides the same,
     // and gives the same pixels unless an RLE stream runs past what its image can need.
     size_t have = 0;
@@ -22,16 +21,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
          need = BmpBytesNeeded(file.first(have), size)) {
         have = static_cast<size_t>(need);
     }
-    const std::optional<Surface> partial = DecodeBmp(file.first(have), size, nullptr);
-    FUZZ_CHECK(partial.has_value() == image.has_value());
+    const stagehand::base::Result<Surface> partial = DecodeBmp(file.first(have), size);
+    FUZZ_CHECK(partial.ok() == image.ok());
     if (image && header->compression != kBmpRle8 && header->compression != kBmpRle4) {
         FUZZ_CHECK(image->Pixels() == partial->Pixels());
     }
     if (!image) {
-        FUZZ_CHECK(!error.empty());
+        FUZZ_CHECK(!image.error().empty());
         return 0;
     }
-    FUZZ_CHECK(header.has_value());
+    FUZZ_CHECK(header.ok());
     FUZZ_CHECK(!image->IsEmpty());
     FUZZ_CHECK(image->Width() == header->width && image->Height() == header->height);
     FUZZ_CHECK(header->colorCount <= 256);

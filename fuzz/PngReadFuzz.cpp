@@ -8,10 +8,9 @@
 using namespace stagehand::host;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string error;
-    const std::optional<Surface> image = DecodePng(std::span(data, size), &error);
+    const stagehand::base::Result<Surface> image = DecodePng(std::span(data, size));
     if (!image) {
-        FUZZ_CHECK(!error.empty());
+        FUZZ_CHECK(!image.error().empty());
         return 0;
     }
     FUZZ_CHECK(!image->IsEmpty());

@@ -19,8 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(pwrite(fd, data, size, 0) == static_cast<ssize_t>(size));
     host::Mixer mixer;  // outlives the movie, whose sound stream it holds
     host::Movie movie;
-    if (!movie.Open("/proc/self/fd/" + std::to_string(fd))) {
-        FUZZ_CHECK(!movie.Error().empty());
+    if (const base::Result<void> opened = movie.Open("/proc/self/fd/" + std::to_string(fd));
+        !opened) {
+        FUZZ_CHECK(!opened.error().empty());
         return 0;
     }
     const host::Size frameSize = movie.FrameSize();
@@ -41,11 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     step(8);
     for (const int64_t target : {movie.FrameCount() - 1, int64_t{1}, int64_t{0}}) {
-        if (movie.SeekToFrame(target)) {
+        if (const base::Result<void> sought = movie.SeekToFrame(target)) {
             FUZZ_CHECK(movie.NextFrame() == target);
             step(2);
         } else {
-            FUZZ_CHECK(!movie.Error().empty());
+            FUZZ_CHECK(!sought.error().empty());
         }
     }
     return 0;

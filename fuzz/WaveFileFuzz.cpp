@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(ftruncate(fd, 0) == 0);
     FUZZ_CHECK(pwrite(fd, data, size, 0) == static_cast<ssize_t>(size));
     CWaveFile wave;
-    std::string reason;
-    if (!wave.Open("/proc/self/fd/" + std::to_string(fd), reason)) {
-        FUZZ_CHECK(!reason.empty());
+    const base::Result<void> opened = wave.Open("/proc/self/fd/" + std::to_string(fd));
+    if (!opened) {
+        FUZZ_CHECK(!opened.error().empty());
         FUZZ_CHECK(!wave.IsOpen());
         return 0;
     }

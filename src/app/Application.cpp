@@ -22,8 +22,8 @@
 #include "host/sdl/SdlBackend.h"
 #include "host/system/InstanceLock.h"
 #include "host/system/ProgramStart.h"
-#include "media/VideoBusy.h"
 #include "kernel/Player.h"
+#include "media/VideoBusy.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -141,14 +141,20 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
     Session session;
     std::error_code ec;
     session.startFolder.path = fs::current_path(ec);
-    if (auto refused = EnterTitleFolder(options, session, err)) {
-        return *refused;
+    // Each step runs only when the ones before it succeeded; the first refusal is the
+    // program's last word.
+    const auto refuse = [&err](const base::Result<void>& step) {
+        err << "stagehand: " << step.error() << '\n';
+        return kRefusedExitCode;
+    };
+    if (const base::Result<void> entered = EnterTitleFolder(options, session); !entered) {
+        return refuse(entered);
     }
-    if (auto refused = OpenTrace(options, session, out, err)) {
-        return *refused;
+    if (const base::Result<void> traced = OpenTrace(options, session, out, err); !traced) {
+        return refuse(traced);
     }
-    if (auto refused = OpenDisplay(options, session, out, err)) {
-        return *refused;
+    if (const base::Result<void> shown = OpenDisplay(options, session, out, err); !shown) {
+        return refuse(shown);
     }
     StartPlayer(options, session);
     CPlayer& player = *session.player;
@@ -160,69 +166,62 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
 
 // The title folder becomes the current directory: the stage manager and the title's own
 // relative names are read from there.
-std::optional<int> CApplication::EnterTitleFolder(const PlayerOptions& options, Session& session,
-                                                  std::ostream& err) {
+base::Result<void> CApplication::EnterTitleFolder(const PlayerOptions& options, Session& session) {
     std::string shownFolder = options.titleFolder;
     if (shownFolder.empty()) {
         // No folder given: the program's own folder when it holds a title, else the demo.
         const fs::path programFolder = ProgramFolder();
         const std::optional<fs::path> found = FindDefaultTitle(programFolder);
         if (!found) {
-            err << "stagehand: no title folder was given, and neither " << programFolder.string()
-                << " nor the bundled demo beside the program holds a title\n";
-            return 1;
+            return base::Failure("no title folder was given, and neither " +
+                                 programFolder.string() +
+                                 " nor the bundled demo beside the program holds a title");
         }
         shownFolder = found->string();
     }
     std::error_code ec;
     const fs::path folder = fs::absolute(fs::path(shownFolder), ec);
     if (ec || !fs::exists(folder, ec)) {
-        err << "stagehand: the title folder " << shownFolder << " does not exist\n";
-        return 1;
+        return base::Failure("the title folder " + shownFolder + " does not exist");
     }
     if (!fs::is_directory(folder, ec)) {
-        err << "stagehand: " << shownFolder << " is not a folder\n";
-        return 1;
+        return base::Failure(shownFolder + " is not a folder");
     }
     fs::current_path(folder, ec);
     if (ec) {
-        err << "stagehand: cannot enter the title folder " << shownFolder << ": " << ec.message()
-            << '\n';
-        return 1;
+        return base::Failure("cannot enter the title folder " + shownFolder + ": " + ec.message());
     }
     session.startFolder.left = true;
     session.paths = std::make_unique<host::TitlePaths>(folder);
     if (options.cd) {
         const fs::path disc = FromStartFolder(session.startFolder.path, *options.cd);
         if (!fs::is_directory(disc, ec)) {
-            err << "stagehand: the disc folder " << *options.cd << " is not a folder\n";
-            return 1;
+            return base::Failure("the disc folder " + *options.cd + " is not a folder");
         }
         session.paths->SetDiscFolder(disc);
     }
     const std::optional<fs::path> roles = session.paths->Resolve("roles.mii");
     if (!roles || !fs::is_regular_file(*roles, ec)) {
-        err << "stagehand: " << shownFolder << " is not a title: it has no roles.mii\n";
-        return 1;
+        return base::Failure(shownFolder + " is not a title: it has no roles.mii");
     }
-    return std::nullopt;
+    return {};
 }
 
 // The trace, open before anything of the title runs. Its file is the user's, relative to
 // where the player started.
-std::optional<int> CApplication::OpenTrace(const PlayerOptions& options, Session& session,
+base::Result<void> CApplication::OpenTrace(const PlayerOptions& options, Session& session,
                                            std::ostream& out, std::ostream& err) {
     if (!options.trace) {
-        return std::nullopt;
+        return {};
     }
     const bool toOut = *options.trace == "-";
     if (!toOut) {
         const std::string file = FromStartFolder(session.startFolder.path, *options.trace);
         session.traceFile.open(file, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!session.traceFile.is_open()) {
-            err << "stagehand: cannot write the trace to " << *options.trace << ": "
-                << ErrorText(errno) << '\n';
-            return 1;
+            const int why = errno;
+            return base::Failure("cannot write the trace to " + *options.trace + ": " +
+                                 ErrorText(why));
         }
     }
     std::ostream& stream = toOut ? out : session.traceFile;
@@ -234,22 +233,22 @@ std::optional<int> CApplication::OpenTrace(const PlayerOptions& options, Session
         }));
     host::Font::SetErrorSink([](const std::string& text) { trace::Fault(text); });
     session.fontErrors.traced = true;
-    return std::nullopt;
+    return {};
 }
 
 // The backend, the window system on it and the main frame the scenes open in.
-std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Session& session,
+base::Result<void> CApplication::OpenDisplay(const PlayerOptions& options, Session& session,
                                              std::ostream& out, std::ostream& err) {
-    std::string error;
     if (options.headless) {
         std::unique_ptr<host::HeadlessBackend> headless;
         if (options.input) {
             const std::string input = FromStartFolder(session.startFolder.path, *options.input);
-            headless = host::HeadlessBackend::FromFile(input, out, err, &error);
-            if (!headless) {
-                err << "stagehand: " << error << '\n';
-                return 1;
+            base::Result<std::unique_ptr<host::HeadlessBackend>> read =
+                host::HeadlessBackend::FromFile(input, out, err);
+            if (!read) {
+                return read.failure();
             }
+            headless = std::move(*read);
         } else {
             headless = std::make_unique<host::HeadlessBackend>(host::InputScript{}, out, err);
         }
@@ -269,9 +268,8 @@ std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
         });
         if (options.audioOut) {
             const std::string file = FromStartFolder(session.startFolder.path, *options.audioOut);
-            if (!headless->SetAudioOutput(file, &error)) {
-                err << "stagehand: " << error << '\n';
-                return 1;
+            if (base::Result<void> sound = headless->SetAudioOutput(file); !sound) {
+                return sound;
             }
         }
         session.backend = std::move(headless);
@@ -280,20 +278,19 @@ std::optional<int> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
         display.screen = options.screen;
         display.fullscreen = !options.window;
         display.faults = &trace::Faults();
-        session.backend = host::SdlBackend::Create(display, error);
-        if (!session.backend) {
-            err << "stagehand: cannot show the title: " << error << '\n';
-            return 1;
+        base::Result<std::unique_ptr<host::SdlBackend>> made = host::SdlBackend::Create(display);
+        if (!made) {
+            return base::Failure("cannot show the title: " + made.error());
         }
+        session.backend = std::move(*made);
     }
     session.sound = std::make_unique<host::SoundDevice>(*session.backend);
     session.windows = std::make_unique<host::WindowSystem>(*session.backend, options.screen);
     session.mainFrame = std::make_unique<CMainFrame>();
     if (!session.mainFrame->Open(*session.windows)) {
-        err << "stagehand: the main window could not be made\n";
-        return 1;
+        return base::Failure("the main window could not be made");
     }
-    return std::nullopt;
+    return {};
 }
 
 // The player with its role types, stage manager and services, and the director that starts

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/Options.h"
+#include "base/Result.h"
 #include "host/ui/WindowSystem.h"
 
 namespace stagehand {
@@ -55,12 +56,15 @@ class CApplication {
 
   private:
     struct Session;
-    // The steps of Run; each returns an exit code when the play cannot go on.
-    std::optional<int> EnterTitleFolder(const PlayerOptions& options, Session& session,
-                                        std::ostream& err);
-    std::optional<int> OpenTrace(const PlayerOptions& options, Session& session, std::ostream& out,
+    // The exit code of a play that could not start.
+    static constexpr int kRefusedExitCode = 1;
+
+    // The steps of Run. A step that fails says why the play cannot go on, as the line Run
+    // prints after "stagehand: " before it exits with kRefusedExitCode.
+    base::Result<void> EnterTitleFolder(const PlayerOptions& options, Session& session);
+    base::Result<void> OpenTrace(const PlayerOptions& options, Session& session, std::ostream& out,
                                  std::ostream& err);
-    std::optional<int> OpenDisplay(const PlayerOptions& options, Session& session,
+    base::Result<void> OpenDisplay(const PlayerOptions& options, Session& session,
                                    std::ostream& out, std::ostream& err);
     void StartPlayer(const PlayerOptions& options, Session& session);
 

@@ -33,18 +33,18 @@ std::string MediaCheck::Fault(MediaKind kind, std::string_view titleName) {
 std::string MediaCheck::ReadFault(MediaKind kind, const std::filesystem::path& path) {
     switch (kind) {
         case MediaKind::kPicture: {
-            std::string error;
-            return pictures_.Load(path, &error) ? std::string() : error;
+            const base::Result<CPictureCache::Picture> picture = pictures_.Load(path);
+            return picture ? std::string() : picture.error();
         }
         case MediaKind::kMovie: {
             host::Movie movie;
-            return movie.Open(path) ? std::string() : movie.Error();
+            const base::Result<void> opened = movie.Open(path);
+            return opened ? std::string() : opened.error();
         }
         case MediaKind::kWave: {
             CWaveFile wave;
-            std::string reason;
-            if (!wave.Open(path, reason)) {
-                return reason;
+            if (const base::Result<void> opened = wave.Open(path); !opened) {
+                return opened.error();
             }
             const WaveFormat& format = wave.Format();
             if (format.formatTag != WaveFormat::kPcm) {

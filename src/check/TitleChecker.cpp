@@ -112,9 +112,9 @@ bool TitleChecker::LoadFile(std::string_view name, TitleFile& file, std::string&
         return false;
     }
     shownName = path->filename().string();
-    std::string reason;
-    if (!file.Load(*path, reason)) {
-        findings_.Add(kTitleRank, shownName, 0, {}, {}, "the player cannot read it: " + reason);
+    if (const base::Result<void> loaded = file.Load(*path); !loaded) {
+        findings_.Add(kTitleRank, shownName, 0, {}, {},
+                      "the player cannot read it: " + loaded.error());
         return false;
     }
     if (file.Truncated()) {

@@ -7,19 +7,18 @@
 
 namespace stagehand::check {
 
-bool TitleFile::Load(const std::filesystem::path& path, std::string& reason) {
+base::Result<void> TitleFile::Load(const std::filesystem::path& path) {
     host::FileBytes file = host::ReadFile(path, host::ProfileReader::kMaxFileBytes);
     if (!file.Read()) {
-        reason = file.fault == host::FileFault::kTooLarge
-                     ? "it is larger than the " +
-                           std::to_string(host::ProfileReader::kMaxFileBytes >> 20) +
-                           " MiB the player reads"
-                     : file.reason;
-        return false;
+        return base::Failure(file.fault == host::FileFault::kTooLarge
+                                 ? "it is larger than the " +
+                                       std::to_string(host::ProfileReader::kMaxFileBytes >> 20) +
+                                       " MiB the player reads"
+                                 : file.reason);
     }
     bytes_ = std::move(file.bytes);
     Index();
-    return true;
+    return {};
 }
 
 void TitleFile::Index() {

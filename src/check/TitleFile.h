@@ -17,6 +17,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/Result.h"
+
 namespace stagehand::check {
 
 class TitleFile {
@@ -44,9 +46,9 @@ class TitleFile {
     TitleFile(const TitleFile&) = delete;
     TitleFile& operator=(const TitleFile&) = delete;
 
-    // Reads and indexes the file; false with the reason (a sentence part) when it is missing,
-    // refused or unreadable.
-    bool Load(const std::filesystem::path& path, std::string& reason);
+    // Reads and indexes the file, or says why (a sentence part) it is missing, refused or
+    // unreadable.
+    base::Result<void> Load(const std::filesystem::path& path);
 
     const std::vector<Section>& Sections() const { return sections_; }
     std::span<const Line> LinesOf(const Section& section) const;

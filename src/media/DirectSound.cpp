@@ -6,10 +6,10 @@
 #include "host/audio/SoundDevice.h"
 #include "host/files/TitlePaths.h"
 #include "host/ui/WindowSystem.h"
-#include "script/TextUtil.h"
 #include "kernel/Container.h"
 #include "kernel/Player.h"
 #include "media/SoundTable.h"
+#include "script/TextUtil.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -109,9 +109,11 @@ bool CDirectSound::Open(const std::string& name) {
     }
     Close();
     const std::optional<std::filesystem::path> path = Player().Paths().Resolve(filename_);
-    std::string reason = "there is no such file";
-    if (!path || !wave_.Open(*path, reason)) {
-        trace::Fault("The sound \"%s\" cannot open \"%s\": %s.", {GetName(), filename_, reason});
+    const base::Result<void> opened =
+        path ? wave_.Open(*path) : base::Failure("there is no such file");
+    if (!opened) {
+        trace::Fault("The sound \"%s\" cannot open \"%s\": %s.",
+                     {GetName(), filename_, opened.error()});
         return false;
     }
     if (wave_.Format().formatTag != WaveFormat::kPcm) {

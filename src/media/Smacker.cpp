@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "host/files/TitlePaths.h"
-#include "script/TextUtil.h"
 #include "kernel/Player.h"
 #include "media/MovieShelf.h"
 #include "media/SoundTable.h"
+#include "script/TextUtil.h"
 #include "trace/Trace.h"
 
 namespace stagehand {
@@ -55,9 +55,11 @@ bool CSmacker::Open(const std::string& name) {
     }
     Player().Service<CMovieShelf>().Put(GetName(), *this);
     const std::optional<std::filesystem::path> path = Player().Paths().Resolve(name);
-    if (!path || !movie_.Open(*path)) {
+    const base::Result<void> opened =
+        path ? movie_.Open(*path) : base::Failure("there is no such file");
+    if (!opened) {
         trace::Fault("The Smacker video \"%s\" cannot open \"%s\": %s.",
-                     {GetName(), name, path ? movie_.Error() : "there is no such file"});
+                     {GetName(), name, opened.error()});
         return false;
     }
     if (!HasWindow()) {
@@ -150,9 +152,9 @@ void CSmacker::Step(uint32_t now) {
     if (status_ != kPlaying || !IsEnabled() || !movie_.IsDue(now)) {
         return;
     }
-    if (!movie_.Decode(now)) {
+    if (const base::Result<void> decoded = movie_.Decode(now); !decoded) {
         trace::Fault("The Smacker video \"%s\" stops at frame %d: %s.",
-                     {GetName(), static_cast<int32_t>(movie_.CurrentFrame()), movie_.Error()});
+                     {GetName(), static_cast<int32_t>(movie_.CurrentFrame()), decoded.error()});
         status_ = kStopped;
         return;
     }

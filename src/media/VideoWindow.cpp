@@ -35,9 +35,9 @@ bool VideoWindow::Open(const std::filesystem::path& path, const std::string& nam
                        bool postOpened) {
     Close();
     name_ = name;
-    if (!movie_.Open(path)) {
+    if (const base::Result<void> opened = movie_.Open(path); !opened) {
         trace::Fault("The video \"%s\" cannot open \"%s\": %s.",
-                     {name, path.filename().string(), movie_.Error()});
+                     {name, path.filename().string(), opened.error()});
         return false;
     }
     lengthMs_ = std::llround(static_cast<double>(movie_.FrameCount()) * 1000.0 /
@@ -179,10 +179,10 @@ bool VideoWindow::ShowFrame(int64_t frame) {
     if (frame != movie_.CurrentFrame()) {
         movie_.GoTo(frame);
     }
-    if (!movie_.Decode(Now())) {
+    if (const base::Result<void> decoded = movie_.Decode(Now()); !decoded) {
         badFrame_ = frame;
         trace::Fault("The video \"%s\" stops at frame %d: %s.",
-                     {name_, static_cast<int32_t>(frame), movie_.Error()});
+                     {name_, static_cast<int32_t>(frame), decoded.error()});
         return false;
     }
     movie_.Advance();

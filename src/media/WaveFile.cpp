@@ -25,54 +25,53 @@ std::string ChunkName(const std::string& header) {
 
 }  // namespace
 
-bool CWaveFile::Refuse(std::string& reason, std::string text) {
-    reason = std::move(text);
+base::Failure CWaveFile::Refuse(std::string text) {
     Close();
-    return false;
+    return base::Failure(std::move(text));
 }
 
-bool CWaveFile::Open(const std::filesystem::path& path, std::string& reason) {
+base::Result<void> CWaveFile::Open(const std::filesystem::path& path) {
     Close();
     file_ = host::InputFile::Open(path);
     if (!file_.IsOpen()) {
-        return Refuse(reason, file_.Reason());
+        return Refuse(file_.Reason());
     }
     const uint64_t fileSize = file_.Size();
     std::string header;
     if (!file_.ReadSpan(0, 12, header) || header.size() < 12 || header.compare(0, 4, "RIFF") != 0 ||
         header.compare(8, 4, "WAVE") != 0) {
-        return Refuse(reason, "it is not a RIFF WAVE file");
+        return Refuse("it is not a RIFF WAVE file");
     }
     const uint64_t formEnd = 8 + uint64_t{Get32(header, 4)};
     if (formEnd > fileSize) {
-        return Refuse(reason, "its RIFF chunk of " + std::to_string(formEnd - 8) +
-                                  " bytes runs past the end of the file");
+        return Refuse("its RIFF chunk of " + std::to_string(formEnd - 8) +
+                      " bytes runs past the end of the file");
     }
     bool haveFormat = false;
     bool haveData = false;
     uint64_t at = 12;
     for (size_t walked = 0; at + 8 <= formEnd; ++walked) {
         if (walked == kMaxChunks) {
-            return Refuse(reason, "it holds more than " + std::to_string(kMaxChunks) + " chunks");
+            return Refuse("it holds more than " + std::to_string(kMaxChunks) + " chunks");
         }
         if (!file_.ReadSpan(at, 8, header) || header.size() < 8) {
-            return Refuse(reason, "it could not be read");
+            return Refuse("it could not be read");
         }
         const uint64_t size = Get32(header, 4);
         const uint64_t body = at + 8;
         if (body + size > formEnd) {
-            return Refuse(reason, "its chunk " + ChunkName(header) + " of " + std::to_string(size) +
-                                      " bytes runs past the end of the file");
+            return Refuse("its chunk " + ChunkName(header) + " of " + std::to_string(size) +
+                          " bytes runs past the end of the file");
         }
         if (!haveFormat && header.compare(0, 4, "fmt ") == 0) {
             if (size < 16) {
-                return Refuse(reason, "its \"fmt \" chunk is shorter than 16 bytes");
+                return Refuse("its \"fmt \" chunk is shorter than 16 bytes");
             }
             // The first 16 bytes, the extra count and at most 65535 extra bytes.
             const size_t wanted = static_cast<size_t>(std::min<uint64_t>(size, 18 + 0xFFFF));
             std::string fmt;
             if (!file_.ReadSpan(body, wanted, fmt) || fmt.size() < wanted) {
-                return Refuse(reason, "it could not be read");
+                return Refuse("it could not be read");
             }
             format_ = WaveFormat{Get16(fmt, 0),
                                  Get16(fmt, 2),
@@ -84,7 +83,7 @@ bool CWaveFile::Open(const std::filesystem::path& path, std::string& reason) {
             if (format_.formatTag != WaveFormat::kPcm && size >= 18) {
                 const size_t count = Get16(fmt, 16);
                 if (count > wanted - 18) {
-                    return Refuse(reason, "its \"fmt \" chunk is shorter than its extra bytes");
+                    return Refuse("its \"fmt \" chunk is shorter than its extra bytes");
                 }
                 format_.extra = fmt.substr(18, count);
             }
@@ -97,12 +96,13 @@ bool CWaveFile::Open(const std::filesystem::path& path, std::string& reason) {
         at = body + size + (size & 1);
     }
     if (!haveFormat) {
-        return Refuse(reason, "it has no \"fmt \" chunk");
+        return Refuse("it has no \"fmt \" chunk");
     }
     if (!haveData) {
-        return Refuse(reason, "it has no \"data\" chunk");
+        return Refuse("it has no \"data\" chunk");
     }
-    return StartData();
+    StartData();
+    return {};
 }
 
 void CWaveFile::Close() {

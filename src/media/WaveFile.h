@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Result.h"
 #include "host/files/File.h"
 
 namespace stagehand {
@@ -38,8 +39,8 @@ class CWaveFile {
   public:
     static constexpr size_t kMaxChunks = 4096;
 
-    // Opens the file and reads its format; false with the reason when it is refused.
-    bool Open(const std::filesystem::path& path, std::string& reason);
+    // Opens the file and reads its format, or says why it is refused.
+    base::Result<void> Open(const std::filesystem::path& path);
     void Close();
     bool IsOpen() const { return file_.IsOpen(); }
     const WaveFormat& Format() const { return format_; }
@@ -53,7 +54,7 @@ class CWaveFile {
     uint64_t DataSize() const { return dataSize_; }
 
   private:
-    bool Refuse(std::string& reason, std::string text);
+    base::Failure Refuse(std::string text);
 
     host::InputFile file_;
     WaveFormat format_;

@@ -30,11 +30,11 @@ bool CDib::Load(CPictureCache& cache, const host::TitlePaths* paths, std::string
         hostPath = std::filesystem::path(std::string(fileName));
     }
 
-    std::string error;
-    picture_ = cache.Load(hostPath, &error);
-    if (!picture_) {
-        return refuse(error);
+    base::Result<CPictureCache::Picture> loaded = cache.Load(hostPath);
+    if (!loaded) {
+        return refuse(loaded.error());
     }
+    picture_ = std::move(*loaded);
     return true;
 }
 

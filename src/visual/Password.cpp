@@ -83,10 +83,9 @@ bool CPassword::Save(const std::string& fileName) {
             {GetName(), fileName});
         return false;
     }
-    std::string reason;
-    if (!host::ReplaceFile(*path, Stored(password_), &reason)) {
+    if (const base::Result<void> saved = host::ReplaceFile(*path, Stored(password_)); !saved) {
         trace::Fault("%s could not save the password file %s: %s; the old file is kept.",
-                     {GetName(), fileName, reason});
+                     {GetName(), fileName, saved.error()});
         return false;
     }
     return true;

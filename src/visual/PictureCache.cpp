@@ -1,10 +1,8 @@
 #include "visual/PictureCache.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "host/gfx/BmpDecoder.h"
-#include "base/Format.h"
 
 namespace stagehand {
 
@@ -16,13 +14,12 @@ constexpr size_t kFirstRead = 4096;
 // Reads the bytes the picture's headers declare (rounds of reads, each up to what the bytes
 // so far declare; the headers settle it in three), so a file far longer than its picture
 // costs no more than the picture.
-bool ReadDeclared(host::InputFile& file, std::string& bytes, std::string* error) {
+base::Result<void> ReadDeclared(host::InputFile& file, std::string& bytes) {
     std::string more;
     uint64_t needed = std::min<uint64_t>(file.Size(), kFirstRead);
     while (needed > bytes.size()) {
         if (!file.ReadSpan(bytes.size(), static_cast<size_t>(needed - bytes.size()), more)) {
-            *error = "the file cannot be read: " + file.Reason() + ".";
-            return false;
+            return base::Failure("the file cannot be read: " + file.Reason() + ".");
         }
         if (more.empty()) {
             break;  // the file shrank while it was read: decode what was there
@@ -30,7 +27,7 @@ bool ReadDeclared(host::InputFile& file, std::string& bytes, std::string* error)
         bytes += more;
         needed = host::BmpBytesNeeded(host::AsBytes(bytes), file.Size());
     }
-    return true;
+    return {};
 }
 
 }  // namespace
@@ -38,18 +35,16 @@ bool ReadDeclared(host::InputFile& file, std::string& bytes, std::string* error)
 CPictureCache::CPictureCache(uint64_t maxHeldBytes)
     : maxHeldBytes_(maxHeldBytes), held_(std::make_shared<uint64_t>(0)) {}
 
-CPictureCache::Picture CPictureCache::Load(const std::filesystem::path& path, std::string* error) {
+base::Result<CPictureCache::Picture> CPictureCache::Load(const std::filesystem::path& path) {
     host::InputFile file = host::InputFile::Open(path);
     if (!file.IsOpen()) {
-        *error = file.Fault() == host::FileFault::kNotAFile
-                     ? "it is not a regular file."
-                     : "the file cannot be opened: " + file.Reason() + ".";
-        return nullptr;
+        return base::Failure(file.Fault() == host::FileFault::kNotAFile
+                                 ? "it is not a regular file."
+                                 : "the file cannot be opened: " + file.Reason() + ".");
     }
     const uint64_t size = file.Size();
     if (size > kMaxFileBytes) {
-        *error = FormatText("the file is %u bytes long; images over 256 MiB are not read.", {size});
-        return nullptr;
+        return base::Fail("the file is %u bytes long; images over 256 MiB are not read.", {size});
     }
     const host::FileStamp& stamp = file.Stamp();
     const std::pair key{stamp.device, stamp.inode};
@@ -61,25 +56,24 @@ CPictureCache::Picture CPictureCache::Load(const std::filesystem::path& path, st
     }
 
     std::string bytes;
-    if (!ReadDeclared(file, bytes, error)) {
-        return nullptr;
+    if (base::Result<void> read = ReadDeclared(file, bytes); !read) {
+        return read.failure();
     }
     const uint64_t fileSize = std::max<uint64_t>(bytes.size(), size);
-    const std::optional<host::BmpHeader> header =
-        host::ReadBmpHeader(host::AsBytes(bytes), fileSize, error);
+    const base::Result<host::BmpHeader> header =
+        host::ReadBmpHeader(host::AsBytes(bytes), fileSize);
     if (!header) {
-        return nullptr;
+        return header.failure();
     }
     const uint64_t pictureBytes = uint64_t(header->width) * uint64_t(header->height) * 4;
     if (*held_ + pictureBytes > maxHeldBytes_) {
-        *error =
-            FormatText("its %u bytes of pixels would take the pictures held at once past %u MiB.",
-                       {pictureBytes, maxHeldBytes_ >> 20});
-        return nullptr;
+        return base::Fail(
+            "its %u bytes of pixels would take the pictures held at once past %u MiB.",
+            {pictureBytes, maxHeldBytes_ >> 20});
     }
-    std::optional<host::Surface> decoded = host::DecodeBmp(host::AsBytes(bytes), fileSize, error);
+    base::Result<host::Surface> decoded = host::DecodeBmp(host::AsBytes(bytes), fileSize);
     if (!decoded) {
-        return nullptr;
+        return decoded.failure();
     }
     *held_ += pictureBytes;
     Picture picture(new host::Surface(std::move(*decoded)),

@@ -18,6 +18,7 @@
 #include <string>
 #include <utility>
 
+#include "base/Result.h"
 #include "host/files/File.h"
 #include "host/gfx/Surface.h"
 #include "kernel/PlayerService.h"
@@ -40,9 +41,9 @@ class CPictureCache final : public CPlayerService {
     explicit CPictureCache(uint64_t maxHeldBytes = kMaxHeldBytes);
     explicit CPictureCache(CPlayer&) : CPictureCache(kMaxHeldBytes) {}
 
-    // The picture in the BMP file at `path`, or nullptr with the reason in `error` (a
-    // sentence for the trace).
-    Picture Load(const std::filesystem::path& path, std::string* error);
+    // The picture in the BMP file at `path`, or the reason it is refused (a sentence for
+    // the trace). A loaded picture is never null.
+    base::Result<Picture> Load(const std::filesystem::path& path);
     // The bytes of decoded pixels held now by anyone.
     uint64_t HeldBytes() const { return *held_; }
 

@@ -6,10 +6,10 @@
 #include <sstream>
 #include <string>
 
+#include "app/PlayerKit.h"
 #include "check/RoleTypeFacts.h"
 #include "check/TitleChecker.h"
 #include "check/TitleFile.h"
-#include "app/PlayerKit.h"
 #include "kernel/RoleTypes.h"
 #include "support/TempFolder.h"
 
@@ -88,8 +88,8 @@ TEST(TitleFile, LinesAreNumberedAsWrittenAndSectionsAsTheReaderKeepsThem) {
     const auto path =
         folder.Write("f.ini", "; top\r\n[A]\r\nx=1\rY = 2\n\n[b]\nz\0ignored\n[a]\nw=3\n");
     TitleFile file;
-    std::string reason;
-    ASSERT_TRUE(file.Load(path, reason)) << reason;
+    const base::Result<void> loaded = file.Load(path);
+    ASSERT_TRUE(loaded) << loaded.error();
     ASSERT_EQ(file.Sections().size(), 2u);  // the second [a] is the first one's duplicate
     const TitleFile::Section& a = *file.Find("a");
     EXPECT_EQ(a.line, 2u);
@@ -100,7 +100,7 @@ TEST(TitleFile, LinesAreNumberedAsWrittenAndSectionsAsTheReaderKeepsThem) {
     const auto b = file.LinesOf(*file.Find("B"));
     ASSERT_EQ(b.size(), 1u);
     EXPECT_EQ(file.Text(b[0]), "z");
-    EXPECT_FALSE(file.Load(folder.Path() / "none.ini", reason));
+    EXPECT_FALSE(file.Load(folder.Path() / "none.ini"));
 }
 
 TEST(TitleChecker, CleanTitleSaysSoAndExitsZero) {

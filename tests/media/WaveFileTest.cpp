@@ -6,6 +6,7 @@
 #include <string>
 
 #include "media/WaveFile.h"
+#include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
 namespace stagehand {
@@ -70,9 +71,9 @@ TEST(WaveFile, ReadsEveryChunkLayoutAndRefusesDamageWithAReason) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         CWaveFile wave;
-        std::string reason;
-        const bool opened = wave.Open(folder.Write("t.wav", c.bytes), reason);
-        EXPECT_EQ(reason, c.refusal);
+        const base::Result<void> open = wave.Open(folder.Write("t.wav", c.bytes));
+        const bool opened = open.ok();
+        EXPECT_EQ(testing::ErrorOf(open), c.refusal);
         EXPECT_EQ(opened, c.refusal.empty());
         EXPECT_EQ(wave.IsOpen(), opened);
         if (!opened) {
@@ -92,9 +93,9 @@ TEST(WaveFile, ReadsEveryChunkLayoutAndRefusesDamageWithAReason) {
         EXPECT_EQ(wave.DataLeft(), 6U);
     }
     CWaveFile missing;
-    std::string reason;
-    EXPECT_FALSE(missing.Open(folder.Path() / "none.wav", reason));
-    EXPECT_FALSE(reason.empty());
+    const base::Result<void> none = missing.Open(folder.Path() / "none.wav");
+    EXPECT_FALSE(none);
+    EXPECT_FALSE(testing::ErrorOf(none).empty());
     EXPECT_FALSE(missing.StartData());
 }
 
@@ -117,8 +118,8 @@ TEST(WaveFile, ReadsThePublicCorpus) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         CWaveFile wave;
-        std::string reason;
-        ASSERT_TRUE(wave.Open(corpus / c.file, reason)) << reason;
+        const base::Result<void> opened = wave.Open(corpus / c.file);
+        ASSERT_TRUE(opened) << opened.error();
         EXPECT_EQ(wave.Format().formatTag, WaveFormat::kPcm);
         EXPECT_EQ(wave.Format().channels, c.channels);
         EXPECT_EQ(wave.Format().samplesPerSecond, c.rate);

@@ -20,10 +20,10 @@ int main(int argc, char** argv) {
     std::ifstream in(argv[1], std::ios::binary);
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
                                      std::istreambuf_iterator<char>()};
-    std::string error;
-    const std::optional<stagehand::host::Surface> image = stagehand::host::DecodeBmp(bytes, &error);
+    const stagehand::base::Result<stagehand::host::Surface> image =
+        stagehand::host::DecodeBmp(bytes);
     if (!image) {
-        std::cout << argv[1] << ": " << error << "\n";
+        std::cout << argv[1] << ": " << image.error() << "\n";
         return 1;
     }
     std::cout << image->Width() << " x " << image->Height();

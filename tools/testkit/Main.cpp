@@ -122,14 +122,13 @@ int Compare(const std::string& expectedPath, const std::string& actualPath,
         }
         tolerance = static_cast<int>(value);
     }
-    std::string error;
-    const std::optional<host::Surface> expected = host::ReadPng(expectedPath, &error);
+    const base::Result<host::Surface> expected = host::ReadPng(expectedPath);
     if (!expected) {
-        return Fail(error);
+        return Fail(expected.error());
     }
-    const std::optional<host::Surface> actual = host::ReadPng(actualPath, &error);
+    const base::Result<host::Surface> actual = host::ReadPng(actualPath);
     if (!actual) {
-        return Fail(error);
+        return Fail(actual.error());
     }
     const testkit::Comparison result = testkit::CompareImages(*expected, *actual, tolerance);
     if (!result.same) {

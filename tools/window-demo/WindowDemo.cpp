@@ -260,9 +260,20 @@ int main(int argc, char** argv) {
             std::cerr << "stagehand-window-demo: --headless needs --input FILE\n";
             return 2;
         }
-        backend = HeadlessBackend::FromFile(input, std::cout, std::cerr, &error);
+        stagehand::base::Result<std::unique_ptr<HeadlessBackend>> read =
+            HeadlessBackend::FromFile(input, std::cout, std::cerr);
+        if (read) {
+            backend = std::move(*read);
+        } else {
+            error = read.error();
+        }
     } else {
-        backend = SdlBackend::Create(options, error);
+        stagehand::base::Result<std::unique_ptr<SdlBackend>> made = SdlBackend::Create(options);
+        if (made) {
+            backend = std::move(*made);
+        } else {
+            error = made.error();
+        }
     }
     if (!backend) {
         std::cerr << "stagehand-window-demo: " << error << '\n';

@@ -95,10 +95,13 @@ std::string InputFile::Reason() const {
     return std::error_code(error_, std::generic_category()).message();
 }
 
-bool InputFile::ReadSpan(uint64_t offset, size_t count, std::string& out) {
+base::Result<void> InputFile::ReadSpan(uint64_t offset, size_t count, std::string& out) {
     out.clear();
-    if (!IsOpen() || offset >= stamp_.size) {
-        return IsOpen();
+    if (!IsOpen()) {
+        return base::Failure(Reason());
+    }
+    if (offset >= stamp_.size) {
+        return {};
     }
     count = static_cast<size_t>(std::min<uint64_t>(count, stamp_.size - offset));
     out.resize(count);
@@ -112,7 +115,7 @@ bool InputFile::ReadSpan(uint64_t offset, size_t count, std::string& out) {
         if (n < 0) {
             error_ = errno;
             out.clear();
-            return false;
+            return base::Failure(std::error_code(error_, std::generic_category()).message());
         }
         if (n == 0) {
             break;  // the file shrank meanwhile
@@ -120,17 +123,17 @@ bool InputFile::ReadSpan(uint64_t offset, size_t count, std::string& out) {
         got += static_cast<size_t>(n);
     }
     out.resize(got);
-    return true;
+    return {};
 }
 
-bool InputFile::ReadAll(uint64_t maxBytes, std::string& out) {
+base::Result<void> InputFile::ReadAll(uint64_t maxBytes, std::string& out) {
     out.clear();
     if (!IsOpen()) {
-        return false;
+        return base::Failure(Reason());
     }
     if (stamp_.size > maxBytes) {
         fault_ = FileFault::kTooLarge;
-        return false;
+        return base::Failure(Reason());
     }
     // What stat announced, then on to the end in case the file grew, never past the cap.
     out.resize(static_cast<size_t>(stamp_.size));
@@ -140,7 +143,7 @@ bool InputFile::ReadAll(uint64_t maxBytes, std::string& out) {
             if (total > maxBytes) {
                 fault_ = FileFault::kTooLarge;
                 out.clear();
-                return false;
+                return base::Failure(Reason());
             }
             const uint64_t grown = std::min<uint64_t>(maxBytes + 1, total + size_t{64} * 1024);
             out.resize(std::max<size_t>(static_cast<size_t>(grown), total + 1));
@@ -154,7 +157,7 @@ bool InputFile::ReadAll(uint64_t maxBytes, std::string& out) {
             error_ = errno;
             fault_ = FileFault::kFailed;
             out.clear();
-            return false;
+            return base::Failure(Reason());
         }
         if (n == 0) {
             break;
@@ -162,14 +165,15 @@ bool InputFile::ReadAll(uint64_t maxBytes, std::string& out) {
         total += static_cast<size_t>(n);
     }
     out.resize(total);
-    return true;
+    return {};
 }
 
 FileBytes ReadFile(const std::filesystem::path& path, uint64_t maxBytes) {
     FileBytes result;
     InputFile file = InputFile::Open(path);
-    if (file.IsOpen()) {
-        file.ReadAll(maxBytes, result.bytes);
+    // A refused read leaves its fault on the file, which the result takes over below.
+    if (file.IsOpen() && !file.ReadAll(maxBytes, result.bytes)) {
+        result.bytes.clear();
     }
     result.fault = file.Fault();
     result.errorNumber = file.ErrorNumber();

@@ -19,6 +19,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/Result.h"
+
 namespace stagehand::host {
 
 // Owns one descriptor and closes it when it goes; moves, never copies.
@@ -82,12 +84,13 @@ class InputFile {
     const FileStamp& Stamp() const { return stamp_; }
     uint64_t Size() const { return stamp_.size; }
 
-    // Up to `count` bytes from `offset` (fewer where the file ends); false, with
-    // ErrorNumber set, when reading failed.
-    bool ReadSpan(uint64_t offset, size_t count, std::string& out);
+    // Up to `count` bytes from `offset` into `out` (fewer where the file ends), reusing its
+    // memory. When reading fails ErrorNumber is set and the error says why ("Input/output
+    // error"); a file that is not open fails with its Reason().
+    base::Result<void> ReadSpan(uint64_t offset, size_t count, std::string& out);
     // Everything from the start when the file holds at most maxBytes, even when it grew
-    // since it was opened; kTooLarge otherwise.
-    bool ReadAll(uint64_t maxBytes, std::string& out);
+    // since it was opened; kTooLarge otherwise. The error is Reason() after the failure.
+    base::Result<void> ReadAll(uint64_t maxBytes, std::string& out);
 
   private:
     FileDescriptor fd_;

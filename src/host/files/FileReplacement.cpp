@@ -48,12 +48,12 @@ FileReplacement::FileReplacement(const fs::path& target) : target_(RealTarget(ta
             break;
         }
         if (errno != EEXIST) {
-            Fail(errno);
+            (void)Fail(errno);
             return;
         }
     }
     if (!fd_.IsOpen()) {
-        Fail(EEXIST);
+        (void)Fail(EEXIST);
         return;
     }
     // The replacement keeps the permissions of the file it replaces.
@@ -67,11 +67,15 @@ FileReplacement::~FileReplacement() {
     RemoveTemporary();
 }
 
-bool FileReplacement::Fail(int errorNumber) {
+base::Failure FileReplacement::Fail(int errorNumber) {
     failed_ = true;
     reason_ = std::strerror(errorNumber);
     RemoveTemporary();
-    return false;
+    return base::Failure(reason_);
+}
+
+base::Result<void> FileReplacement::Refused() const {
+    return base::Failure(reason_);
 }
 
 void FileReplacement::RemoveTemporary() {
@@ -82,9 +86,9 @@ void FileReplacement::RemoveTemporary() {
     }
 }
 
-bool FileReplacement::Write(std::string_view bytes) {
+base::Result<void> FileReplacement::Write(std::string_view bytes) {
     if (failed_ || !fd_.IsOpen()) {
-        return false;
+        return Refused();
     }
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd_.Get(), bytes.data(), bytes.size());
@@ -96,12 +100,12 @@ bool FileReplacement::Write(std::string_view bytes) {
         }
         bytes.remove_prefix(static_cast<size_t>(written));
     }
-    return true;
+    return {};
 }
 
-bool FileReplacement::Commit() {
+base::Result<void> FileReplacement::Commit() {
     if (failed_ || !fd_.IsOpen()) {
-        return false;
+        return Refused();
     }
     if (::fsync(fd_.Get()) != 0) {
         return Fail(errno);
@@ -120,16 +124,15 @@ bool FileReplacement::Commit() {
     if (dir.IsOpen()) {
         (void)::fsync(dir.Get());
     }
-    return true;
+    return {};
 }
 
-bool ReplaceFile(const fs::path& target, std::string_view bytes, std::string* reason) {
+base::Result<void> ReplaceFile(const fs::path& target, std::string_view bytes) {
     FileReplacement replacement(target);
-    const bool done = replacement.Write(bytes) && replacement.Commit();
-    if (!done && reason != nullptr) {
-        *reason = replacement.Reason();
+    if (base::Result<void> written = replacement.Write(bytes); !written) {
+        return written;
     }
-    return done;
+    return replacement.Commit();
 }
 
 }  // namespace stagehand::host

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Result.h"
 #include "host/files/File.h"
 
 namespace stagehand::host {
@@ -28,16 +29,16 @@ class FileReplacement {
     FileReplacement& operator=(const FileReplacement&) = delete;
 
     bool IsOpen() const { return fd_.IsOpen(); }
-    // Appends bytes; false once anything failed.
-    bool Write(std::string_view bytes);
+    // Appends bytes. Once any step failed, every later one fails with that step's reason
+    // ("No space left on device", ...).
+    base::Result<void> Write(std::string_view bytes);
     // Flushes the bytes to the disk and renames the temporary file over the target.
-    bool Commit();
-    // Why the last step failed ("No space left on device", ...).
-    const std::string& Reason() const { return reason_; }
+    base::Result<void> Commit();
     const std::filesystem::path& TemporaryPath() const { return temporary_; }
 
   private:
-    bool Fail(int errorNumber);
+    base::Failure Fail(int errorNumber);
+    base::Result<void> Refused() const;
     void RemoveTemporary();
 
     std::filesystem::path target_;
@@ -47,8 +48,7 @@ class FileReplacement {
     std::string reason_;
 };
 
-// The whole replacement in one call; false with `reason` set when the old file stayed.
-bool ReplaceFile(const std::filesystem::path& target, std::string_view bytes,
-                 std::string* reason = nullptr);
+// The whole replacement in one call; fails, saying why, when the old file stayed.
+base::Result<void> ReplaceFile(const std::filesystem::path& target, std::string_view bytes);
 
 }  // namespace stagehand::host

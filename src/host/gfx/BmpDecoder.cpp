@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <new>
+#include <optional>
 
-#include "host/gfx/BmpRle.h"
 #include "base/Format.h"
+#include "base/Result.h"
+#include "host/gfx/BmpRle.h"
 
 namespace stagehand::host {
 
@@ -36,13 +38,6 @@ constexpr uint64_t kRlePixelsPerByte = 256;
 // pixel and a row. Twice that leaves room for deltas; a stream that says more than this is
 // not read past it.
 constexpr uint64_t kRleBytesPerPixel = 4;
-
-std::nullopt_t Refuse(std::string* error, std::string text) {
-    if (error) {
-        *error = std::move(text);
-    }
-    return std::nullopt;
-}
 
 uint16_t ReadU16(std::span<const uint8_t> bytes, uint64_t at) {
     return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8);
@@ -167,7 +162,7 @@ void DecodeRows(std::span<const uint8_t> data, const BmpHeader& header, const Bm
     }
 }
 
-std::optional<std::string> CheckFormat(uint16_t bitsPerPixel, uint32_t compression) {
+base::Result<void> CheckFormat(uint16_t bitsPerPixel, uint32_t compression) {
     switch (compression) {
         case kBmpRgb:
         case kBmpRle8:
@@ -176,7 +171,7 @@ std::optional<std::string> CheckFormat(uint16_t bitsPerPixel, uint32_t compressi
         case kBmpAlphaBitFields:
             break;
         default:
-            return FormatText("its compression type %u is not one the player reads.",
+            return base::Fail("its compression type %u is not one the player reads.",
                               {compression});
     }
     switch (bitsPerPixel) {
@@ -188,56 +183,53 @@ std::optional<std::string> CheckFormat(uint16_t bitsPerPixel, uint32_t compressi
         case 32:
             break;
         default:
-            return FormatText("images of %u bits a pixel are not read.", {uint32_t{bitsPerPixel}});
+            return base::Fail("images of %u bits a pixel are not read.", {uint32_t{bitsPerPixel}});
     }
     if (compression == kBmpRle8 && bitsPerPixel != 8) {
-        return FormatText("RLE8 compression needs 8 bits a pixel, not %u.",
+        return base::Fail("RLE8 compression needs 8 bits a pixel, not %u.",
                           {uint32_t{bitsPerPixel}});
     }
     if (compression == kBmpRle4 && bitsPerPixel != 4) {
-        return FormatText("RLE4 compression needs 4 bits a pixel, not %u.",
+        return base::Fail("RLE4 compression needs 4 bits a pixel, not %u.",
                           {uint32_t{bitsPerPixel}});
     }
     if (HasBitFields(compression) && bitsPerPixel != 16 && bitsPerPixel != 32) {
-        return FormatText("colour masks need 16 or 32 bits a pixel, not %u.",
+        return base::Fail("colour masks need 16 or 32 bits a pixel, not %u.",
                           {uint32_t{bitsPerPixel}});
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace
 
-std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, std::string* error) {
-    return ReadBmpHeader(file, file.size(), error);
+base::Result<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file) {
+    return ReadBmpHeader(file, file.size());
 }
 
-std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, uint64_t fileSize,
-                                       std::string* error) {
+base::Result<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, uint64_t fileSize) {
     // Sizes are judged by the whole file; bytes are read only from what was given.
     fileSize = std::max<uint64_t>(fileSize, file.size());
     if (file.size() < 2 || file[0] != 'B' || file[1] != 'M') {
-        return Refuse(error, "the file does not start with the BMP signature.");
+        return base::Failure("the file does not start with the BMP signature.");
     }
     if (fileSize < kFileHeaderSize + 4 || file.size() < kFileHeaderSize + 4) {
-        return Refuse(error, "the file ends inside its headers.");
+        return base::Failure("the file ends inside its headers.");
     }
 
     BmpHeader header;
     header.infoSize = ReadU32(file, kFileHeaderSize);
     if (header.infoSize == kCoreHeaderSize) {
-        return Refuse(error, "it has the old 12-byte core header, which the player does not read.");
+        return base::Failure("it has the old 12-byte core header, which the player does not read.");
     }
     if (header.infoSize < kInfoHeaderSize) {
-        return Refuse(
-            error, FormatText("its info header size, %u bytes, is too small.", {header.infoSize}));
+        return base::Fail("its info header size, %u bytes, is too small.", {header.infoSize});
     }
     if (kFileHeaderSize + header.infoSize > fileSize) {
-        return Refuse(
-            error, FormatText("its %u-byte info header runs past the end of the file (%u bytes).",
-                              {header.infoSize, fileSize}));
+        return base::Fail("its %u-byte info header runs past the end of the file (%u bytes).",
+                          {header.infoSize, fileSize});
     }
     if (file.size() < kFileHeaderSize + kInfoHeaderSize) {
-        return Refuse(error, "the file ends inside its headers.");
+        return base::Failure("the file ends inside its headers.");
     }
 
     const int32_t width = ReadI32(file, 18);
@@ -249,32 +241,31 @@ std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, uint64_t f
     const uint32_t pixelOffsetField = ReadU32(file, 10);
     // The planes field (always 1 in a sound file) is not looked at.
 
-    if (std::optional<std::string> wrong = CheckFormat(header.bitsPerPixel, header.compression)) {
-        return Refuse(error, std::move(*wrong));
+    if (base::Result<void> format = CheckFormat(header.bitsPerPixel, header.compression); !format) {
+        return format.failure();
     }
     if (width <= 0) {
-        return Refuse(error, FormatText("its width, %d pixels, is not positive.", {width}));
+        return base::Fail("its width, %d pixels, is not positive.", {width});
     }
     if (height == 0) {
-        return Refuse(error, "its height is 0 pixels.");
+        return base::Failure("its height is 0 pixels.");
     }
     header.topDown = height < 0;
     const int64_t rows = header.topDown ? -int64_t{height} : int64_t{height};
     if (header.topDown && IsRle(header.compression)) {
-        return Refuse(error, "a compressed image cannot be stored top-down.");
+        return base::Failure("a compressed image cannot be stored top-down.");
     }
     const int64_t pixels = int64_t{width} * rows;
     if (pixels > Surface::kMaxPixels) {
-        return Refuse(error, FormatText("its size, %d x %d pixels, is more than an image may hold.",
-                                        {width, rows}));
+        return base::Fail("its size, %d x %d pixels, is more than an image may hold.",
+                          {width, rows});
     }
     const uint64_t mostPixels = IsRle(header.compression)
                                     ? fileSize * kRlePixelsPerByte
                                     : fileSize * 8 / header.bitsPerPixel * kTruncatedSlack;
     if (static_cast<uint64_t>(pixels) > mostPixels) {
-        return Refuse(error,
-                      FormatText("its size, %d x %d pixels, is more than a file of %u bytes holds.",
-                                 {width, rows, fileSize}));
+        return base::Fail("its size, %d x %d pixels, is more than a file of %u bytes holds.",
+                          {width, rows, fileSize});
     }
     header.width = width;
     header.height = static_cast<int32_t>(rows);
@@ -284,7 +275,7 @@ std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, uint64_t f
         const uint64_t maskCount = header.compression == kBmpAlphaBitFields ? 4 : 3;
         masksEnd = kMaskOffset + 4 * maskCount;
         if (masksEnd > fileSize || masksEnd > file.size()) {
-            return Refuse(error, "its colour masks run past the end of the file.");
+            return base::Failure("its colour masks run past the end of the file.");
         }
         for (size_t i = 0; i < 3; ++i) {
             header.masks[i] = ReadU32(file, kMaskOffset + 4 * i);
@@ -325,7 +316,7 @@ uint64_t BmpBytesNeeded(std::span<const uint8_t> head, uint64_t fileSize) {
     if (head.size() >= needed && head[0] == 'B' && head[1] == 'M') {
         needed = std::max(kFileHeaderSize + ReadU32(head, kFileHeaderSize), kMaskOffset + 16);
         if (head.size() >= std::min(needed, fileSize)) {
-            const std::optional<BmpHeader> header = ReadBmpHeader(head, fileSize, nullptr);
+            const base::Result<BmpHeader> header = ReadBmpHeader(head, fileSize);
             if (header) {
                 const uint64_t rows = static_cast<uint64_t>(header->height);
                 const uint64_t pixels = static_cast<uint64_t>(header->width) * rows;
@@ -341,15 +332,14 @@ uint64_t BmpBytesNeeded(std::span<const uint8_t> head, uint64_t fileSize) {
     return std::min(needed, fileSize);
 }
 
-std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, std::string* error) {
-    return DecodeBmp(file, file.size(), error);
+base::Result<Surface> DecodeBmp(std::span<const uint8_t> file) {
+    return DecodeBmp(file, file.size());
 }
 
-std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, uint64_t fileSize,
-                                 std::string* error) {
-    const std::optional<BmpHeader> header = ReadBmpHeader(file, fileSize, error);
+base::Result<Surface> DecodeBmp(std::span<const uint8_t> file, uint64_t fileSize) {
+    const base::Result<BmpHeader> header = ReadBmpHeader(file, fileSize);
     if (!header) {
-        return std::nullopt;
+        return header.failure();
     }
 
     // Indexes past the table stay black.
@@ -366,8 +356,8 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, uint64_t fileSiz
         image.reset();
     }
     if (!image || image->IsEmpty()) {
-        return Refuse(error, FormatText("there is no memory for its %d x %d pixels.",
-                                        {header->width, header->height}));
+        return base::Fail("there is no memory for its %d x %d pixels.",
+                          {header->width, header->height});
     }
 
     const std::span<const uint8_t> data =
@@ -379,7 +369,7 @@ std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, uint64_t fileSiz
     } else {
         DecodeRows(data, *header, palette, *image);
     }
-    return image;
+    return std::move(*image);
 }
 
 }  // namespace stagehand::host

@@ -15,10 +15,9 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string>
 
+#include "base/Result.h"
 #include "host/gfx/Surface.h"
 
 namespace stagehand::host {
@@ -48,20 +47,18 @@ struct BmpHeader {
     uint64_t imageSize = 0;  // bytes of pixel data the header claims
 };
 
-// Parses and checks the file and info headers. nullopt, with the reason in `error` (a
-// sentence without the file's name) when the file is refused.
-std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file, std::string* error);
+// Parses and checks the file and info headers. When the file is refused, the error is the
+// reason, a sentence without the file's name.
+base::Result<BmpHeader> ReadBmpHeader(std::span<const uint8_t> file);
 
-// Decodes a whole BMP file. nullopt, with the reason in `error`, when it is refused.
-std::optional<Surface> DecodeBmp(std::span<const uint8_t> file, std::string* error);
+// Decodes a whole BMP file, or says why it is refused.
+base::Result<Surface> DecodeBmp(std::span<const uint8_t> file);
 
 // Reading only what an image needs: the same, given the first bytes of a file of fileSize
 // bytes. Sizes are judged against fileSize as for the whole file, and only the bytes given
 // are read: with the first BmpBytesNeeded bytes the result is the whole file's.
-std::optional<BmpHeader> ReadBmpHeader(std::span<const uint8_t> head, uint64_t fileSize,
-                                       std::string* error);
-std::optional<Surface> DecodeBmp(std::span<const uint8_t> head, uint64_t fileSize,
-                                 std::string* error);
+base::Result<BmpHeader> ReadBmpHeader(std::span<const uint8_t> head, uint64_t fileSize);
+base::Result<Surface> DecodeBmp(std::span<const uint8_t> head, uint64_t fileSize);
 
 // How many bytes from the start of a file of fileSize bytes decoding needs, judged from its
 // first bytes `head`: ask again with at least that many until the answer stays the same.

@@ -27,12 +27,6 @@ constexpr png_uint_32 kWordFormat =
 // No image a title shows comes near this; a bigger file is not read into memory at all.
 constexpr uint64_t kMaxFileBytes = 256ull * 1024 * 1024;
 
-void SetError(std::string* error, std::string message) {
-    if (error) {
-        *error = std::move(message);
-    }
-}
-
 // Lays every pixel over black and clears the alpha byte.
 void DropAlpha(Surface& surface) {
     for (int32_t y = 0; y < surface.Height(); ++y) {
@@ -54,30 +48,26 @@ void DropAlpha(Surface& surface) {
 
 // Takes over an image whose header has been read: checks its size against the limits and
 // the size of the data it came from, then decodes it.
-std::optional<Surface> FinishRead(png_image& image, uint64_t dataSize, const std::string& name,
-                                  std::string* error) {
+base::Result<Surface> FinishRead(png_image& image, uint64_t dataSize, const std::string& name) {
     const uint64_t width = image.width;
     const uint64_t height = image.height;
     if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX ||
         width * height > static_cast<uint64_t>(Surface::kMaxPixels)) {
         png_image_free(&image);
-        SetError(error, name + ": image of " + std::to_string(width) + " x " +
-                            std::to_string(height) + " pixels is too large");
-        return std::nullopt;
+        return base::Failure(name + ": image of " + std::to_string(width) + " x " +
+                             std::to_string(height) + " pixels is too large");
     }
     // The least the image data can take: one bit a pixel and a filter byte a row.
     if (height * (1 + (width + 7) / 8) > dataSize * kMaxDeflateRatio + kHeaderSlack) {
         png_image_free(&image);
-        SetError(error, name + ": image of " + std::to_string(width) + " x " +
-                            std::to_string(height) + " pixels cannot fit in " +
-                            std::to_string(dataSize) + " bytes");
-        return std::nullopt;
+        return base::Failure(name + ": image of " + std::to_string(width) + " x " +
+                             std::to_string(height) + " pixels cannot fit in " +
+                             std::to_string(dataSize) + " bytes");
     }
     Surface surface(static_cast<int32_t>(width), static_cast<int32_t>(height));
     if (surface.IsEmpty()) {
         png_image_free(&image);
-        SetError(error, name + ": out of memory for the image");
-        return std::nullopt;
+        return base::Failure(name + ": out of memory for the image");
     }
     image.format = kWordFormat;
     // A 16-bit image without colour-space chunks holds the same sRGB values as an 8-bit one,
@@ -87,8 +77,7 @@ std::optional<Surface> FinishRead(png_image& image, uint64_t dataSize, const std
     const std::string message = image.message;
     png_image_free(&image);
     if (!ok) {
-        SetError(error, name + ": " + message);
-        return std::nullopt;
+        return base::Failure(name + ": " + message);
     }
     DropAlpha(surface);
     return surface;
@@ -103,10 +92,9 @@ png_image FreshImage() {
 
 }  // namespace
 
-bool WritePng(const Surface& surface, const std::string& path, std::string* error) {
+base::Result<void> WritePng(const Surface& surface, const std::string& path) {
     if (surface.IsEmpty()) {
-        SetError(error, path + ": an empty surface cannot be written as PNG");
-        return false;
+        return base::Failure(path + ": an empty surface cannot be written as PNG");
     }
     std::vector<uint8_t> rgb;
     rgb.reserve(static_cast<size_t>(surface.Width()) * surface.Height() * 3);
@@ -123,41 +111,41 @@ bool WritePng(const Surface& surface, const std::string& path, std::string* erro
     const std::string message = image.message;
     png_image_free(&image);
     if (!ok) {
-        SetError(error, path + ": " + (message.empty() ? "cannot write" : message));
+        return base::Failure(path + ": " + (message.empty() ? "cannot write" : message));
     }
-    return ok;
+    return {};
 }
 
-std::optional<Surface> ReadPng(const std::string& path, std::string* error) {
+base::Result<Surface> ReadPng(const std::string& path) {
     // Opened without blocking and read only when it is a regular file, so that a named pipe
     // given as an image cannot stall the player.
     const FileBytes file = ReadFile(path, kMaxFileBytes);
     if (!file.Read()) {
-        SetError(error, path + ": " +
-                            (file.fault == FileFault::kTooLarge
-                                 ? "the file is " + std::to_string(file.stamp.size) +
-                                       " bytes long; PNG files over 256 MiB are not read"
-                                 : file.reason));
-        return std::nullopt;
+        return base::Failure(path + ": " +
+                             (file.fault == FileFault::kTooLarge
+                                  ? "the file is " + std::to_string(file.stamp.size) +
+                                        " bytes long; PNG files over 256 MiB are not read"
+                                  : file.reason));
     }
     png_image image = FreshImage();
     if (file.bytes.empty() ||
         !png_image_begin_read_from_memory(&image, file.bytes.data(), file.bytes.size())) {
-        SetError(error, path + ": " + (file.bytes.empty() ? "empty" : image.message));
+        base::Failure refused(path + ": " + (file.bytes.empty() ? "empty" : image.message));
         png_image_free(&image);
-        return std::nullopt;
+        return refused;
     }
-    return FinishRead(image, file.bytes.size(), path, error);
+    return FinishRead(image, file.bytes.size(), path);
 }
 
-std::optional<Surface> DecodePng(std::span<const uint8_t> bytes, std::string* error) {
+base::Result<Surface> DecodePng(std::span<const uint8_t> bytes) {
     png_image image = FreshImage();
     if (bytes.empty() || !png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
-        SetError(error, std::string("PNG data: ") + (bytes.empty() ? "empty" : image.message));
+        base::Failure refused(std::string("PNG data: ") +
+                              (bytes.empty() ? "empty" : image.message));
         png_image_free(&image);
-        return std::nullopt;
+        return refused;
     }
-    return FinishRead(image, bytes.size(), "PNG data", error);
+    return FinishRead(image, bytes.size(), "PNG data");
 }
 
 }  // namespace stagehand::host

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/Readable.h"
 #include "host/gfx/Png.h"
 #include "host/ui/Keys.h"
-#include "base/Readable.h"
 
 namespace stagehand::host {
 
@@ -23,31 +23,21 @@ HeadlessBackend::HeadlessBackend(InputScript script, std::ostream& out, std::ost
     }
 }
 
-std::unique_ptr<HeadlessBackend> HeadlessBackend::FromFile(const std::filesystem::path& file,
-                                                           std::ostream& out, std::ostream& errors,
-                                                           std::string* error) {
+base::Result<std::unique_ptr<HeadlessBackend>> HeadlessBackend::FromFile(
+    const std::filesystem::path& file, std::ostream& out, std::ostream& errors) {
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(file, ec);
     if (ec || !std::filesystem::is_regular_file(file, ec)) {
-        if (error) {
-            *error = "cannot read the input script " + file.string();
-        }
-        return nullptr;
+        return base::Failure("cannot read the input script " + file.string());
     }
     if (size > kMaxScriptBytes) {
-        if (error) {
-            *error = "the input script " + file.string() + " is larger than 16 MiB";
-        }
-        return nullptr;
+        return base::Failure("the input script " + file.string() + " is larger than 16 MiB");
     }
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     if (!in && !in.eof()) {
-        if (error) {
-            *error = "cannot read the input script " + file.string();
-        }
-        return nullptr;
+        return base::Failure("cannot read the input script " + file.string());
     }
     return std::make_unique<HeadlessBackend>(ParseInputScript(text.str()), out, errors);
 }
@@ -67,14 +57,11 @@ void HeadlessBackend::SetClock(uint32_t now) {
     audio_.Advance(now, [this](std::span<const int16_t> samples) { audioOut_.Write(samples); });
 }
 
-bool HeadlessBackend::SetAudioOutput(const std::filesystem::path& file, std::string* error) {
+base::Result<void> HeadlessBackend::SetAudioOutput(const std::filesystem::path& file) {
     if (!audioOut_.Open(file, kDefaultAudioRate)) {
-        if (error) {
-            *error = "cannot write the sound to " + file.string();
-        }
-        return false;
+        return base::Failure("cannot write the sound to " + file.string());
     }
-    return true;
+    return {};
 }
 
 bool HeadlessBackend::OpenAudio(Mixer& mixer) {
@@ -238,13 +225,12 @@ void HeadlessBackend::Shot(const std::string& file, int line) {
     if (path.is_relative()) {
         path = shotFolder_ / path;
     }
-    std::string error;
     if (!frame_) {
         errors_ << "input line " << line << ": nothing has been shown yet\n";
         return;
     }
-    if (!WritePng(*frame_, path.string(), &error)) {
-        errors_ << "input line " << line << ": " << error << '\n';
+    if (const base::Result<void> written = WritePng(*frame_, path.string()); !written) {
+        errors_ << "input line " << line << ": " << written.error() << '\n';
     }
 }
 

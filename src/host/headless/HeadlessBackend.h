@@ -20,6 +20,7 @@
 #include <ostream>
 #include <string>
 
+#include "base/Result.h"
 #include "host/Backend.h"
 #include "host/audio/ClockedMix.h"
 #include "host/audio/WaveWriter.h"
@@ -37,15 +38,14 @@ class HeadlessBackend : public Backend {
     // written under `shotFolder`.
     HeadlessBackend(InputScript script, std::ostream& out, std::ostream& errors,
                     std::filesystem::path shotFolder = std::filesystem::current_path());
-    // Reads a script file; nullptr and an error text when it cannot be read.
-    static std::unique_ptr<HeadlessBackend> FromFile(const std::filesystem::path& file,
-                                                     std::ostream& out, std::ostream& errors,
-                                                     std::string* error);
+    // Reads a script file, or says why it cannot be read.
+    static base::Result<std::unique_ptr<HeadlessBackend>> FromFile(
+        const std::filesystem::path& file, std::ostream& out, std::ostream& errors);
     ~HeadlessBackend() override;
 
-    // Writes the mix to `file` (an empty sound if the device is never opened); false with an
-    // error text when the file cannot be written.
-    bool SetAudioOutput(const std::filesystem::path& file, std::string* error);
+    // Writes the mix to `file` (an empty sound if the device is never opened); fails when the
+    // file cannot be written.
+    base::Result<void> SetAudioOutput(const std::filesystem::path& file);
 
     // Expands a `print` line (message handler tags, once the player has them).
     void SetPrintExpander(std::function<std::string(const std::string&)> expander);

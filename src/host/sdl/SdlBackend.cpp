@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <string_view>
 
+#include "base/Format.h"
 #include "host/audio/Mixer.h"
 #include "host/files/TextEncoding.h"
 #include "host/sdl/ScreenFit.h"
 #include "host/sdl/SdlKeys.h"
-#include "base/Format.h"
 
 namespace stagehand::host {
 
@@ -71,19 +71,17 @@ Size WindowSizeFor(Size screen, int display) {
 
 SdlBackend::SdlBackend(Size screen) : screen_(screen) {}
 
-std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::string& error) {
+base::Result<std::unique_ptr<SdlBackend>> SdlBackend::Create(const Options& options) {
     const Size screen = options.screen;
     if (screen.width <= 0 || screen.height <= 0 || screen.width > kMaxScreenSide ||
         screen.height > kMaxScreenSide) {
-        error = "the screen size " + std::to_string(screen.width) + "x" +
-                std::to_string(screen.height) + " is not usable";
-        return nullptr;
+        return base::Failure("the screen size " + std::to_string(screen.width) + "x" +
+                             std::to_string(screen.height) + " is not usable");
     }
     // Closing the window asks the player to close; only a signal makes SDL_QUIT.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = SdlError("cannot open the display");
-        return nullptr;
+        return base::Failure(SdlError("cannot open the display"));
     }
     // When no display answers, SDL may settle for a driver that draws into memory only; a
     // player nobody can see is no use unless that was asked for.
@@ -94,8 +92,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
         (requested == nullptr ||
          std::string_view(requested).find(driver) == std::string_view::npos)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        error = "cannot open the display: no display answered";
-        return nullptr;
+        return base::Failure("cannot open the display: no display answered");
     }
     // From here the destructor undoes whatever was made.
     std::unique_ptr<SdlBackend> backend(new SdlBackend(screen));
@@ -110,8 +107,7 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
         SDL_CreateWindow(kInitialCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                          windowed.width, windowed.height, flags);
     if (backend->window_ == nullptr) {
-        error = SdlError("cannot make the window");
-        return nullptr;
+        return base::Failure(SdlError("cannot make the window"));
     }
     backend->renderer_ = SDL_CreateRenderer(backend->window_, -1,
                                             SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
@@ -119,14 +115,12 @@ std::unique_ptr<SdlBackend> SdlBackend::Create(const Options& options, std::stri
         backend->renderer_ = SDL_CreateRenderer(backend->window_, -1, SDL_RENDERER_SOFTWARE);
     }
     if (backend->renderer_ == nullptr) {
-        error = SdlError("cannot make a renderer");
-        return nullptr;
+        return base::Failure(SdlError("cannot make a renderer"));
     }
     backend->texture_ = SDL_CreateTexture(backend->renderer_, SDL_PIXELFORMAT_RGB888,
                                           SDL_TEXTUREACCESS_STREAMING, screen.width, screen.height);
     if (backend->texture_ == nullptr) {
-        error = SdlError("cannot make the screen texture");
-        return nullptr;
+        return base::Failure(SdlError("cannot make the screen texture"));
     }
     SDL_StartTextInput();
     backend->modifiers_ = static_cast<uint16_t>(SDL_GetModState());
@@ -189,8 +183,8 @@ bool SdlBackend::OpenAudio(Mixer& mixer) {
     if (!noDeviceSaid_) {
         noDeviceSaid_ = true;
         if (faults_ != nullptr) {
-            faults_->Fault(
-                FormatText("No sound device could be opened (%s): sounds play silently.", {reason}));
+            faults_->Fault(FormatText("No sound device could be opened (%s): sounds play silently.",
+                                      {reason}));
         }
     }
     silentMix_.Start(mixer, SDL_GetTicks());

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "base/FaultSink.h"
+#include "base/Result.h"
 #include "host/Backend.h"
 #include "host/audio/ClockedMix.h"
 #include "host/gfx/Geometry.h"
@@ -41,9 +42,9 @@ class SdlBackend final : public Backend {
         base::FaultSink* faults = nullptr;
     };
 
-    // Opens the window. Gives nothing, with the reason in `error`, when there is no display
-    // or the window or its renderer cannot be made.
-    static std::unique_ptr<SdlBackend> Create(const Options& options, std::string& error);
+    // Opens the window, or says why not: there is no display, or the window or its renderer
+    // cannot be made.
+    static base::Result<std::unique_ptr<SdlBackend>> Create(const Options& options);
     ~SdlBackend() override;
     SdlBackend(const SdlBackend&) = delete;
     SdlBackend& operator=(const SdlBackend&) = delete;

@@ -41,8 +41,8 @@ double SmackerRate(int32_t field) {
 }
 
 // A Smacker header the demuxer is not given: more frames than a movie may hold, a frame
-// size out of bounds, or a frame table longer than the file. Empty for anything else.
-std::string CheckSmackerHeader(InputFile& file) {
+// size out of bounds, or a frame table longer than the file. Anything else passes.
+base::Result<void> CheckSmackerHeader(InputFile& file) {
     std::string head;
     if (!file.ReadSpan(0, 24, head) || head.size() < 24 ||
         (head.compare(0, 4, "SMK2") != 0 && head.compare(0, 4, "SMK4") != 0)) {
@@ -52,17 +52,17 @@ std::string CheckSmackerHeader(InputFile& file) {
     std::memcpy(field, head.data(), sizeof field);  // little-endian, as the host is
     const uint64_t frames = uint64_t{field[3]} + (field[5] & 1);
     if (frames > static_cast<uint64_t>(Movie::kMaxFrames)) {
-        return "the Smacker movie claims " + std::to_string(frames) +
-               " frames, more than a movie may hold";
+        return base::Failure("the Smacker movie claims " + std::to_string(frames) +
+                             " frames, more than a movie may hold");
     }
     if (field[1] == 0 || field[2] == 0 || field[1] > static_cast<uint32_t>(Movie::kMaxSide) ||
         field[2] > static_cast<uint32_t>(Movie::kMaxSide)) {
-        return "the Smacker movie's frame size " + std::to_string(field[1]) + "x" +
-               std::to_string(field[2]) + " is not from 1x1 to 4096x4096";
+        return base::Failure("the Smacker movie's frame size " + std::to_string(field[1]) + "x" +
+                             std::to_string(field[2]) + " is not from 1x1 to 4096x4096");
     }
     // The header (104 bytes) and five bytes a frame for the frame table.
     if (file.Size() < 104 + frames * 5) {
-        return "the Smacker movie is cut short in its frame table";
+        return base::Failure("the Smacker movie is cut short in its frame table");
     }
     return {};
 }
@@ -108,24 +108,23 @@ void Movie::Close() {
     state_.reset();
 }
 
-bool Movie::Open(const std::filesystem::path& path) {
+base::Result<void> Movie::Open(const std::filesystem::path& path) {
     palette_.clear();
     shownPixels_ = nullptr;
     return OpenFile(path, -1);
 }
 
-bool Movie::OpenFile(const std::filesystem::path& path, int64_t knownCount) {
+base::Result<void> Movie::OpenFile(const std::filesystem::path& path, int64_t knownCount) {
     SetUpOnce();
     Close();
-    error_.clear();
     path_ = path;
     auto s = std::make_unique<State>();
     s->file = InputFile::Open(path);
     if (!s->file.IsOpen()) {
-        return Fail("cannot open the movie: " + s->file.Reason());
+        return base::Failure("cannot open the movie: " + s->file.Reason());
     }
-    if (std::string refusal = CheckSmackerHeader(s->file); !refusal.empty()) {
-        return Fail(refusal);
+    if (base::Result<void> header = CheckSmackerHeader(s->file); !header) {
+        return header;
     }
     auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
     s->io = buffer == nullptr ? nullptr
@@ -141,7 +140,7 @@ bool Movie::OpenFile(const std::filesystem::path& path, int64_t knownCount) {
     }
     if (s->io == nullptr || s->format == nullptr || s->packet == nullptr || s->held == nullptr ||
         s->frame == nullptr || s->audioFrame == nullptr) {
-        return Fail("out of memory opening the movie");
+        return base::Failure("out of memory opening the movie");
     }
     s->format->pb = s->io;
     s->format->flags |= AVFMT_FLAG_CUSTOM_IO;
@@ -152,37 +151,38 @@ bool Movie::OpenFile(const std::filesystem::path& path, int64_t knownCount) {
     s->format->max_analyze_duration = 5 * AV_TIME_BASE;
     int r = avformat_open_input(&s->format, nullptr, nullptr, nullptr);
     if (r < 0) {
-        return Fail(s->TimedOut() ? "the movie took too long to open"
-                                  : "not a movie file this player reads (" + AvError(r) + ")");
+        return base::Failure(s->TimedOut()
+                                 ? "the movie took too long to open"
+                                 : "not a movie file this player reads (" + AvError(r) + ")");
     }
     r = avformat_find_stream_info(s->format, nullptr);
     if (r < 0) {
-        return Fail("the movie's streams cannot be read (" + AvError(r) + ")");
+        return base::Failure("the movie's streams cannot be read (" + AvError(r) + ")");
     }
     s->videoIndex = av_find_best_stream(s->format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (s->videoIndex < 0) {
-        return Fail("the file holds no video");
+        return base::Failure("the file holds no video");
     }
     AVStream* st = s->format->streams[s->videoIndex];
     const int width = st->codecpar->width;
     const int height = st->codecpar->height;
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
         int64_t{width} * height > Surface::kMaxPixels) {
-        return Fail("the movie's frame size " + std::to_string(width) + "x" +
-                    std::to_string(height) + " is not from 1x1 to 4096x4096");
+        return base::Failure("the movie's frame size " + std::to_string(width) + "x" +
+                             std::to_string(height) + " is not from 1x1 to 4096x4096");
     }
     s->size = {width, height};
     s->video = s->OpenDecoder(s->videoIndex);
     if (s->video == nullptr) {
-        return Fail(std::string("the movie's video (") + avcodec_get_name(st->codecpar->codec_id) +
-                    ") cannot be decoded");
+        return base::Failure(std::string("the movie's video (") +
+                             avcodec_get_name(st->codecpar->codec_id) + ") cannot be decoded");
     }
     s->smacker = std::strcmp(s->format->iformat->name, "smk") == 0;
     int64_t headerFrames = -1;
     if (s->smacker) {
         std::string head;
         if (!s->file.ReadSpan(0, 24, head) || head.size() < 24) {
-            return Fail("the Smacker header is cut short");
+            return base::Failure("the Smacker header is cut short");
         }
         int32_t field[6] = {};
         std::memcpy(field, head.data(), sizeof field);  // little-endian, as the host is
@@ -215,15 +215,15 @@ bool Movie::OpenFile(const std::filesystem::path& path, int64_t knownCount) {
             av_packet_unref(s->packet);
         }
         if (r != AVERROR_EOF && count <= kMaxFrames) {
-            return Fail(s->TimedOut() ? "the movie took too long to open"
-                                      : "the movie is damaged (" + AvError(r) + ")");
+            return base::Failure(s->TimedOut() ? "the movie took too long to open"
+                                               : "the movie is damaged (" + AvError(r) + ")");
         }
         s.reset();
         return OpenFile(path, count);
     }
     if (s->frameCount > kMaxFrames) {
-        return Fail("the movie claims " + std::to_string(s->frameCount) +
-                    " frames, more than a movie may hold");
+        return base::Failure("the movie claims " + std::to_string(s->frameCount) +
+                             " frames, more than a movie may hold");
     }
     if (s->smacker || !s->countInHeader || s->duration <= 0) {
         s->duration = static_cast<double>(s->frameCount) / s->rate;
@@ -241,20 +241,21 @@ bool Movie::OpenFile(const std::filesystem::path& path, int64_t knownCount) {
         s->audioIndex = -1;
     }
     state_ = std::move(s);
-    return true;
+    return {};
 }
 
-bool Movie::Reopen() {
+base::Result<void> Movie::Reopen() {
     std::unique_ptr<State> old = std::move(state_);
     const std::filesystem::path path = path_;
-    if (!OpenFile(path, old->countInHeader ? -1 : old->frameCount)) {
-        return false;
+    if (base::Result<void> opened = OpenFile(path, old->countInHeader ? -1 : old->frameCount);
+        !opened) {
+        return opened;
     }
     // The sound stream carries on into the reopened file.
     state_->soundWanted = old->soundWanted;
     std::swap(state_->mixer, old->mixer);
     std::swap(state_->stream, old->stream);
-    return true;
+    return {};
 }
 
 }  // namespace stagehand::host

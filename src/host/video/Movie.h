@@ -5,7 +5,7 @@
 // Guarantees: the file is read through host::InputFile (a regular file only, never
 // blocking); every read, packet, frame size (kMaxSide a side, Surface::kMaxPixels in all),
 // frame count and queued sound is bounded, and each call gives up after kOperationSeconds,
-// so a damaged file gives an error string, never a crash or a hang. Only the formats in
+// so a damaged file gives an error, never a crash or a hang. Only the formats in
 // the list of movie containers are opened; nothing else is ever looked up by name.
 // Smacker files: the header's frame rate is read by the player (0 means 10 frames a
 // second), and going to a frame decodes forward from the start, so the palette in effect
@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
 #include "host/gfx/Geometry.h"
 #include "host/gfx/Surface.h"
 
@@ -46,13 +47,13 @@ class Movie {
     Movie(const Movie&) = delete;
     Movie& operator=(const Movie&) = delete;
 
-    // Opens a host path (the caller resolves title names); false with Error() saying why.
-    bool Open(const std::filesystem::path& path);
+    // Opens a host path (the caller resolves title names), or says why it cannot.
+    base::Result<void> Open(const std::filesystem::path& path);
     // Closes the file and the sound stream.
     void Close();
     bool IsOpen() const;
     bool IsSmacker() const;
-    // Why the last Open, DecodeNext or SeekToFrame failed, as a sentence part.
+    // Why the last DecodeNext failed, as a sentence part; empty when it met the end.
     const std::string& Error() const { return error_; }
 
     Size FrameSize() const;
@@ -70,8 +71,8 @@ class Movie {
     // the blocks that differ from it are written, and `changed` gets them (FrameChanges.h);
     // a new surface, size or palette gives the whole frame.
     bool DecodeNext(Surface& out, std::vector<Rect>* changed = nullptr);
-    // Makes `frame` the one the next DecodeNext gives; false past the end or on damage.
-    bool SeekToFrame(int64_t frame);
+    // Makes `frame` the one the next DecodeNext gives; fails past the end or on damage.
+    base::Result<void> SeekToFrame(int64_t frame);
     // The 256 colours of the frame last decoded when it was paletted (Smacker), else empty.
     const std::vector<Color>& Palette() const { return palette_; }
 
@@ -84,11 +85,11 @@ class Movie {
     struct State;
     bool Fail(std::string message);
     // Opens with the frame count already known for a stream whose header gives none.
-    bool OpenFile(const std::filesystem::path& path, int64_t knownCount);
-    bool Reopen();
+    base::Result<void> OpenFile(const std::filesystem::path& path, int64_t knownCount);
+    base::Result<void> Reopen();
     // Puts the demuxer at the key frame at or before `target`; false when it cannot.
     bool SeekBefore(int64_t target);
-    bool DecodeForwardTo(int64_t target);
+    base::Result<void> DecodeForwardTo(int64_t target);
     void ShowPaletted(const AVFrame& f, Surface& out, std::vector<Rect>* changed);
     bool ShowConverted(const AVFrame& f, Surface& out, std::vector<Rect>* changed);
 

@@ -287,31 +287,33 @@ void Movie::State::ReadSoundAhead(double untilSeconds) {
     }
 }
 
-bool Movie::SeekToFrame(int64_t target) {
-    error_.clear();
+base::Result<void> Movie::SeekToFrame(int64_t target) {
     if (!state_) {
-        return Fail("no movie is open");
+        return base::Failure("no movie is open");
     }
     if (target < 0 || target >= state_->frameCount) {
-        return Fail("frame " + std::to_string(target) + " is not in the movie's " +
-                    std::to_string(state_->frameCount) + " frames");
+        return base::Failure("frame " + std::to_string(target) + " is not in the movie's " +
+                             std::to_string(state_->frameCount) + " frames");
     }
     if (state_->nextFrame == target) {
-        return true;
+        return {};
     }
     state_->StartOperation();
     // Smacker movies decode forward from where they are or from the start, so the palette
     // is right; general videos go to the key frame before the target first.
     const bool fromStart = state_->smacker ? target < state_->nextFrame : !SeekBefore(target);
-    if (fromStart && !Reopen()) {
-        return false;
+    if (fromStart) {
+        if (base::Result<void> reopened = Reopen(); !reopened) {
+            return reopened;
+        }
     }
-    if (DecodeForwardTo(target)) {
-        return true;
+    base::Result<void> reached = DecodeForwardTo(target);
+    if (reached || fromStart) {
+        return reached;
     }
     // A demuxer's seek can land past the frame or at the end: decode from the start then.
-    if (fromStart || !Reopen()) {
-        return false;
+    if (base::Result<void> reopened = Reopen(); !reopened) {
+        return reopened;
     }
     return DecodeForwardTo(target);
 }
@@ -337,27 +339,30 @@ bool Movie::SeekBefore(int64_t target) {
     return true;
 }
 
-bool Movie::DecodeForwardTo(int64_t target) {
+base::Result<void> Movie::DecodeForwardTo(int64_t target) {
     State& s = *state_;
     s.StartOperation();
     s.pending = false;
     while (true) {
-        const int got = s.ReceiveVideo(error_);
-        if (got <= 0) {
-            return got == 0 ? Fail("the movie ended before frame " + std::to_string(target))
-                            : false;
+        std::string damage;
+        const int got = s.ReceiveVideo(damage);
+        if (got < 0) {
+            return base::Failure(std::move(damage));
+        }
+        if (got == 0) {
+            return base::Failure("the movie ended before frame " + std::to_string(target));
         }
         const int64_t index = s.IndexOfFrame();
         if (index == target) {
             break;
         }
         if (index > target) {
-            return Fail("the movie has no frame " + std::to_string(target));
+            return base::Failure("the movie has no frame " + std::to_string(target));
         }
     }
     s.pending = true;
     s.nextFrame = target;
-    return true;
+    return {};
 }
 
 void Movie::PumpSound(Mixer& mixer) {

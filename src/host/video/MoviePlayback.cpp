@@ -4,15 +4,17 @@
 
 namespace stagehand::host {
 
-bool MoviePlayback::Open(const std::filesystem::path& path) {
+base::Result<void> MoviePlayback::Open(const std::filesystem::path& path) {
     Close();
-    if (!movie_.Open(path) || movie_.FrameCount() <= 0) {
-        error_ = movie_.IsOpen() ? "the movie holds no frames" : movie_.Error();
+    if (base::Result<void> opened = movie_.Open(path); !opened) {
+        return opened;
+    }
+    if (movie_.FrameCount() <= 0) {
         movie_.Close();
-        return false;
+        return base::Failure("the movie holds no frames");
     }
     buffer_ = Surface(movie_.FrameSize().width, movie_.FrameSize().height);
-    return true;
+    return {};
 }
 
 void MoviePlayback::Close() {
@@ -23,26 +25,24 @@ void MoviePlayback::Close() {
     paced_ = false;
     hasFrame_ = false;
     current_ = 0;
-    error_.clear();
 }
 
 int64_t MoviePlayback::DueAt() const {
     return paced_ ? pacing_.DueAt(current_) : INT64_MIN;
 }
 
-bool MoviePlayback::Decode(int64_t nowMs) {
+base::Result<void> MoviePlayback::Decode(int64_t nowMs) {
     if (!movie_.IsOpen()) {
-        error_ = "no movie is open";
-        return false;
+        return base::Failure("no movie is open");
     }
-    if (movie_.NextFrame() != current_ && !movie_.SeekToFrame(current_)) {
-        error_ = movie_.Error();
-        return false;
+    if (movie_.NextFrame() != current_) {
+        if (base::Result<void> sought = movie_.SeekToFrame(current_); !sought) {
+            return sought;
+        }
     }
     // The buffer holds the frame shown before: only what changed since is made again.
     if (!movie_.DecodeNext(buffer_, &changed_)) {
-        error_ = movie_.Error().empty() ? "the movie ended early" : movie_.Error();
-        return false;
+        return base::Failure(movie_.Error().empty() ? "the movie ended early" : movie_.Error());
     }
     if (mixer_ != nullptr) {
         movie_.PumpSound(*mixer_);
@@ -57,7 +57,7 @@ bool MoviePlayback::Decode(int64_t nowMs) {
     } else {
         pacing_.Shown(current_, nowMs);
     }
-    return true;
+    return {};
 }
 
 void MoviePlayback::Advance() {

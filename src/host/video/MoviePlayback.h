@@ -5,7 +5,7 @@
 //
 // Guarantees: the buffer always has the movie's frame size; a frame number past the ends is
 // taken to the nearest end; every failure of the movie leaves the buffer as it was and
-// Error() saying why. Frames are due 1/rate seconds apart from the first one decoded, and a
+// says why. Frames are due 1/rate seconds apart from the first one decoded, and a
 // jump (going to a frame, wrapping round) keeps that beat.
 // Where it bites: Decode decodes the current frame, so calling it twice shows one frame
 // twice; Advance moves on. The mixer given to RouteSound must outlive the playback or be
@@ -27,10 +27,9 @@ class Mixer;
 
 class MoviePlayback {
   public:
-    bool Open(const std::filesystem::path& path);
+    base::Result<void> Open(const std::filesystem::path& path);
     void Close();
     bool IsOpen() const { return movie_.IsOpen(); }
-    const std::string& Error() const { return error_; }
 
     Size FrameSize() const { return buffer_.Dimensions(); }
     int64_t FrameCount() const { return movie_.FrameCount(); }
@@ -45,8 +44,8 @@ class MoviePlayback {
     int64_t DueAt() const;
     bool IsDue(int64_t nowMs) const { return nowMs >= DueAt(); }
 
-    // Decodes the current frame into the buffer at time `nowMs`; false with Error() on damage.
-    bool Decode(int64_t nowMs);
+    // Decodes the current frame into the buffer at time `nowMs`, or says what is damaged.
+    base::Result<void> Decode(int64_t nowMs);
     // The parts of the buffer the last Decode changed (all of it for the first frame).
     const std::vector<Rect>& Changed() const { return changed_; }
     const Surface& Buffer() const { return buffer_; }
@@ -73,7 +72,6 @@ class MoviePlayback {
     bool hasFrame_ = false;
     int64_t current_ = 0;
     Mixer* mixer_ = nullptr;
-    std::string error_;
 };
 
 }  // namespace stagehand::host

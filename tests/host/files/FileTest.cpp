@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "host/files/FileReplacement.h"
+#include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
 namespace stagehand::host {
@@ -103,12 +104,11 @@ TEST(FileTest, ReplacementLandsWholeOrLeavesTheOldFile) {
     struct rlimit small = saved;
     small.rlim_cur = 8;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    std::string reason;
-    const bool full = ReplaceFile(target, std::string(300, 'x'), &reason);
+    const base::Result<void> full = ReplaceFile(target, std::string(300, 'x'));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, oldSignal);
     EXPECT_FALSE(full);
-    EXPECT_EQ(reason, "File too large");
+    EXPECT_EQ(testing::ErrorOf(full), "File too large");
     EXPECT_EQ(ReadFile(target, 100).bytes, "old password");
     EXPECT_EQ(entries(), 1);
 
@@ -119,8 +119,9 @@ TEST(FileTest, ReplacementLandsWholeOrLeavesTheOldFile) {
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(entries(), 2);
-    EXPECT_FALSE(ReplaceFile(folder.Path() / "none" / "x.dat", "new", &reason));
-    EXPECT_EQ(reason, "No such file or directory");
+    const base::Result<void> nowhere = ReplaceFile(folder.Path() / "none" / "x.dat", "new");
+    EXPECT_FALSE(nowhere);
+    EXPECT_EQ(testing::ErrorOf(nowhere), "No such file or directory");
 }
 
 }  // namespace

@@ -28,11 +28,9 @@ namespace {
     if (have > std::max(written, rle)) {
         return ::testing::AssertionFailure() << "asks for " << have << " bytes";
     }
-    std::string error;
-    const std::optional<host::Surface> read =
-        DecodeBmp(std::span(bytes).first(have), kLongFile, &error);
+    const base::Result<host::Surface> read = DecodeBmp(std::span(bytes).first(have), kLongFile);
     return read ? Shows(*read, image) << " from a long file"
-                : ::testing::AssertionFailure() << error;
+                : ::testing::AssertionFailure() << read.error();
 }
 
 // Every depth in both row orders, with widths that end rows inside a byte and leave 0 to 3

@@ -146,7 +146,7 @@ TEST(BmpRefusal, CutsTheColourTableAndPixelsToTheFile) {
         image.colorsUsed = colorsUsed;
         const std::vector<uint8_t> bytes = WriteBmp(image);
         EXPECT_TRUE(Shows(Decode(bytes), image)) << colorsUsed;
-        const std::optional<BmpHeader> header = ReadBmpHeader(bytes, nullptr);
+        const base::Result<BmpHeader> header = ReadBmpHeader(bytes);
         ASSERT_TRUE(header);
         EXPECT_LE(header->colorCount, 256u);
         EXPECT_LE(header->colorTableOffset + 4 * header->colorCount, bytes.size());

@@ -71,10 +71,9 @@ constexpr const char* kRendered =
 TEST(BmpSuite, ReadsLikeTheReferenceRenderings) {
     std::istringstream entries(kRendered);
     for (std::string file, rendering; entries >> file >> rendering;) {
-        std::string error;
-        const std::optional<host::Surface> reference =
-            host::DecodePng(ReadFile("reference/" + rendering), &error);
-        ASSERT_TRUE(reference) << error;
+        const base::Result<host::Surface> reference =
+            host::DecodePng(ReadFile("reference/" + rendering));
+        ASSERT_TRUE(reference) << reference.error();
         EXPECT_TRUE(LooksLike(Decode(ReadFile(file)), *reference)) << file;
     }
 }
@@ -116,8 +115,8 @@ TEST(BmpSuite, RefusesOrReadsEveryFileAtItsHeadersSize) {
         for (const auto& entry : std::filesystem::directory_iterator(Folder() / folder)) {
             const std::string name = folder + ("/" + entry.path().filename().string());
             const std::vector<uint8_t> bytes = ReadFile(name);
-            std::string error;
-            const std::optional<host::Surface> image = DecodeBmp(bytes, &error);
+            const base::Result<host::Surface> image = DecodeBmp(bytes);
+            const std::string error = image ? std::string() : image.error();
             ++files;
             if (const auto reason = refusals.find(name); reason != refusals.end()) {
                 ++listed;
@@ -132,7 +131,7 @@ TEST(BmpSuite, RefusesOrReadsEveryFileAtItsHeadersSize) {
                 EXPECT_FALSE(error.empty()) << name;
                 continue;
             }
-            const std::optional<BmpHeader> header = ReadBmpHeader(bytes, nullptr);
+            const base::Result<BmpHeader> header = ReadBmpHeader(bytes);
             ASSERT_TRUE(header) << name;
             EXPECT_EQ(image->Dimensions(), (host::Size{header->width, header->height})) << name;
         }

@@ -54,20 +54,19 @@ inline host::Color ExpectedAt(const BmpImage& image, int32_t x, int32_t y) {
 }
 
 inline host::Surface Decode(const std::vector<uint8_t>& bytes) {
-    std::string error;
-    std::optional<host::Surface> image = DecodeBmp(bytes, &error);
-    EXPECT_TRUE(image) << error;
+    base::Result<host::Surface> image = DecodeBmp(bytes);
+    EXPECT_TRUE(image) << image.error();
     return image ? std::move(*image) : host::Surface();
 }
 
 // The reason a file is refused, or "" when it is read.
 inline std::string RefusalOf(const std::vector<uint8_t>& bytes) {
-    std::string error;
-    if (DecodeBmp(bytes, &error)) {
+    const base::Result<host::Surface> image = DecodeBmp(bytes);
+    if (image) {
         return "";
     }
-    EXPECT_FALSE(error.empty());
-    return error;
+    EXPECT_FALSE(image.error().empty());
+    return image.error();
 }
 
 inline ::testing::AssertionResult Shows(const host::Surface& decoded, const BmpImage& image) {

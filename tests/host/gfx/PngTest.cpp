@@ -7,12 +7,14 @@
 #include <tuple>
 #include <vector>
 
+#include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
 namespace stagehand::host {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using testing::ErrorOf;
 
 // A PNG of the given libpng format made in memory, for the colour types the player does not
 // write itself.
@@ -64,10 +66,10 @@ TEST(PngTest, RoundTripKeepsEveryPixel) {
     testing::TempFolder folder;
     const std::string path = (folder.Path() / "shot.png").string();
     const Surface original = Pattern(37, 23);
-    std::string error;
-    ASSERT_TRUE(WritePng(original, path, &error)) << error;
-    const auto read = ReadPng(path, &error);
-    ASSERT_TRUE(read) << error;
+    const base::Result<void> written = WritePng(original, path);
+    ASSERT_TRUE(written) << written.error();
+    const auto read = ReadPng(path);
+    ASSERT_TRUE(read) << read.error();
     EXPECT_EQ(read->Dimensions(), original.Dimensions());
     EXPECT_EQ(read->Pixels(), original.Pixels());
 }
@@ -91,9 +93,8 @@ TEST(PngTest, OtherColourTypesBecomeOpaqueRgb) {
               {Rgb(200, 100, 50), kBlack, Rgb(100, 50, 25)},
               1},
              {Encode(PNG_FORMAT_LINEAR_RGB, 2, 1, deep), {Rgb(255, 0, 0), Rgb(0, 0, 255)}, 0}}) {
-        std::string error;
-        const auto decoded = DecodePng(png, &error);
-        ASSERT_TRUE(decoded) << error;
+        const auto decoded = DecodePng(png);
+        ASSERT_TRUE(decoded) << decoded.error();
         ASSERT_EQ(decoded->Pixels().size(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) {
             for (int shift : {0, 8, 16}) {
@@ -113,8 +114,8 @@ TEST(PngTest, RefusesDamagedTruncatedAndImpossibleData) {
         noise[i] = static_cast<uint8_t>(i * i * 31 >> 3);
     }
     const Bytes png = Encode(PNG_FORMAT_RGB, 30, 30, noise.data());
-    std::string error;
-    ASSERT_TRUE(DecodePng(png, &error)) << error;
+    const base::Result<Surface> whole = DecodePng(png);
+    ASSERT_TRUE(whole) << whole.error();
     std::vector<std::pair<Bytes, std::string>> refused = {
         {Bytes{'n', 'o', 't', ' ', 'p', 'n', 'g'}, ""},
         {SmallPng(100000, 100000), "too large"},
@@ -127,8 +128,9 @@ TEST(PngTest, RefusesDamagedTruncatedAndImpossibleData) {
     refused.emplace_back(png, "");
     refused.back().first[50] ^= 0xFF;
     for (const auto& [bytes, reason] : refused) {
-        error.clear();
-        EXPECT_FALSE(DecodePng(bytes, &error)) << bytes.size();
+        const base::Result<Surface> decoded = DecodePng(bytes);
+        const std::string error = ErrorOf(decoded);
+        EXPECT_FALSE(decoded) << bytes.size();
         EXPECT_NE(error.find(reason), std::string::npos) << error;
         EXPECT_FALSE(error.empty()) << bytes.size();
     }
@@ -137,23 +139,26 @@ TEST(PngTest, RefusesDamagedTruncatedAndImpossibleData) {
 // A named pipe is refused, not waited on.
 TEST(PngTest, FileErrorsAreReported) {
     testing::TempFolder folder;
-    std::string error;
-    EXPECT_FALSE(ReadPng((folder.Path() / "missing.png").string(), &error));
-    EXPECT_NE(error.find("missing.png"), std::string::npos);
-    EXPECT_FALSE(ReadPng(folder.Path().string(), &error));
+    const base::Result<Surface> missing = ReadPng((folder.Path() / "missing.png").string());
+    EXPECT_FALSE(missing);
+    EXPECT_NE(ErrorOf(missing).find("missing.png"), std::string::npos);
+    EXPECT_FALSE(ReadPng(folder.Path().string()));
     const std::string pipe = (folder.Path() / "pipe.png").string();
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_FALSE(ReadPng(pipe, &error));
+    EXPECT_FALSE(ReadPng(pipe));
     const Bytes small = SmallPng(), huge = SmallPng(9000, 7000);
     auto write = [&folder](const char* name, const Bytes& bytes, size_t size) {
         return folder.Write(name, {reinterpret_cast<const char*>(bytes.data()), size}).string();
     };
-    EXPECT_FALSE(ReadPng(write("cut.png", small, small.size() / 2), &error));
-    EXPECT_FALSE(ReadPng(write("huge.png", huge, huge.size()), &error));
-    EXPECT_NE(error.find("cannot fit"), std::string::npos) << error;
-    EXPECT_FALSE(WritePng(Surface(), (folder.Path() / "empty.png").string(), &error));
-    EXPECT_FALSE(WritePng(Pattern(2, 2), (folder.Path() / "no/such/folder.png").string(), &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(ReadPng(write("cut.png", small, small.size() / 2)));
+    const base::Result<Surface> tooLarge = ReadPng(write("huge.png", huge, huge.size()));
+    EXPECT_FALSE(tooLarge);
+    EXPECT_NE(ErrorOf(tooLarge).find("cannot fit"), std::string::npos) << ErrorOf(tooLarge);
+    EXPECT_FALSE(WritePng(Surface(), (folder.Path() / "empty.png").string()));
+    const base::Result<void> unwritten =
+        WritePng(Pattern(2, 2), (folder.Path() / "no/such/folder.png").string());
+    EXPECT_FALSE(unwritten);
+    EXPECT_FALSE(ErrorOf(unwritten).empty());
 }
 
 }  // namespace

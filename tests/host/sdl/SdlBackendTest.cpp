@@ -51,7 +51,13 @@ class SdlBackendTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         if (backend_ == nullptr && error_.empty()) {
-            backend_ = SdlBackend::Create({.fullscreen = false}, error_).release();
+            base::Result<std::unique_ptr<SdlBackend>> made =
+                SdlBackend::Create({.fullscreen = false});
+            if (made) {
+                backend_ = made->release();
+            } else {
+                error_ = made.error();
+            }
         }
     }
 
@@ -227,9 +233,10 @@ TEST_F(SdlBackendTest, KeysTypedTextTheClipboardAndAltEnter) {
 // A backend opens full screen by default. Quit and closing the window ask to close; waiting
 // ends at the deadline, and one already past does not wait at all.
 TEST_F(SdlBackendTest, OpensFullScreenAndQuitAndCloseAskToCloseAndWaitingEndsAtTheDeadline) {
-    std::string error;
-    auto fullscreen = SdlBackend::Create(SdlBackend::Options{}, error);
-    ASSERT_NE(fullscreen, nullptr) << error;
+    base::Result<std::unique_ptr<SdlBackend>> made = SdlBackend::Create(SdlBackend::Options{});
+    ASSERT_TRUE(made) << made.error();
+    std::unique_ptr<SdlBackend> fullscreen = std::move(*made);
+    ASSERT_NE(fullscreen, nullptr);
     EXPECT_TRUE(fullscreen->IsFullscreen());
     EXPECT_STREQ(SDL_GetWindowTitle(fullscreen->Window()), "Stagehand");
     fullscreen->Present(Surface(640, 480, kBlue), {0, 0, 640, 480});

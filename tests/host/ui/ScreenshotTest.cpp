@@ -95,9 +95,8 @@ TEST(Screenshot, FilledWindowsCoveredSiblingAndText) {
     ws.Run();
     ASSERT_TRUE(errors.str().empty()) << errors.str();
 
-    std::string error;
-    const auto shot = ReadPng((folder.Path() / "screen.png").string(), &error);
-    ASSERT_TRUE(shot) << error;
+    const auto shot = ReadPng((folder.Path() / "screen.png").string());
+    ASSERT_TRUE(shot) << shot.error();
     // The fills are exact: the covered window shows only where the cover is not.
     EXPECT_EQ(shot->PixelAt(5, 5), kGrey);
     EXPECT_EQ(shot->PixelAt(110, 110), kBlue);
@@ -109,11 +108,12 @@ TEST(Screenshot, FilledWindowsCoveredSiblingAndText) {
     const std::filesystem::path expected =
         std::filesystem::path(std::getenv("STAGEHAND_TEST_DATA")) / "host/ui/screenshot.png";
     if (std::getenv("STAGEHAND_UPDATE_PICTURES")) {
-        ASSERT_TRUE(WritePng(*shot, expected.string(), &error)) << error;
+        const base::Result<void> written = WritePng(*shot, expected.string());
+        ASSERT_TRUE(written) << written.error();
         GTEST_SKIP() << "picture written to " << expected;
     }
-    const auto reference = ReadPng(expected.string(), &error);
-    ASSERT_TRUE(reference) << error;
+    const auto reference = ReadPng(expected.string());
+    ASSERT_TRUE(reference) << reference.error();
     ASSERT_EQ(reference->Dimensions(), shot->Dimensions());
     // Glyph edges may shift by a shade between font builds; shapes may not move.
     EXPECT_LE(CountDifferences(*shot, *reference, 40), 30);

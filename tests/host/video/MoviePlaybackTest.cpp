@@ -10,6 +10,7 @@
 
 #include "host/audio/Mixer.h"
 #include "host/video/MoviePlayback.h"
+#include "support/ErrorOf.h"
 
 namespace stagehand::host {
 namespace {
@@ -45,11 +46,13 @@ TEST(MoviePlayback, CopyingOnlyWhatChangedShowsEveryFrame) {
     for (const char* name : {"pal8.avi", "cinepak.avi"}) {
         SCOPED_TRACE(name);
         MoviePlayback playback;
-        ASSERT_TRUE(playback.Open(File(name))) << playback.Error();
+        const base::Result<void> opened = playback.Open(File(name));
+        ASSERT_TRUE(opened) << opened.error();
         Surface window(96, 64);
         size_t partial = 0;
         for (int64_t n = 0; n < 24; ++n) {  // 20 frames, then 4 after wrapping round
-            ASSERT_TRUE(playback.Decode(0)) << playback.Error();
+            const base::Result<void> decoded = playback.Decode(0);
+            ASSERT_TRUE(decoded) << decoded.error();
             for (const Rect& r : playback.Changed()) {
                 window.Blit(playback.Buffer(), r, {r.left, r.top});
             }
@@ -69,7 +72,8 @@ TEST(MoviePlayback, StepsOnTheBeatWrapsGoesToFramesAndCopiesOnlyWhatChanged) {
     MoviePlayback playback;
     Mixer mixer;  // outlives the playback
     mixer.SetOutputRate(11025);
-    ASSERT_TRUE(playback.Open(File("count.smk"))) << playback.Error();
+    const base::Result<void> opened = playback.Open(File("count.smk"));
+    ASSERT_TRUE(opened) << opened.error();
     playback.RouteSound(&mixer);
     const Size size{64, 48};
     EXPECT_EQ(playback.FrameSize(), size);
@@ -88,7 +92,8 @@ TEST(MoviePlayback, StepsOnTheBeatWrapsGoesToFramesAndCopiesOnlyWhatChanged) {
             EXPECT_FALSE(playback.IsDue(playback.DueAt() - 1));
             now = playback.DueAt();
         }
-        ASSERT_TRUE(playback.Decode(now)) << playback.Error();
+        const base::Result<void> decoded = playback.Decode(now);
+        ASSERT_TRUE(decoded) << decoded.error();
         for (const Rect& r : playback.Changed()) {
             window.Blit(playback.Buffer(), r, {r.left, r.top});
         }
@@ -106,7 +111,8 @@ TEST(MoviePlayback, StepsOnTheBeatWrapsGoesToFramesAndCopiesOnlyWhatChanged) {
         const int64_t due = playback.DueAt();
         playback.GoTo(target);
         EXPECT_EQ(playback.DueAt(), due);
-        ASSERT_TRUE(playback.Decode(due)) << playback.Error();
+        const base::Result<void> decoded = playback.Decode(due);
+        ASSERT_TRUE(decoded) << decoded.error();
         EXPECT_EQ(playback.Buffer().Pixels(), Reference("count.smk", size, shown).Pixels())
             << target;
         playback.Advance();
@@ -116,14 +122,16 @@ TEST(MoviePlayback, StepsOnTheBeatWrapsGoesToFramesAndCopiesOnlyWhatChanged) {
     EXPECT_GT(std::count_if(out.begin(), out.end(), [](int16_t s) { return s > 1000; }), 1000);
 
     // A movie of full colours has no palette; a closed one shows nothing.
-    ASSERT_TRUE(playback.Open(File("cinepak.avi"))) << playback.Error();
+    const base::Result<void> full = playback.Open(File("cinepak.avi"));
+    ASSERT_TRUE(full) << full.error();
     ASSERT_TRUE(playback.Decode(0));
     EXPECT_TRUE(playback.Palette().empty());
     playback.Close();
     EXPECT_FALSE(playback.Decode(0));
     EXPECT_TRUE(playback.Buffer().IsEmpty());
-    EXPECT_FALSE(playback.Open(File("missing.smk")));
-    EXPECT_NE(playback.Error(), "");
+    const base::Result<void> missing = playback.Open(File("missing.smk"));
+    EXPECT_FALSE(missing);
+    EXPECT_NE(::stagehand::testing::ErrorOf(missing), "");
 }
 
 // Sound routed before the first frame goes to the mixer with it, wherever the file stores it
@@ -137,9 +145,11 @@ TEST(MoviePlayback, RoutedSoundStartsWithTheFirstFrame) {
         Mixer mixer;
         mixer.SetOutputRate(11025);
         MoviePlayback playback;
-        ASSERT_TRUE(playback.Open(File(name))) << playback.Error();
+        const base::Result<void> opened = playback.Open(File(name));
+        ASSERT_TRUE(opened) << opened.error();
         playback.RouteSound(&mixer);
-        ASSERT_TRUE(playback.Decode(0)) << playback.Error();
+        const base::Result<void> decoded = playback.Decode(0);
+        ASSERT_TRUE(decoded) << decoded.error();
         std::vector<int16_t> out(2 * 11025 / 20);  // the first 50 ms
         mixer.Mix(out.data(), out.size() / 2);
         EXPECT_GT(std::count_if(out.begin(), out.end(), [](int16_t s) { return s > 1000; }), 50);

@@ -11,6 +11,7 @@
 
 #include "host/audio/Mixer.h"
 #include "host/video/Movie.h"
+#include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
 namespace stagehand::host {
@@ -84,7 +85,8 @@ TEST(Movie, DecodesEveryFormatLikeFfmpegAndGoesToAnyFrame) {
             continue;
         }
         Movie movie;
-        ASSERT_TRUE(movie.Open(Dir() / c.file)) << movie.Error();
+        const base::Result<void> opened = movie.Open(Dir() / c.file);
+        ASSERT_TRUE(opened) << opened.error();
         EXPECT_EQ(movie.FrameSize(), c.size);
         EXPECT_EQ(movie.FrameCount(), c.frames);
         EXPECT_NEAR(movie.FrameRate(), c.fps, 0.01);
@@ -99,15 +101,17 @@ TEST(Movie, DecodesEveryFormatLikeFfmpegAndGoesToAnyFrame) {
         }
         // Back, forward, to the ends and to where it is: the same pixels as decoding on.
         for (const int64_t target : {c.frames / 2 + 3, 2L, c.frames - 1, 0L, 0L, 1L, 7L}) {
-            ASSERT_TRUE(movie.SeekToFrame(target)) << target << ": " << movie.Error();
+            const base::Result<void> sought = movie.SeekToFrame(target);
+            ASSERT_TRUE(sought) << target << ": " << sought.error();
             EXPECT_EQ(movie.NextFrame(), target);
             Surface frame;
             ASSERT_TRUE(movie.DecodeNext(frame)) << movie.Error();
             EXPECT_EQ(frame.Pixels(), frames[target].Pixels()) << "frame " << target;
         }
         EXPECT_FALSE(movie.SeekToFrame(c.frames));
-        EXPECT_FALSE(movie.SeekToFrame(-1));
-        EXPECT_NE(movie.Error(), "");
+        const base::Result<void> before = movie.SeekToFrame(-1);
+        EXPECT_FALSE(before);
+        EXPECT_NE(::stagehand::testing::ErrorOf(before), "");
     }
 }
 
@@ -117,7 +121,8 @@ TEST(Movie, SmackerFrameRateZeroIsTenFramesASecond) {
         GTEST_SKIP() << "no Smacker encoder in this build";
     }
     Movie movie;
-    ASSERT_TRUE(movie.Open(file)) << movie.Error();
+    const base::Result<void> opened = movie.Open(file);
+    ASSERT_TRUE(opened) << opened.error();
     EXPECT_DOUBLE_EQ(movie.FrameRate(), 10);
     EXPECT_DOUBLE_EQ(movie.DurationSeconds(), 2);
 }
@@ -131,7 +136,8 @@ TEST(Movie, SoundTracksReachTheMixerAsTheFramesAreDecoded) {
         Mixer mixer;
         mixer.SetOutputRate(11025);
         Movie movie;
-        ASSERT_TRUE(movie.Open(Dir() / file)) << movie.Error();
+        const base::Result<void> opened = movie.Open(Dir() / file);
+        ASSERT_TRUE(opened) << opened.error();
         Surface frame;
         while (movie.DecodeNext(frame)) {
             movie.PumpSound(mixer);
@@ -181,25 +187,28 @@ TEST(Movie, RefusesWhatIsNotAWholeMovieWithAReason) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Movie movie;
-        if (movie.Open(folder.Write("damaged", c.bytes))) {
+        const base::Result<void> opened = movie.Open(folder.Write("damaged", c.bytes));
+        std::string error = ::stagehand::testing::ErrorOf(opened);
+        if (opened) {
             Surface frame;
             int64_t frames = 0;
             while (movie.DecodeNext(frame) && frames < Movie::kMaxFrames) {
                 ++frames;
             }
-            movie.SeekToFrame(movie.FrameCount() - 1);
+            error = ::stagehand::testing::ErrorOf(movie.SeekToFrame(movie.FrameCount() - 1));
             if (c.mayPlay) {
                 continue;
             }
         }
-        EXPECT_NE(movie.Error(), "");
+        EXPECT_NE(error, "");
     }
     // Names that are not regular files.
     ASSERT_EQ(mkfifo((folder.Path() / "pipe").c_str(), 0600), 0);
     for (const char* name : {"pipe", "missing.avi", "."}) {
         Movie movie;
-        EXPECT_FALSE(movie.Open(folder.Path() / name)) << name;
-        EXPECT_NE(movie.Error(), "") << name;
+        const base::Result<void> opened = movie.Open(folder.Path() / name);
+        EXPECT_FALSE(opened) << name;
+        EXPECT_NE(::stagehand::testing::ErrorOf(opened), "") << name;
         Surface frame;
         EXPECT_FALSE(movie.DecodeNext(frame));
     }
