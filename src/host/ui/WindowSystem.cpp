@@ -133,7 +133,7 @@ void WindowSystem::DestroyMarked(WindowHandle window) {
         return;
     }
     Window* owner = record->owner;
-    std::erase_if(timers_, [window](const Timer& t) { return t.window == window; });
+    timers_.KillAll(window);
     std::erase(SiblingsOf(*record), window);
     windows_.erase(window.value);
     if (lastPress_.window == window) {

@@ -28,6 +28,7 @@
 #include "host/gfx/Region.h"
 #include "host/gfx/Surface.h"
 #include "host/ui/Messages.h"
+#include "host/ui/TimerQueue.h"
 #include "host/ui/Window.h"
 
 namespace stagehand::host {
@@ -43,7 +44,7 @@ struct IdleRequest {
 class WindowSystem : public InputSink {
   public:
     // The shortest timer period; a period of 0 gets this.
-    static constexpr uint32_t kMinimumTimerPeriod = 10;
+    static constexpr uint32_t kMinimumTimerPeriod = TimerQueue::kMinimumPeriod;
     static constexpr uint32_t kDoubleClickTime = 500;
     static constexpr int32_t kDoubleClickDistance = 2;
 
@@ -201,13 +202,6 @@ class WindowSystem : public InputSink {
         Region invalid;           // screen coordinates
         bool erase = false;
     };
-    struct Timer {
-        WindowHandle window;
-        uintptr_t id = 0;
-        uint32_t period = 0;
-        uint32_t due = 0;
-        uint64_t order = 0;
-    };
 
     Record* Find(WindowHandle window);
     const Record* Find(WindowHandle window) const;
@@ -263,8 +257,7 @@ class WindowSystem : public InputSink {
     WindowHandle capture_;
     WindowHandle focus_;
     std::deque<Message> queue_;
-    std::vector<Timer> timers_;
-    uint64_t timerOrder_ = 0;
+    TimerQueue timers_;
 
     Point pointer_;
     bool pointerKnown_ = false;
