@@ -49,13 +49,26 @@ void WindowSystem::AppendSubtree(WindowHandle window, std::vector<WindowHandle>&
     }
 }
 
-std::vector<WindowHandle> WindowSystem::PaintOrder() const {
-    std::vector<WindowHandle> order;
-    order.reserve(windows_.size());
-    for (WindowHandle top : topLevel_) {
-        AppendSubtree(top, order);
+bool WindowSystem::PaintsBefore(WindowHandle a, WindowHandle b) const {
+    // Painting order is a walk of the tree, each window before its children: compare the
+    // windows' paths from the top level where they part.
+    auto path = [this](WindowHandle w) {
+        std::vector<const Record*> records;
+        for (const Record* r = Find(w); r; r = Find(r->parent)) {
+            records.push_back(r);
+        }
+        return records;
+    };
+    const std::vector<const Record*> pathA = path(a);
+    const std::vector<const Record*> pathB = path(b);
+    auto itA = pathA.rbegin();
+    auto itB = pathB.rbegin();
+    for (; itA != pathA.rend() && itB != pathB.rend(); ++itA, ++itB) {
+        if (*itA != *itB) {
+            return (*itA)->stacked < (*itB)->stacked;
+        }
     }
-    return order;
+    return itA == pathA.rend() && itB != pathB.rend();  // an ancestor paints first
 }
 
 void WindowSystem::InvalidateScreen(const Region& area, WindowHandle from, bool erase) {
@@ -93,10 +106,7 @@ void WindowSystem::InvalidateStack(const std::vector<WindowHandle>& stack, bool 
             const bool markThis = !onPath || depth + 1 == request.path.size();
             if (!part.IsEmpty()) {
                 if (markThis) {
-                    r->invalid.Add(part);
-                    if (request.erase) {
-                        r->erase = true;
-                    }
+                    paint_.Add(*it, part, request.erase);
                 }
                 InvalidateStack(r->children, false, part, depth + 1, markThis, request);
             }
@@ -124,31 +134,21 @@ void WindowSystem::ClearInvalidInside(WindowHandle window) {
     std::vector<WindowHandle> subtree;
     AppendSubtree(window, subtree);
     for (WindowHandle w : subtree) {
-        Record* r = Find(w);
-        r->invalid.Clear();
-        r->erase = false;
+        paint_.Clear(w);
     }
 }
 
 void WindowSystem::Validate(WindowHandle window) {
-    if (Record* r = Find(window)) {
-        r->invalid.Clear();
-        r->erase = false;
-    }
+    paint_.Clear(window);
 }
 
 bool WindowSystem::NeedsPaint(WindowHandle window) const {
     const Record* r = Find(window);
-    return r && !r->invalid.IsEmpty() && !r->dying && IsShown(window);
+    return r && paint_.Waits(window) && !r->dying && IsShown(window);
 }
 
 WindowHandle WindowSystem::NextToPaint() const {
-    for (WindowHandle w : PaintOrder()) {
-        if (NeedsPaint(w)) {
-            return w;
-        }
-    }
-    return {};
+    return paint_.First([this](WindowHandle w) { return NeedsPaint(w); });
 }
 
 void WindowSystem::UpdateNow(WindowHandle window) {
@@ -158,15 +158,13 @@ void WindowSystem::UpdateNow(WindowHandle window) {
 }
 
 Canvas WindowSystem::BeginPaint(WindowHandle window) {
-    Record* r = Find(window);
-    if (!r) {
+    if (!Exists(window)) {
         return Canvas(framebuffer_, {}, Region{}, &damage_);
     }
     Region clip = VisibleRegion(window);
-    clip.Intersect(r->invalid);
-    const bool erase = r->erase;
-    r->invalid.Clear();
-    r->erase = false;
+    const PaintQueue::Pending pending = paint_.Take(window);
+    clip.Intersect(pending.invalid);
+    const bool erase = pending.erase;
     const Point origin = ClientToScreen(window, {0, 0});
     if (erase && !clip.IsEmpty()) {
         // A window that does not erase leaves the pixels as they are.

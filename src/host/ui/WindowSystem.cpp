@@ -72,6 +72,7 @@ WindowHandle WindowSystem::Create(Window* owner, const WindowParams& params) {
     record.title = params.title;
     record.doubleClicks = params.doubleClicks;
     record.background = params.background;
+    record.stacked = nextStacked_++;
     windows_.emplace(handle.value, std::move(record));
     Record& placed = windows_.at(handle.value);
     SiblingsOf(placed).push_back(handle);
@@ -102,6 +103,9 @@ void WindowSystem::Destroy(WindowHandle window) {
 void WindowSystem::MarkDying(WindowHandle window) {
     Record* record = Find(window);
     record->dying = true;
+    // A dying window is never painted; dropping it now keeps the painting order to windows
+    // whose ancestors all stand.
+    paint_.Clear(window);
     for (WindowHandle child : record->children) {
         MarkDying(child);
     }
@@ -249,8 +253,13 @@ void WindowSystem::BringToTop(WindowHandle window) {
     if (!siblings.empty() && siblings.back() == window) {
         return;
     }
-    std::erase(siblings, window);
-    siblings.push_back(window);
+    std::vector<WindowHandle> subtree;
+    AppendSubtree(window, subtree);
+    paint_.Reorder(subtree, [&] {
+        std::erase(siblings, window);
+        siblings.push_back(window);
+        record->stacked = nextStacked_++;
+    });
     Invalidate(window);
 }
 

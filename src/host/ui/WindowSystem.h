@@ -28,6 +28,7 @@
 #include "host/gfx/Region.h"
 #include "host/gfx/Surface.h"
 #include "host/ui/Messages.h"
+#include "host/ui/PaintQueue.h"
 #include "host/ui/TimerQueue.h"
 #include "host/ui/Window.h"
 
@@ -199,8 +200,8 @@ class WindowSystem : public InputSink {
         std::optional<Color> background;
         bool dying = false;       // it is in a subtree being destroyed
         bool destroying = false;  // its own destruction has begun
-        Region invalid;           // screen coordinates
-        bool erase = false;
+        // Raised on creation and on BringToTop: siblings are bottom to top in this order.
+        uint64_t stacked = 0;
     };
 
     Record* Find(WindowHandle window);
@@ -223,7 +224,8 @@ class WindowSystem : public InputSink {
     void PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat, bool released);
 
     // Painting.
-    std::vector<WindowHandle> PaintOrder() const;
+    // Parents before children, bottom to top; for windows that are not dying.
+    bool PaintsBefore(WindowHandle a, WindowHandle b) const;
     void AppendSubtree(WindowHandle window, std::vector<WindowHandle>& out) const;
     void InvalidateScreen(const Region& area, WindowHandle from, bool erase);
     struct InvalidateRequest {
@@ -253,6 +255,8 @@ class WindowSystem : public InputSink {
     std::map<uint32_t, Record> windows_;
     std::vector<WindowHandle> topLevel_;  // bottom to top
     uint32_t nextHandle_ = 1;
+    uint64_t nextStacked_ = 0;
+    PaintQueue paint_{[this](WindowHandle a, WindowHandle b) { return PaintsBefore(a, b); }};
     WindowHandle main_;
     WindowHandle capture_;
     WindowHandle focus_;
