@@ -38,39 +38,6 @@ Region WindowSystem::VisibleRegion(WindowHandle window) const {
     return visible;
 }
 
-void WindowSystem::AppendSubtree(WindowHandle window, std::vector<WindowHandle>& out) const {
-    const Record* r = Find(window);
-    if (!r) {
-        return;
-    }
-    out.push_back(window);
-    for (WindowHandle child : r->children) {
-        AppendSubtree(child, out);
-    }
-}
-
-bool WindowSystem::PaintsBefore(WindowHandle a, WindowHandle b) const {
-    // Painting order is a walk of the tree, each window before its children: compare the
-    // windows' paths from the top level where they part.
-    auto path = [this](WindowHandle w) {
-        std::vector<const Record*> records;
-        for (const Record* r = Find(w); r; r = Find(r->parent)) {
-            records.push_back(r);
-        }
-        return records;
-    };
-    const std::vector<const Record*> pathA = path(a);
-    const std::vector<const Record*> pathB = path(b);
-    auto itA = pathA.rbegin();
-    auto itB = pathB.rbegin();
-    for (; itA != pathA.rend() && itB != pathB.rend(); ++itA, ++itB) {
-        if (*itA != *itB) {
-            return (*itA)->stacked < (*itB)->stacked;
-        }
-    }
-    return itA == pathA.rend() && itB != pathB.rend();  // an ancestor paints first
-}
-
 void WindowSystem::InvalidateScreen(const Region& area, WindowHandle from, bool erase) {
     // Every window painted from `from` on (the window, what is inside it and what is stacked
     // above it) repaints its part of the area; windows painted before it are below it.
@@ -84,7 +51,7 @@ void WindowSystem::InvalidateScreen(const Region& area, WindowHandle from, bool 
     }
     Region clip = area;
     clip.Intersect(framebuffer_.Bounds());
-    InvalidateStack(topLevel_, true, clip, 0, !from, {path, erase});
+    InvalidateStack(tree_.TopLevel(), true, clip, 0, !from, {path, erase});
 }
 
 // Walks one stack of siblings top down, with `clip` the part of the area their parent shows,
@@ -132,7 +99,7 @@ void WindowSystem::Invalidate(WindowHandle window, std::optional<Rect> rect, boo
 
 void WindowSystem::ClearInvalidInside(WindowHandle window) {
     std::vector<WindowHandle> subtree;
-    AppendSubtree(window, subtree);
+    tree_.AppendSubtree(window, subtree);
     for (WindowHandle w : subtree) {
         paint_.Clear(w);
     }
