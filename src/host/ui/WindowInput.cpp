@@ -13,31 +13,6 @@ constexpr uint32_t kPreviousDownBit = 1u << 30;
 constexpr uint32_t kReleasedBit = 1u << 31;
 }  // namespace
 
-WindowHandle WindowSystem::HitTestIn(WindowHandle window, Point screen) const {
-    const Record* r = Find(window);
-    if (!r || !(r->style & style::kVisible) || (r->style & style::kDisabled)) {
-        return {};
-    }
-    if (!ScreenRect(window).Contains(screen)) {
-        return {};
-    }
-    for (auto it = r->children.rbegin(); it != r->children.rend(); ++it) {
-        if (WindowHandle hit = HitTestIn(*it, screen)) {
-            return hit;
-        }
-    }
-    return window;
-}
-
-WindowHandle WindowSystem::HitTest(Point screen) const {
-    for (auto it = topLevel_.rbegin(); it != topLevel_.rend(); ++it) {
-        if (WindowHandle hit = HitTestIn(*it, screen)) {
-            return hit;
-        }
-    }
-    return {};
-}
-
 uint32_t WindowSystem::MouseKeys() const {
     uint32_t keys = 0;
     if (leftDown_) {
@@ -63,7 +38,7 @@ void WindowSystem::PostMouse(uint32_t id, Point screen) {
 
 bool WindowSystem::AddressInput(Message& message) const {
     if (msg::IsMouse(message.id)) {
-        message.target = capture_ ? capture_ : HitTest(message.screen);
+        message.target = capture_ ? capture_ : tree_.HitTest(message.screen);
         message.lParam = PackPoint(ScreenToClient(message.target, message.screen));
     } else {
         message.target = focus_;
@@ -90,7 +65,7 @@ void WindowSystem::ButtonChanged(MouseButton button, bool down, Point position) 
         PostMouse(left ? msg::kLButtonUp : msg::kRButtonUp, position);
         return;
     }
-    const WindowHandle target = capture_ ? capture_ : HitTest(position);
+    const WindowHandle target = capture_ ? capture_ : tree_.HitTest(position);
     const uint32_t now = backend_.Now();
     const Record* record = Find(target);
     const bool doubleClick = record && record->doubleClicks && lastPress_.valid &&

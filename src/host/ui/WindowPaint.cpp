@@ -38,26 +38,6 @@ Region WindowSystem::VisibleRegion(WindowHandle window) const {
     return visible;
 }
 
-void WindowSystem::AppendSubtree(WindowHandle window, std::vector<WindowHandle>& out) const {
-    const Record* r = Find(window);
-    if (!r) {
-        return;
-    }
-    out.push_back(window);
-    for (WindowHandle child : r->children) {
-        AppendSubtree(child, out);
-    }
-}
-
-std::vector<WindowHandle> WindowSystem::PaintOrder() const {
-    std::vector<WindowHandle> order;
-    order.reserve(windows_.size());
-    for (WindowHandle top : topLevel_) {
-        AppendSubtree(top, order);
-    }
-    return order;
-}
-
 void WindowSystem::InvalidateScreen(const Region& area, WindowHandle from, bool erase) {
     // Every window painted from `from` on (the window, what is inside it and what is stacked
     // above it) repaints its part of the area; windows painted before it are below it.
@@ -71,7 +51,7 @@ void WindowSystem::InvalidateScreen(const Region& area, WindowHandle from, bool 
     }
     Region clip = area;
     clip.Intersect(framebuffer_.Bounds());
-    InvalidateStack(topLevel_, true, clip, 0, !from, {path, erase});
+    InvalidateStack(tree_.TopLevel(), true, clip, 0, !from, {path, erase});
 }
 
 // Walks one stack of siblings top down, with `clip` the part of the area their parent shows,
@@ -93,10 +73,7 @@ void WindowSystem::InvalidateStack(const std::vector<WindowHandle>& stack, bool 
             const bool markThis = !onPath || depth + 1 == request.path.size();
             if (!part.IsEmpty()) {
                 if (markThis) {
-                    r->invalid.Add(part);
-                    if (request.erase) {
-                        r->erase = true;
-                    }
+                    paint_.Add(*it, part, request.erase);
                 }
                 InvalidateStack(r->children, false, part, depth + 1, markThis, request);
             }
@@ -122,33 +99,23 @@ void WindowSystem::Invalidate(WindowHandle window, std::optional<Rect> rect, boo
 
 void WindowSystem::ClearInvalidInside(WindowHandle window) {
     std::vector<WindowHandle> subtree;
-    AppendSubtree(window, subtree);
+    tree_.AppendSubtree(window, subtree);
     for (WindowHandle w : subtree) {
-        Record* r = Find(w);
-        r->invalid.Clear();
-        r->erase = false;
+        paint_.Clear(w);
     }
 }
 
 void WindowSystem::Validate(WindowHandle window) {
-    if (Record* r = Find(window)) {
-        r->invalid.Clear();
-        r->erase = false;
-    }
+    paint_.Clear(window);
 }
 
 bool WindowSystem::NeedsPaint(WindowHandle window) const {
     const Record* r = Find(window);
-    return r && !r->invalid.IsEmpty() && !r->dying && IsShown(window);
+    return r && paint_.Waits(window) && !r->dying && IsShown(window);
 }
 
 WindowHandle WindowSystem::NextToPaint() const {
-    for (WindowHandle w : PaintOrder()) {
-        if (NeedsPaint(w)) {
-            return w;
-        }
-    }
-    return {};
+    return paint_.First([this](WindowHandle w) { return NeedsPaint(w); });
 }
 
 void WindowSystem::UpdateNow(WindowHandle window) {
@@ -158,15 +125,13 @@ void WindowSystem::UpdateNow(WindowHandle window) {
 }
 
 Canvas WindowSystem::BeginPaint(WindowHandle window) {
-    Record* r = Find(window);
-    if (!r) {
+    if (!Exists(window)) {
         return Canvas(framebuffer_, {}, Region{}, &damage_);
     }
     Region clip = VisibleRegion(window);
-    clip.Intersect(r->invalid);
-    const bool erase = r->erase;
-    r->invalid.Clear();
-    r->erase = false;
+    const PaintQueue::Pending pending = paint_.Take(window);
+    clip.Intersect(pending.invalid);
+    const bool erase = pending.erase;
     const Point origin = ClientToScreen(window, {0, 0});
     if (erase && !clip.IsEmpty()) {
         // A window that does not erase leaves the pixels as they are.

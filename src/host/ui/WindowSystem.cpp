@@ -15,46 +15,12 @@ WindowSystem::WindowSystem(Backend& backend, Size screen)
 
 WindowSystem::~WindowSystem() {
     // Windows still standing go without notices: their owners may already be gone.
-    for (auto& [value, record] : windows_) {
+    for (auto& [value, record] : tree_.Records()) {
         if (record.owner) {
             record.owner->system_ = nullptr;
             record.owner->handle_ = {};
         }
     }
-}
-
-WindowSystem::Record* WindowSystem::Find(WindowHandle window) {
-    auto it = windows_.find(window.value);
-    return it == windows_.end() ? nullptr : &it->second;
-}
-
-const WindowSystem::Record* WindowSystem::Find(WindowHandle window) const {
-    auto it = windows_.find(window.value);
-    return it == windows_.end() ? nullptr : &it->second;
-}
-
-std::vector<WindowHandle>& WindowSystem::SiblingsOf(const Record& record) {
-    if (Record* parent = Find(record.parent)) {
-        return parent->children;
-    }
-    return topLevel_;
-}
-
-const std::vector<WindowHandle>& WindowSystem::SiblingsOf(const Record& record) const {
-    if (const Record* parent = Find(record.parent)) {
-        return parent->children;
-    }
-    return topLevel_;
-}
-
-bool WindowSystem::IsInside(WindowHandle window, WindowHandle ancestor) const {
-    for (const Record* r = Find(window); r; r = Find(r->parent)) {
-        if (window == ancestor) {
-            return true;
-        }
-        window = r->parent;
-    }
-    return false;
 }
 
 WindowHandle WindowSystem::Create(Window* owner, const WindowParams& params) {
@@ -63,7 +29,6 @@ WindowHandle WindowSystem::Create(Window* owner, const WindowParams& params) {
     if (child && (!parent || parent->dying)) {
         return {};
     }
-    const WindowHandle handle{nextHandle_++};
     Record record;
     record.owner = owner;
     record.parent = child ? params.parent : WindowHandle{};
@@ -72,10 +37,8 @@ WindowHandle WindowSystem::Create(Window* owner, const WindowParams& params) {
     record.title = params.title;
     record.doubleClicks = params.doubleClicks;
     record.background = params.background;
-    windows_.emplace(handle.value, std::move(record));
-    Record& placed = windows_.at(handle.value);
-    SiblingsOf(placed).push_back(handle);
-    if (placed.style & style::kVisible) {
+    const WindowHandle handle = tree_.Add(std::move(record));
+    if (Find(handle)->style & style::kVisible) {
         Invalidate(handle);
         // A top-level window shown while nothing has the keyboard takes it, as the active
         // window does on the desktop.
@@ -102,6 +65,9 @@ void WindowSystem::Destroy(WindowHandle window) {
 void WindowSystem::MarkDying(WindowHandle window) {
     Record* record = Find(window);
     record->dying = true;
+    // A dying window is never painted; dropping it now keeps the painting order to windows
+    // whose ancestors all stand.
+    paint_.Clear(window);
     for (WindowHandle child : record->children) {
         MarkDying(child);
     }
@@ -133,9 +99,8 @@ void WindowSystem::DestroyMarked(WindowHandle window) {
         return;
     }
     Window* owner = record->owner;
-    std::erase_if(timers_, [window](const Timer& t) { return t.window == window; });
-    std::erase(SiblingsOf(*record), window);
-    windows_.erase(window.value);
+    timers_.KillAll(window);
+    tree_.Remove(window);
     if (lastPress_.window == window) {
         lastPress_.valid = false;
     }
@@ -195,16 +160,7 @@ bool WindowSystem::IsVisible(WindowHandle window) const {
 }
 
 bool WindowSystem::IsShown(WindowHandle window) const {
-    const Record* r = Find(window);
-    if (!r) {
-        return false;
-    }
-    for (; r; r = Find(r->parent)) {
-        if (!(r->style & style::kVisible)) {
-            return false;
-        }
-    }
-    return true;
+    return tree_.IsShown(window);
 }
 
 void WindowSystem::Enable(WindowHandle window, bool enable) {
@@ -241,17 +197,13 @@ void WindowSystem::Move(WindowHandle window, const Rect& rect) {
 }
 
 void WindowSystem::BringToTop(WindowHandle window) {
-    Record* record = Find(window);
-    if (!record) {
-        return;
+    std::vector<WindowHandle> subtree;
+    tree_.AppendSubtree(window, subtree);
+    bool raised = false;
+    paint_.Reorder(subtree, [&] { raised = tree_.Raise(window); });
+    if (raised) {
+        Invalidate(window);
     }
-    auto& siblings = SiblingsOf(*record);
-    if (!siblings.empty() && siblings.back() == window) {
-        return;
-    }
-    std::erase(siblings, window);
-    siblings.push_back(window);
-    Invalidate(window);
 }
 
 Rect WindowSystem::WindowRect(WindowHandle window) const {
@@ -265,24 +217,11 @@ Rect WindowSystem::ClientRect(WindowHandle window) const {
 }
 
 Rect WindowSystem::ScreenRect(WindowHandle window) const {
-    const Record* r = Find(window);
-    if (!r) {
-        return {};
-    }
-    const Point origin = ClientToScreen(window, {0, 0});
-    return Rect::FromSize(origin.x, origin.y, r->rect.Width(), r->rect.Height());
+    return tree_.ScreenRect(window);
 }
 
 Point WindowSystem::ClientToScreen(WindowHandle window, Point p) const {
-    int64_t x = p.x, y = p.y;
-    for (const Record* r = Find(window); r; r = Find(r->parent)) {
-        x += r->rect.left;
-        y += r->rect.top;
-    }
-    auto clamp = [](int64_t v) {
-        return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-    };
-    return {clamp(x), clamp(y)};
+    return tree_.ClientToScreen(window, p);
 }
 
 Point WindowSystem::ScreenToClient(WindowHandle window, Point p) const {
@@ -308,13 +247,7 @@ void WindowSystem::SetTitle(WindowHandle window, const std::string& title) {
 }
 
 WindowHandle WindowSystem::FindTopLevel(const std::string& title) const {
-    for (auto it = topLevel_.rbegin(); it != topLevel_.rend(); ++it) {
-        const Record* r = Find(*it);
-        if (r && EqualsCaseBlind1252(r->title, title)) {
-            return *it;
-        }
-    }
-    return {};
+    return tree_.FindTopLevel(title);
 }
 
 void WindowSystem::SetMainWindow(WindowHandle window) {

@@ -28,7 +28,10 @@
 #include "host/gfx/Region.h"
 #include "host/gfx/Surface.h"
 #include "host/ui/Messages.h"
+#include "host/ui/PaintQueue.h"
+#include "host/ui/TimerQueue.h"
 #include "host/ui/Window.h"
+#include "host/ui/WindowTree.h"
 
 namespace stagehand::host {
 
@@ -43,7 +46,7 @@ struct IdleRequest {
 class WindowSystem : public InputSink {
   public:
     // The shortest timer period; a period of 0 gets this.
-    static constexpr uint32_t kMinimumTimerPeriod = 10;
+    static constexpr uint32_t kMinimumTimerPeriod = TimerQueue::kMinimumPeriod;
     static constexpr uint32_t kDoubleClickTime = 500;
     static constexpr int32_t kDoubleClickDistance = 2;
 
@@ -71,7 +74,7 @@ class WindowSystem : public InputSink {
     // start the windows going are off the screen (nothing shows, paints or is invalidated in
     // them) and take no new children; what they showed is invalidated once at the end.
     void Destroy(WindowHandle window);
-    bool Exists(WindowHandle window) const { return windows_.count(window.value) != 0; }
+    bool Exists(WindowHandle window) const { return tree_.Exists(window); }
     WindowHandle Parent(WindowHandle window) const;
     // Bottom to top.
     std::vector<WindowHandle> Children(WindowHandle window) const;
@@ -187,33 +190,17 @@ class WindowSystem : public InputSink {
     // Gives a taken input message its window; false when there is none to take it.
     bool AddressInput(Message& message) const;
 
-    struct Record {
-        Window* owner = nullptr;
-        WindowHandle parent;
-        std::vector<WindowHandle> children;  // bottom to top
-        Rect rect;
-        uint32_t style = 0;
-        std::string title;
-        bool doubleClicks = false;
-        std::optional<Color> background;
-        bool dying = false;       // it is in a subtree being destroyed
-        bool destroying = false;  // its own destruction has begun
-        Region invalid;           // screen coordinates
-        bool erase = false;
-    };
-    struct Timer {
-        WindowHandle window;
-        uintptr_t id = 0;
-        uint32_t period = 0;
-        uint32_t due = 0;
-        uint64_t order = 0;
-    };
+    using Record = WindowTree::Record;
 
-    Record* Find(WindowHandle window);
-    const Record* Find(WindowHandle window) const;
-    std::vector<WindowHandle>& SiblingsOf(const Record& record);
-    const std::vector<WindowHandle>& SiblingsOf(const Record& record) const;
-    bool IsInside(WindowHandle window, WindowHandle ancestor) const;
+    Record* Find(WindowHandle window) { return tree_.Find(window); }
+    const Record* Find(WindowHandle window) const { return tree_.Find(window); }
+    std::vector<WindowHandle>& SiblingsOf(const Record& r) { return tree_.SiblingsOf(r); }
+    const std::vector<WindowHandle>& SiblingsOf(const Record& r) const {
+        return tree_.SiblingsOf(r);
+    }
+    bool IsInside(WindowHandle window, WindowHandle ancestor) const {
+        return tree_.IsInside(window, ancestor);
+    }
     Message MakeMessage(WindowHandle target, uint32_t id, uintptr_t wParam, intptr_t lParam);
     intptr_t Deliver(const Message& message);
     void Detach(Window* owner);
@@ -222,15 +209,11 @@ class WindowSystem : public InputSink {
     void DestroyMarked(WindowHandle window);
 
     // Input.
-    WindowHandle HitTest(Point screen) const;
-    WindowHandle HitTestIn(WindowHandle window, Point screen) const;
     uint32_t MouseKeys() const;
     void PostMouse(uint32_t id, Point screen);
     void PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat, bool released);
 
     // Painting.
-    std::vector<WindowHandle> PaintOrder() const;
-    void AppendSubtree(WindowHandle window, std::vector<WindowHandle>& out) const;
     void InvalidateScreen(const Region& area, WindowHandle from, bool erase);
     struct InvalidateRequest {
         const std::vector<WindowHandle>& path;  // top-level ancestor of `from` down to it
@@ -256,15 +239,13 @@ class WindowSystem : public InputSink {
     Rect damage_;
     WindowHandle erasing_;
     Region eraseClip_;
-    std::map<uint32_t, Record> windows_;
-    std::vector<WindowHandle> topLevel_;  // bottom to top
-    uint32_t nextHandle_ = 1;
+    WindowTree tree_;
+    PaintQueue paint_{[this](WindowHandle a, WindowHandle b) { return tree_.PaintsBefore(a, b); }};
     WindowHandle main_;
     WindowHandle capture_;
     WindowHandle focus_;
     std::deque<Message> queue_;
-    std::vector<Timer> timers_;
-    uint64_t timerOrder_ = 0;
+    TimerQueue timers_;
 
     Point pointer_;
     bool pointerKnown_ = false;
