@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "app/PlayerKit.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
-#include "app/PlayerKit.h"
 #include "kernel/Player.h"
 
 namespace stagehand {

@@ -1,7 +1,7 @@
 #include "check/CheckStage.h"
 
-#include "script/Delimiters.h"
 #include "base/Format.h"
+#include "script/Delimiters.h"
 #include "script/TextUtil.h"
 
 namespace stagehand::check {

@@ -1,10 +1,10 @@
 // The role file's checks: each section as the containers and the role types would read it.
 #include <optional>
 
+#include "base/Format.h"
 #include "check/TitleChecker.h"
 #include "check/Wording.h"
 #include "host/files/TextEncoding.h"
-#include "base/Format.h"
 #include "script/TextUtil.h"
 
 namespace stagehand::check {

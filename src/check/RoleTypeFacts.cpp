@@ -1,9 +1,9 @@
 #include "check/RoleTypeFacts.h"
 
 #include "app/PlayerKit.h"
-#include "kernel/RoleTypes.h"
 #include "host/files/TextEncoding.h"
 #include "kernel/Container.h"
+#include "kernel/RoleTypes.h"
 
 namespace stagehand::check {
 

@@ -4,11 +4,11 @@
 
 #include "director/ShellCommand.h"
 #include "host/ui/WindowSystem.h"
+#include "kernel/Player.h"
 #include "media/MovieShelf.h"
 #include "media/SoundTable.h"
-#include "script/TextUtil.h"
-#include "kernel/Player.h"
 #include "scene/ModalScenes.h"
+#include "script/TextUtil.h"
 #include "state/StateVarBool.h"
 #include "trace/Trace.h"
 

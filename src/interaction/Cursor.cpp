@@ -1,9 +1,9 @@
 #include "interaction/Cursor.h"
 
 #include "host/ui/WindowSystem.h"
-#include "script/TextUtil.h"
 #include "interaction/ActiveCursor.h"
 #include "kernel/Player.h"
+#include "script/TextUtil.h"
 #include "trace/Trace.h"
 
 namespace stagehand {

@@ -16,8 +16,8 @@
 // messages never reach zones.
 #pragma once
 
-#include "kernel/Actor.h"
 #include "interaction/ZoneTable.h"
+#include "kernel/Actor.h"
 
 namespace stagehand {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "base/Format.h"
-#include "script/TextUtil.h"
 #include "kernel/Player.h"
+#include "script/TextUtil.h"
 #include "trace/Trace.h"
 
 namespace stagehand {

@@ -1,8 +1,8 @@
 #include "kernel/IniStageManager.h"
 
+#include "base/Format.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
-#include "base/Format.h"
 #include "trace/Trace.h"
 
 namespace stagehand {

@@ -3,8 +3,8 @@
 #include <cassert>
 #include <utility>
 
-#include "host/ui/WindowSystem.h"
 #include "base/Format.h"
+#include "host/ui/WindowSystem.h"
 #include "kernel/Player.h"
 #include "trace/Trace.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cassert>
 
-#include "script/Delimiters.h"
 #include "base/Format.h"
+#include "script/Delimiters.h"
 #include "script/TextUtil.h"
 #include "trace/Trace.h"
 
@@ -184,9 +184,9 @@ RoleValues CStageManager::GetRoleProperties(const std::string& role) {
     }
     values.erase(std::string(kMetaDataTypeKey));
     for (auto& [key, value] : values) {
-        std::string error;
-        if (!ExpandTags(value, trace::IsOn() ? &error : nullptr)) {
-            trace::Fault("Role %s, key %s: %s", {role, key, error});
+        std::string expandError;
+        if (!ExpandTags(value, trace::IsOn() ? &expandError : nullptr)) {
+            trace::Fault("Role %s, key %s: %s", {role, key, expandError});
         }
     }
     return values;

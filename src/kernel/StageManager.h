@@ -22,8 +22,8 @@
 #include <string_view>
 
 #include "kernel/MessageHandler.h"
-#include "script/Message.h"
 #include "kernel/WorkBudget.h"
+#include "script/Message.h"
 
 namespace stagehand {
 

@@ -1,12 +1,12 @@
 #include "media/Animation.h"
 
-#include "host/ui/WindowSystem.h"
-#include "script/TextUtil.h"
 #include "host/files/TitlePaths.h"
+#include "host/ui/WindowSystem.h"
 #include "kernel/Container.h"
 #include "kernel/Player.h"
 #include "media/SoundTable.h"
 #include "media/VideoBusy.h"
+#include "script/TextUtil.h"
 #include "trace/Trace.h"
 
 namespace stagehand {

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "host/files/TitlePaths.h"
-#include "script/TextUtil.h"
 #include "kernel/Player.h"
+#include "script/TextUtil.h"
 #include "trace/Trace.h"
 
 namespace stagehand {

@@ -131,7 +131,8 @@ void CSmacker::Seek(int32_t frame) {
     }
     // A movie that has shown nothing yet shows its first frame before it moves.
     if (movie_.CurrentFrame() == 0 && !movie_.HasFrame() && System() != nullptr) {
-        movie_.Decode(System()->Now());
+        // A damaged frame is found, and traced, by the step that shows it.
+        static_cast<void>(movie_.Decode(System()->Now()));
     }
     movie_.GoTo(frame);
     for (int32_t i = 0; i < keyFrameCount_; ++i) {

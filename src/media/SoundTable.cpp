@@ -6,8 +6,8 @@
 #include "host/audio/SoundDevice.h"
 #include "kernel/Container.h"
 #include "kernel/Player.h"
-#include "script/TextUtil.h"
 #include "media/DirectSound.h"
+#include "script/TextUtil.h"
 #include "trace/Trace.h"
 
 namespace stagehand {

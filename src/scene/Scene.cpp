@@ -3,9 +3,9 @@
 #include "host/ui/WindowSystem.h"
 #include "kernel/Container.h"
 #include "kernel/Player.h"
-#include "visual/PictureCache.h"
 #include "scene/ModalScenes.h"
 #include "trace/Trace.h"
+#include "visual/PictureCache.h"
 
 namespace stagehand {
 

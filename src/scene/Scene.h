@@ -13,8 +13,8 @@
 // scene disabled by its own "Disable" ignores enabling from above until its own "Enable".
 #pragma once
 
-#include "kernel/EnableLatch.h"
 #include "kernel/Container.h"
+#include "kernel/EnableLatch.h"
 #include "visual/Dib.h"
 
 namespace stagehand {

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstring>
 
-#include "script/Delimiters.h"
 #include "base/Format.h"
+#include "script/Delimiters.h"
 #include "script/TextUtil.h"
 
 namespace stagehand {

@@ -1,10 +1,10 @@
 #include "state/ContentManager.h"
 
+#include "base/Format.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
-#include "script/Delimiters.h"
-#include "base/Format.h"
 #include "kernel/Player.h"
+#include "script/Delimiters.h"
 #include "trace/Trace.h"
 
 namespace stagehand {

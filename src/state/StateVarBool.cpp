@@ -1,7 +1,7 @@
 #include "state/StateVarBool.h"
 
-#include "script/Delimiters.h"
 #include "base/Format.h"
+#include "script/Delimiters.h"
 #include "script/TextUtil.h"
 #include "trace/Trace.h"
 

@@ -54,7 +54,6 @@ void Fault(std::string_view pattern, std::initializer_list<FormatArg> args);
 // The word an entry kind is written with: "queue", "message" or "fault".
 std::string_view EntryName(Entry entry);
 
-
 // Told once, with the system's reason, when the stream a LineWriter writes to first fails.
 using WriteFailure = std::function<void(std::string_view reason)>;
 

@@ -19,8 +19,8 @@
 #include <memory>
 #include <string>
 
-#include "kernel/Actor.h"
 #include "host/ui/EditControl.h"
+#include "kernel/Actor.h"
 
 namespace stagehand {
 

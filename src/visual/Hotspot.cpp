@@ -2,8 +2,8 @@
 
 #include "host/ui/WindowSystem.h"
 #include "kernel/Player.h"
-#include "visual/PictureCache.h"
 #include "trace/Trace.h"
+#include "visual/PictureCache.h"
 
 namespace stagehand {
 

@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "app/PlayerKit.h"
-#include "kernel/Actor.h"
 #include "host/headless/HeadlessBackend.h"
 #include "host/ui/WindowSystem.h"
+#include "kernel/Actor.h"
 #include "state/StateVar.h"
 #include "support/TitleFixture.h"
 

@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "kernel/MessageHandler.h"
+#include "app/PlayerKit.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/TitlePaths.h"
-#include "app/PlayerKit.h"
+#include "kernel/MessageHandler.h"
 #include "kernel/Player.h"
 #include "support/TempFolder.h"
 #include "trace/Trace.h"

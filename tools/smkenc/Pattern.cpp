@@ -61,10 +61,10 @@ Frame PatternFrame(int width, int height, int index, int frameCount, bool steady
     }
     frame.pixels.assign(static_cast<std::size_t>(width) * height,
                         static_cast<std::uint8_t>(backgroundIndex));
-    auto paint = [&](int x, int y, int index) {
+    auto paint = [&](int x, int y, int colour) {
         if (x >= 0 && x < width && y >= 0 && y < height) {
             frame.pixels[static_cast<std::size_t>(y) * width + x] =
-                static_cast<std::uint8_t>(index);
+                static_cast<std::uint8_t>(colour);
         }
     };
 

@@ -209,14 +209,14 @@ base::Result<void> Movie::OpenFile(const std::filesystem::path& path, int64_t kn
     } else {
         // Streams that do not say how many frames they hold (MPEG) are counted once.
         int64_t count = 0;
-        int r = 0;
-        while (count <= kMaxFrames && (r = av_read_frame(s->format, s->packet)) >= 0) {
+        int read = 0;
+        while (count <= kMaxFrames && (read = av_read_frame(s->format, s->packet)) >= 0) {
             count += s->packet->stream_index == s->videoIndex ? 1 : 0;
             av_packet_unref(s->packet);
         }
-        if (r != AVERROR_EOF && count <= kMaxFrames) {
+        if (read != AVERROR_EOF && count <= kMaxFrames) {
             return base::Failure(s->TimedOut() ? "the movie took too long to open"
-                                               : "the movie is damaged (" + AvError(r) + ")");
+                                               : "the movie is damaged (" + AvError(read) + ")");
         }
         s.reset();
         return OpenFile(path, count);
