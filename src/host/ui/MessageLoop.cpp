@@ -24,12 +24,7 @@ bool WindowSystem::TakeMessage(Message& out) {
     while (!queue_.empty()) {
         out = queue_.front();
         queue_.pop_front();
-        if (out.id == msg::kKeyDown || out.id == msg::kSysKeyDown) {
-            keyDown_[out.wParam & 0xFF] = true;
-        } else if (out.id == msg::kKeyUp || out.id == msg::kSysKeyUp) {
-            keyDown_[out.wParam & 0xFF] = false;
-        }
-        if (out.target == kInputTarget && !AddressInput(out)) {
+        if (!input_.Take(out)) {
             continue;
         }
         return true;

@@ -1,146 +1,78 @@
-// Turning the backend's input into window messages: hit-testing, capture, double clicks,
-// key-down and character messages with the desktop's flags.
-#include <cstdlib>
+// The window system's side of input: capture and focus changes with their notices, the
+// pointer, and the backend's input handed to the router.
+#include <algorithm>
 
-#include "host/ui/Keys.h"
 #include "host/ui/WindowSystem.h"
 
 namespace stagehand::host {
 
-namespace {
-constexpr uint32_t kAltBit = 1u << 29;
-constexpr uint32_t kPreviousDownBit = 1u << 30;
-constexpr uint32_t kReleasedBit = 1u << 31;
-}  // namespace
-
-uint32_t WindowSystem::MouseKeys() const {
-    uint32_t keys = 0;
-    if (leftDown_) {
-        keys |= mouse_keys::kLeft;
+WindowHandle WindowSystem::SetCapture(WindowHandle window) {
+    const WindowHandle previous = input_.Capture();
+    if (!Exists(window) || window == previous) {
+        return previous;
     }
-    if (rightDown_) {
-        keys |= mouse_keys::kRight;
+    input_.SetCapture(window);
+    if (previous) {
+        Send(previous, msg::kCaptureChanged, 0, static_cast<intptr_t>(window.value));
     }
-    if (keyDownNow_[vk::kShift]) {
-        keys |= mouse_keys::kShift;
-    }
-    if (keyDownNow_[vk::kControl]) {
-        keys |= mouse_keys::kControl;
-    }
-    return keys;
+    return previous;
 }
 
-void WindowSystem::PostMouse(uint32_t id, Point screen) {
-    Message m = MakeMessage(kInputTarget, id, MouseKeys(), 0);
-    m.screen = screen;
-    queue_.push_back(m);
+void WindowSystem::ReleaseCapture() {
+    const WindowHandle previous = input_.Capture();
+    if (!previous) {
+        return;
+    }
+    input_.SetCapture({});
+    Send(previous, msg::kCaptureChanged, 0, 0);
 }
 
-bool WindowSystem::AddressInput(Message& message) const {
-    if (msg::IsMouse(message.id)) {
-        message.target = capture_ ? capture_ : tree_.HitTest(message.screen);
-        message.lParam = PackPoint(ScreenToClient(message.target, message.screen));
-    } else {
-        message.target = focus_;
+WindowHandle WindowSystem::SetFocus(WindowHandle window) {
+    const WindowHandle previous = input_.Focus();
+    if (window && !Exists(window)) {
+        return previous;
     }
-    return Exists(message.target);
+    if (window == previous) {
+        return previous;
+    }
+    input_.SetFocus(window);
+    if (previous) {
+        Send(previous, msg::kKillFocus, window.value);
+    }
+    if (window && input_.Focus() == window) {
+        Send(window, msg::kSetFocus, previous.value);
+    }
+    return previous;
+}
+
+void WindowSystem::SetPointerPosition(Point position) {
+    const Size screen = ScreenSize();
+    position.x = std::clamp(position.x, 0, std::max(0, screen.width - 1));
+    position.y = std::clamp(position.y, 0, std::max(0, screen.height - 1));
+    backend_.WarpPointer(position);
+    PointerMoved(position);
+}
+
+int WindowSystem::ShowPointer(bool show) {
+    const int count = input_.ChangeShowCount(show);
+    backend_.SetPointerVisible(count >= 0);
+    return count;
 }
 
 void WindowSystem::PointerMoved(Point position) {
-    // The same position twice makes one move, so a pointer warped by the logic and then
-    // reported by the machine does not move twice.
-    if (pointerKnown_ && position == pointer_) {
-        return;
-    }
-    pointer_ = position;
-    pointerKnown_ = true;
-    PostMouse(msg::kMouseMove, position);
+    input_.PointerMoved(position);
 }
 
 void WindowSystem::ButtonChanged(MouseButton button, bool down, Point position) {
-    PointerMoved(position);
-    const bool left = button == MouseButton::kLeft;
-    (left ? leftDown_ : rightDown_) = down;
-    if (!down) {
-        PostMouse(left ? msg::kLButtonUp : msg::kRButtonUp, position);
-        return;
-    }
-    const WindowHandle target = capture_ ? capture_ : tree_.HitTest(position);
-    const uint32_t now = backend_.Now();
-    const Record* record = Find(target);
-    const bool doubleClick = record && record->doubleClicks && lastPress_.valid &&
-                             lastPress_.window == target && lastPress_.button == button &&
-                             now - lastPress_.time <= kDoubleClickTime &&
-                             std::abs(position.x - lastPress_.screen.x) <= kDoubleClickDistance &&
-                             std::abs(position.y - lastPress_.screen.y) <= kDoubleClickDistance;
-    // A third quick press is a plain press again.
-    lastPress_ = {target, button, now, position, !doubleClick};
-    if (doubleClick) {
-        PostMouse(left ? msg::kLButtonDoubleClick : msg::kRButtonDoubleClick, position);
-    } else {
-        PostMouse(left ? msg::kLButtonDown : msg::kRButtonDown, position);
-    }
+    input_.ButtonChanged(button, down, position);
 }
 
-void WindowSystem::PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat, bool released) {
-    uint32_t lParam = 1;
-    if (altDown) {
-        lParam |= kAltBit;
-    }
-    if (repeat || released) {
-        lParam |= kPreviousDownBit;
-    }
-    if (released) {
-        lParam |= kReleasedBit;
-    }
-    queue_.push_back(MakeMessage(kInputTarget, id, code, static_cast<intptr_t>(lParam)));
-}
-
-void WindowSystem::KeyChanged(uint8_t key, bool down, bool repeat) {
-    const bool alt = keyDownNow_[vk::kMenu] || (down && key == vk::kMenu);
-    const bool control = keyDownNow_[vk::kControl] || (down && key == vk::kControl);
-    // Alt makes the system variants, unless Control is held too (Control+Alt types
-    // characters on many layouts, so the desktop treats it as a plain key).
-    const bool system = alt && !(control && key != vk::kMenu);
-    keyDownNow_[key] = down;
-    if (!down) {
-        lastKeyWasRepeat_ = false;
-        PostKey(system ? msg::kSysKeyUp : msg::kKeyUp, key, alt, false, true);
-        return;
-    }
-    lastKeyWasRepeat_ = repeat;
-    PostKey(system ? msg::kSysKeyDown : msg::kKeyDown, key, alt, repeat, false);
-
-    // The characters the window system makes itself; printable characters typed without
-    // Control or Alt come from the backend (the machine's own keyboard layout).
-    const bool shift = keyDownNow_[vk::kShift];
-    if (control && !alt) {
-        if (key >= vk::kA && key <= vk::kA + 25) {
-            PostKey(msg::kChar, static_cast<uint8_t>(key - vk::kA + 1), false, repeat, false);
-        } else if (key == vk::kReturn) {
-            PostKey(msg::kChar, 10, false, repeat, false);
-        } else if (key == vk::kBack) {
-            PostKey(msg::kChar, 127, false, repeat, false);
-        } else if (key == vk::kEscape || key == vk::kOem4) {
-            PostKey(msg::kChar, 27, false, repeat, false);
-        }
-        return;
-    }
-    if (key == vk::kReturn || key == vk::kEscape || key == vk::kTab || key == vk::kBack) {
-        PostKey(system ? msg::kSysChar : msg::kChar, *vk::CharacterFor(key, false), alt, repeat,
-                false);
-        return;
-    }
-    if (system) {
-        if (auto c = vk::CharacterFor(key, shift)) {
-            PostKey(msg::kSysChar, *c, true, repeat, false);
-        }
-    }
+void WindowSystem::KeyChanged(uint8_t virtualKey, bool down, bool repeat) {
+    input_.KeyChanged(virtualKey, down, repeat);
 }
 
 void WindowSystem::CharacterTyped(uint8_t character) {
-    // A character typed while a key auto-repeats carries the repeat flag, as its key does.
-    PostKey(msg::kChar, character, keyDownNow_[vk::kMenu], lastKeyWasRepeat_, false);
+    input_.CharacterTyped(character);
 }
 
 void WindowSystem::CloseRequested() {

@@ -7,10 +7,12 @@
 namespace stagehand::host {
 
 WindowSystem::WindowSystem(Backend& backend, Size screen)
-    : backend_(backend), framebuffer_(screen.width, screen.height) {
+    : backend_(backend),
+      framebuffer_(screen.width, screen.height),
+      input_(tree_, queue_, [this] { return backend_.Now(); },
+             {screen.width / 2, screen.height / 2}) {
     // The first present shows the whole (black) screen.
     damage_ = framebuffer_.Bounds();
-    pointer_ = {screen.width / 2, screen.height / 2};
 }
 
 WindowSystem::~WindowSystem() {
@@ -42,7 +44,7 @@ WindowHandle WindowSystem::Create(Window* owner, const WindowParams& params) {
         Invalidate(handle);
         // A top-level window shown while nothing has the keyboard takes it, as the active
         // window does on the desktop.
-        if (!child && !focus_) {
+        if (!child && !Focus()) {
             SetFocus(handle);
         }
     }
@@ -86,10 +88,10 @@ void WindowSystem::DestroyMarked(WindowHandle window) {
         DestroyMarked(*it);
     }
 
-    if (capture_ == window || IsInside(capture_, window)) {
+    if (Capture() == window || IsInside(Capture(), window)) {
         ReleaseCapture();
     }
-    if (focus_ == window || IsInside(focus_, window)) {
+    if (Focus() == window || IsInside(Focus(), window)) {
         SetFocus({});
     }
     Send(window, msg::kDestroy);
@@ -101,9 +103,7 @@ void WindowSystem::DestroyMarked(WindowHandle window) {
     Window* owner = record->owner;
     timers_.KillAll(window);
     tree_.Remove(window);
-    if (lastPress_.window == window) {
-        lastPress_.valid = false;
-    }
+    input_.Forget(window);
     if (owner) {
         owner->handle_ = {};
         owner->OnWindowGone();  // may delete the owner
@@ -143,7 +143,7 @@ void WindowSystem::Show(WindowHandle window, bool show) {
     if (show) {
         record->style |= style::kVisible;
         Invalidate(window);
-        if (!record->parent && !focus_) {
+        if (!record->parent && !Focus()) {
             SetFocus(window);
         }
     } else {
@@ -174,7 +174,7 @@ void WindowSystem::Enable(WindowHandle window, bool enable) {
     }
     record->style |= style::kDisabled;
     Send(window, msg::kCancelMode);
-    if (focus_ == window || IsInside(focus_, window)) {
+    if (Focus() == window || IsInside(Focus(), window)) {
         SetFocus({});
     }
 }
@@ -258,7 +258,7 @@ void WindowSystem::SetMainWindow(WindowHandle window) {
 
 Message WindowSystem::MakeMessage(WindowHandle target, uint32_t id, uintptr_t wParam,
                                   intptr_t lParam) {
-    return Message{target, id, wParam, lParam, pointer_, backend_.Now()};
+    return Message{target, id, wParam, lParam, input_.Pointer(), backend_.Now()};
 }
 
 void WindowSystem::Post(WindowHandle target, uint32_t id, uintptr_t wParam, intptr_t lParam) {
@@ -311,59 +311,6 @@ intptr_t WindowSystem::DefaultProcess(const Message& message) {
 
 void WindowSystem::PostQuit(int exitCode) {
     queue_.push_back(MakeMessage({}, msg::kQuit, static_cast<uintptr_t>(exitCode), 0));
-}
-
-WindowHandle WindowSystem::SetCapture(WindowHandle window) {
-    const WindowHandle previous = capture_;
-    if (!Exists(window) || window == previous) {
-        return previous;
-    }
-    capture_ = window;
-    if (previous) {
-        Send(previous, msg::kCaptureChanged, 0, static_cast<intptr_t>(window.value));
-    }
-    return previous;
-}
-
-void WindowSystem::ReleaseCapture() {
-    const WindowHandle previous = capture_;
-    if (!previous) {
-        return;
-    }
-    capture_ = {};
-    Send(previous, msg::kCaptureChanged, 0, 0);
-}
-
-WindowHandle WindowSystem::SetFocus(WindowHandle window) {
-    const WindowHandle previous = focus_;
-    if (window && !Exists(window)) {
-        return previous;
-    }
-    if (window == previous) {
-        return previous;
-    }
-    focus_ = window;
-    if (previous) {
-        Send(previous, msg::kKillFocus, window.value);
-    }
-    if (window && focus_ == window) {
-        Send(window, msg::kSetFocus, previous.value);
-    }
-    return previous;
-}
-
-void WindowSystem::SetPointerPosition(Point position) {
-    const Size screen = ScreenSize();
-    position.x = std::clamp(position.x, 0, std::max(0, screen.width - 1));
-    position.y = std::clamp(position.y, 0, std::max(0, screen.height - 1));
-    backend_.WarpPointer(position);
-    PointerMoved(position);
-}
-
-int WindowSystem::ShowPointer(bool show) {
-    pointerShowCount_ += show ? 1 : -1;
-    backend_.SetPointerVisible(pointerShowCount_ >= 0);
-    return pointerShowCount_;
 }
 
 }  // namespace stagehand::host

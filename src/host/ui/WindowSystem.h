@@ -27,6 +27,7 @@
 #include "host/gfx/Canvas.h"
 #include "host/gfx/Region.h"
 #include "host/gfx/Surface.h"
+#include "host/ui/InputRouter.h"
 #include "host/ui/Messages.h"
 #include "host/ui/PaintQueue.h"
 #include "host/ui/TimerQueue.h"
@@ -47,8 +48,8 @@ class WindowSystem : public InputSink {
   public:
     // The shortest timer period; a period of 0 gets this.
     static constexpr uint32_t kMinimumTimerPeriod = TimerQueue::kMinimumPeriod;
-    static constexpr uint32_t kDoubleClickTime = 500;
-    static constexpr int32_t kDoubleClickDistance = 2;
+    static constexpr uint32_t kDoubleClickTime = InputRouter::kDoubleClickTime;
+    static constexpr int32_t kDoubleClickDistance = InputRouter::kDoubleClickDistance;
 
     WindowSystem(Backend& backend, Size screen);
     ~WindowSystem() override;
@@ -123,14 +124,14 @@ class WindowSystem : public InputSink {
     // Returns the window that had the capture.
     WindowHandle SetCapture(WindowHandle window);
     void ReleaseCapture();
-    WindowHandle Capture() const { return capture_; }
+    WindowHandle Capture() const { return input_.Capture(); }
     // Returns the window that had the focus. A null handle takes the focus away.
     WindowHandle SetFocus(WindowHandle window);
-    WindowHandle Focus() const { return focus_; }
+    WindowHandle Focus() const { return input_.Focus(); }
     // Whether the key was down when the message being handled was made, as the desktop
     // answers: the state moves with the key messages taken from the queue.
-    bool IsKeyDown(uint8_t virtualKey) const { return keyDown_[virtualKey]; }
-    Point PointerPosition() const { return pointer_; }
+    bool IsKeyDown(uint8_t virtualKey) const { return input_.IsKeyDown(virtualKey); }
+    Point PointerPosition() const { return input_.Pointer(); }
     // Moves the pointer (clamped to the screen) and makes the move message for it.
     void SetPointerPosition(Point position);
     // Raises or lowers the pointer's show count and returns it; shown while it is >= 0.
@@ -182,14 +183,6 @@ class WindowSystem : public InputSink {
   private:
     friend class Window;
 
-    // Input waits in the queue addressed to this handle, which no window ever has: its window
-    // is chosen when the message is taken (the capture or the window under the pointer for the
-    // mouse, the focus for keys), as the desktop does, so that a press that follows a move in
-    // the same burst of input goes where the move left the capture.
-    static constexpr WindowHandle kInputTarget{0xFFFFFFFF};
-    // Gives a taken input message its window; false when there is none to take it.
-    bool AddressInput(Message& message) const;
-
     using Record = WindowTree::Record;
 
     Record* Find(WindowHandle window) { return tree_.Find(window); }
@@ -207,11 +200,6 @@ class WindowSystem : public InputSink {
     void MarkDying(WindowHandle window);
     // Destroys a marked subtree: notices, children first, and removal.
     void DestroyMarked(WindowHandle window);
-
-    // Input.
-    uint32_t MouseKeys() const;
-    void PostMouse(uint32_t id, Point screen);
-    void PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat, bool released);
 
     // Painting.
     void InvalidateScreen(const Region& area, WindowHandle from, bool erase);
@@ -242,26 +230,9 @@ class WindowSystem : public InputSink {
     WindowTree tree_;
     PaintQueue paint_{[this](WindowHandle a, WindowHandle b) { return tree_.PaintsBefore(a, b); }};
     WindowHandle main_;
-    WindowHandle capture_;
-    WindowHandle focus_;
     std::deque<Message> queue_;
+    InputRouter input_;
     TimerQueue timers_;
-
-    Point pointer_;
-    bool pointerKnown_ = false;
-    bool leftDown_ = false;
-    bool rightDown_ = false;
-    bool keyDown_[256] = {};     // as of the messages taken so far
-    bool keyDownNow_[256] = {};  // as of the input received so far
-    bool lastKeyWasRepeat_ = false;
-    int pointerShowCount_ = 0;
-    struct LastPress {
-        WindowHandle window;
-        MouseButton button = MouseButton::kLeft;
-        uint32_t time = 0;
-        Point screen;
-        bool valid = false;
-    } lastPress_;
 
     std::vector<PreTranslateHook> preTranslate_;
     IdleHook idle_;
