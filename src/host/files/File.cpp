@@ -45,10 +45,15 @@ size_t ReadAtMost(int fd, char* buffer, size_t size) {
 }
 
 InputFile InputFile::Open(const std::filesystem::path& path) {
-    InputFile file;
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const int why = errno;
+    return FromDescriptor(std::move(fd), why);
+}
+
+InputFile InputFile::FromDescriptor(FileDescriptor fd, int errorNumber) {
+    InputFile file;
     if (!fd.IsOpen()) {
-        file.error_ = errno;
+        file.error_ = errorNumber;
         file.fault_ = file.error_ == ENOENT || file.error_ == ENOTDIR ? FileFault::kMissing
                                                                       : FileFault::kFailed;
         return file;
@@ -71,6 +76,33 @@ InputFile InputFile::Open(const std::filesystem::path& path) {
     }
     file.fault_ = FileFault::kNone;
     file.fd_ = std::move(fd);
+    return file;
+}
+
+InputFile InputFile::Slice(const InputFile& whole, uint64_t offset, uint64_t size, uint64_t inode) {
+    InputFile file;
+    if (!whole.IsOpen()) {
+        file.fault_ = whole.fault_;
+        file.error_ = whole.error_;
+        file.mode_ = whole.mode_;
+        return file;
+    }
+    FileDescriptor fd(::fcntl(whole.fd_.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!fd.IsOpen()) {
+        file.error_ = errno;
+        return file;
+    }
+    file.fd_ = std::move(fd);
+    file.slice_ = true;
+    file.fault_ = FileFault::kNone;
+    file.mode_ = whole.mode_;
+    file.hasStamp_ = true;
+    file.stamp_ = whole.stamp_;
+    file.stamp_.inode = inode;
+    // Never past the end of the whole: a slice a damaged image declares too long is cut.
+    const uint64_t start = whole.base_ + std::min(offset, whole.stamp_.size);
+    file.base_ = start;
+    file.stamp_.size = std::min(size, whole.base_ + whole.stamp_.size - start);
     return file;
 }
 
@@ -107,8 +139,8 @@ base::Result<void> InputFile::ReadSpan(uint64_t offset, size_t count, std::strin
     out.resize(count);
     size_t got = 0;
     while (got < count) {
-        const ssize_t n =
-            ::pread(fd_.Get(), out.data() + got, count - got, static_cast<off_t>(offset + got));
+        const ssize_t n = ::pread(fd_.Get(), out.data() + got, count - got,
+                                  static_cast<off_t>(base_ + offset + got));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -134,6 +166,10 @@ base::Result<void> InputFile::ReadAll(uint64_t maxBytes, std::string& out) {
     if (stamp_.size > maxBytes) {
         fault_ = FileFault::kTooLarge;
         return base::Failure(Reason());
+    }
+    if (slice_) {
+        // A slice of a disc image never grows: exactly what it holds.
+        return ReadSpan(0, static_cast<size_t>(stamp_.size), out);
     }
     // What stat announced, then on to the end in case the file grew, never past the cap.
     out.resize(static_cast<size_t>(stamp_.size));
@@ -169,8 +205,11 @@ base::Result<void> InputFile::ReadAll(uint64_t maxBytes, std::string& out) {
 }
 
 FileBytes ReadFile(const std::filesystem::path& path, uint64_t maxBytes) {
+    return ReadFile(InputFile::Open(path), maxBytes);
+}
+
+FileBytes ReadFile(InputFile file, uint64_t maxBytes) {
     FileBytes result;
-    InputFile file = InputFile::Open(path);
     // A refused read leaves its fault on the file, which the result takes over below.
     if (file.IsOpen() && !file.ReadAll(maxBytes, result.bytes)) {
         result.bytes.clear();

@@ -72,6 +72,13 @@ enum class FileFault {
 class InputFile {
   public:
     static InputFile Open(const std::filesystem::path& path);
+    // Takes over a descriptor opened elsewhere (a safe walk of a title folder) and examines
+    // it as Open does. A closed descriptor gives kFailed with errorNumber.
+    static InputFile FromDescriptor(FileDescriptor fd, int errorNumber);
+    // `size` bytes from `offset` of an open file seen as a file of their own (a file inside
+    // a disc image): a duplicate of its descriptor, offsets counted from `offset`, and the
+    // stamp of the whole with this size and `inode` (so two slices never look alike).
+    static InputFile Slice(const InputFile& whole, uint64_t offset, uint64_t size, uint64_t inode);
 
     bool IsOpen() const { return fd_.IsOpen(); }
     FileFault Fault() const { return fault_; }
@@ -94,6 +101,8 @@ class InputFile {
 
   private:
     FileDescriptor fd_;
+    uint64_t base_ = 0;  // where this file starts in the descriptor's file
+    bool slice_ = false;
     FileFault fault_ = FileFault::kFailed;
     int error_ = 0;
     uint32_t mode_ = 0;
@@ -113,6 +122,8 @@ struct FileBytes {
     bool Read() const { return fault == FileFault::kNone; }
 };
 FileBytes ReadFile(const std::filesystem::path& path, uint64_t maxBytes);
+// The same for a file already opened (a refused one gives its fault and reason).
+FileBytes ReadFile(InputFile file, uint64_t maxBytes);
 
 // Text bytes seen as the unsigned bytes decoders take.
 inline std::span<const uint8_t> AsBytes(std::string_view text) {

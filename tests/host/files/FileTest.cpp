@@ -62,6 +62,20 @@ TEST(FileTest, ReadsTheSpansAskedFor) {
         EXPECT_TRUE(file.ReadSpan(offset, count, out));
         EXPECT_EQ(out, expected) << offset;
     }
+
+    // A slice is a file of its own: offsets from its start, cut where the whole ends, and a
+    // slice of a slice stays inside it.
+    InputFile slice = InputFile::Slice(file, 3, 4, 77);
+    ASSERT_TRUE(slice.IsOpen());
+    EXPECT_EQ(slice.Size(), 4u);
+    EXPECT_EQ(slice.Stamp().inode, 77u);
+    EXPECT_TRUE(slice.ReadSpan(1, 100, out));
+    EXPECT_EQ(out, "456");
+    EXPECT_TRUE(slice.ReadAll(4, out));
+    EXPECT_EQ(out, "3456");
+    EXPECT_FALSE(slice.ReadAll(3, out));
+    EXPECT_EQ(ReadFile(InputFile::Slice(slice, 2, 1000, 78), 100).bytes, "56");
+    EXPECT_EQ(ReadFile(InputFile::Slice(file, 1ull << 40, 5, 79), 100).bytes, "");
 }
 
 // The descriptor is closed exactly once, by whichever owner holds it last.
