@@ -1,7 +1,8 @@
 // Feeds arbitrary title names to the path resolver over a small title folder with look-alike
 // names (case twins, accented names, a folder beside the title). Checks the resolver's
 // promise: whatever a title writes, every path it hands out lies inside the title folder,
-// and a title's full name for a found file resolves back to that file.
+// a title's full name for a found file resolves back to that file, and a save's name is one
+// plain entry of the save folder.
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -9,11 +10,13 @@
 #include <string>
 #include <string_view>
 
+#include "host/files/SaveFolder.h"
 #include "host/files/TitlePaths.h"
 
 #include "FuzzCheck.h"
 
 namespace fs = std::filesystem;
+using stagehand::host::SaveFolder;
 using stagehand::host::TitlePaths;
 
 namespace {
@@ -57,8 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         const std::string full = paths.TitleFullName(*found);
         FUZZ_CHECK(!full.empty() && paths.Resolve(full) == found);
     }
-    if (std::optional<fs::path> target = paths.ResolveForWrite(name)) {
-        FUZZ_CHECK(Inside(*target, paths.Root()) && *target != paths.Root());
+    if (stagehand::base::Result<std::string> save = SaveFolder::SaveName(name)) {
+        // One plain entry of the save folder, never a script file.
+        FUZZ_CHECK(!save->empty() && save->find('/') == std::string::npos && *save != "." &&
+                   *save != ".." && *save != "roles.mii" && *save != "msg.mii");
     }
     if (std::optional<fs::path> first = paths.FindFirst(name)) {
         FUZZ_CHECK(Inside(*first, paths.Root()));

@@ -15,7 +15,9 @@
 #include "check/TitleChecker.h"
 #include "director/Director.h"
 #include "host/audio/SoundDevice.h"
+#include "host/files/ProfileFile.h"
 #include "host/files/ProfileReader.h"
+#include "host/files/SaveFolder.h"
 #include "host/files/TitlePaths.h"
 #include "host/gfx/Font.h"
 #include "host/headless/HeadlessBackend.h"
@@ -60,6 +62,8 @@ struct CApplication::Session {
     } fontErrors;
 
     std::unique_ptr<host::TitlePaths> paths;
+    std::string rolesBytes;  // the title's roles.mii, whose hash names its save folder
+    std::unique_ptr<host::SaveFolder> saves;
     std::vector<std::unique_ptr<host::InstanceLock>> locks;
     std::unique_ptr<host::ProgramStarter> programs;
     std::unique_ptr<host::Backend> backend;
@@ -107,6 +111,21 @@ std::string ErrorText(int error) {
 }
 
 }  // namespace
+
+// Where the title's saves go: the folder --save-dir names, else the user's own folder for
+// this title, named by its window name (known once the director has read its role) and
+// its roles.mii.
+fs::path CApplication::SaveFolderOf(const PlayerOptions& options, const Session& session) {
+    if (options.saveDir) {
+        return fs::path(FromStartFolder(session.startFolder.path, *options.saveDir));
+    }
+    const std::string windowName =
+        session.player && session.player->Director() != nullptr
+            ? session.player->Director()->GetProperty("ApplicationWindowName")
+            : std::string();
+    return host::SaveFolder::DefaultFolder(
+        host::SaveFolder::TitleKey(windowName, session.rolesBytes));
+}
 
 int CApplication::Main(std::span<const std::string_view> arguments, std::ostream& out,
                        std::ostream& err) {
@@ -200,10 +219,25 @@ base::Result<void> CApplication::EnterTitleFolder(const PlayerOptions& options, 
         }
         session.paths->SetDiscFolder(disc);
     }
-    const std::optional<fs::path> roles = session.paths->Resolve("roles.mii");
-    if (!roles || !fs::is_regular_file(*roles, ec)) {
-        return base::Failure(shownFolder + " is not a title: it has no roles.mii");
+    const base::Result<fs::path> roles = session.paths->Locate("roles.mii");
+    if (!roles) {
+        return base::Failure(
+            shownFolder + " is not a title: it has no roles.mii" +
+            (roles.error() == host::TitlePaths::kNotFound ? "" : " (" + roles.error() + ")"));
     }
+    host::FileBytes read = session.paths->Read(*roles, host::ProfileReader::kMaxFileBytes);
+    if (!read.Read()) {
+        return base::Failure("the roles.mii of " + shownFolder + " cannot be read: " + read.reason);
+    }
+    // A title starts from its director's role; a roles.mii without one (an empty or damaged
+    // file, or not a role file at all) has nothing to play.
+    if (host::ProfileFile::Parse(read.bytes).FindSection("Director") == nullptr) {
+        return base::Failure(shownFolder +
+                             " is not a title: its roles.mii has no role \"Director\"");
+    }
+    session.rolesBytes = std::move(read.bytes);
+    session.saves = std::make_unique<host::SaveFolder>(
+        [&session, options] { return SaveFolderOf(options, session); });
     return {};
 }
 
@@ -306,6 +340,7 @@ void CApplication::StartPlayer(const PlayerOptions& options, Session& session) {
     links.mainFrame = session.mainFrame->Handle();
     links.programs = session.programs.get();
     links.soundDevice = session.sound.get();
+    links.saves = session.saves.get();
     if (options.headless) {
         session.programs->SetOpener("");
     } else {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -67,6 +68,7 @@ class CApplication {
     base::Result<void> OpenDisplay(const PlayerOptions& options, Session& session,
                                    std::ostream& out, std::ostream& err);
     void StartPlayer(const PlayerOptions& options, Session& session);
+    static std::filesystem::path SaveFolderOf(const PlayerOptions& options, const Session& session);
 
     // The idle hook: the services' idle steps (the movies) and then the frame steppers,
     // unless a video window has the machine to itself.

@@ -69,6 +69,8 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
         options.input = std::string(value);
     } else if (name == "--cd") {
         options.cd = std::string(value);
+    } else if (name == "--save-dir") {
+        options.saveDir = std::string(value);
     } else if (name == "--trace") {
         options.trace = std::string(value);
     } else if (name == "--audio-out") {
@@ -109,7 +111,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
             arg = arg.substr(0, eq);
         }
         const bool takesValue = arg == "--screen" || arg == "--input" || arg == "--trace" ||
-                                arg == "--cd" || arg == "--audio-out";
+                                arg == "--cd" || arg == "--audio-out" || arg == "--save-dir";
         if (inlineValue && !takesValue) {
             return Refuse("the option " + std::string(arg) + " takes no value");
         }
@@ -161,6 +163,8 @@ std::string_view Usage() {
            "  --screen WxH      the title's screen size (default 640x480; 64 to 4096 a side)\n"
            "  --cd DIR          the folder the title finds on its disc drive D: (default:\n"
            "                    the title folder)\n"
+           "  --save-dir DIR    keep the title's saves in DIR (default:\n"
+           "                    $XDG_DATA_HOME/stagehand/saves/TITLE, ~/.local/share/...)\n"
            "  --headless        play without a display, on a virtual clock\n"
            "  --input FILE      the scripted user of a headless run\n"
            "  --trace FILE|-    write the trace to FILE, or with -, to standard output\n"

@@ -39,6 +39,9 @@ struct PlayerOptions {
     std::optional<std::string> cd;
     // Where a headless run writes its sound (a wave file). None: the sound is not kept.
     std::optional<std::string> audioOut;
+    // The folder the title's saves go to; none: the user's own for this title
+    // (host/files/SaveFolder.h).
+    std::optional<std::string> saveDir;
 };
 
 struct ParsedCommandLine {

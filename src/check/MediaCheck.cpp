@@ -33,17 +33,18 @@ std::string MediaCheck::Fault(MediaKind kind, std::string_view titleName) {
 std::string MediaCheck::ReadFault(MediaKind kind, const std::filesystem::path& path) {
     switch (kind) {
         case MediaKind::kPicture: {
-            const base::Result<CPictureCache::Picture> picture = pictures_.Load(path);
+            const base::Result<CPictureCache::Picture> picture =
+                pictures_.Load(path, paths_.Opener());
             return picture ? std::string() : picture.error();
         }
         case MediaKind::kMovie: {
             host::Movie movie;
-            const base::Result<void> opened = movie.Open(path);
+            const base::Result<void> opened = movie.Open(path, paths_.Opener());
             return opened ? std::string() : opened.error();
         }
         case MediaKind::kWave: {
             CWaveFile wave;
-            if (const base::Result<void> opened = wave.Open(path); !opened) {
+            if (const base::Result<void> opened = wave.Open(path, paths_.Opener()); !opened) {
                 return opened.error();
             }
             const WaveFormat& format = wave.Format();
@@ -60,7 +61,7 @@ std::string MediaCheck::ReadFault(MediaKind kind, const std::filesystem::path& p
         case MediaKind::kContent: {
             // The profile reader reads the whole file when it is first asked; its size is
             // what it refuses by.
-            const host::InputFile file = host::InputFile::Open(path);
+            const host::InputFile file = paths_.Open(path);
             if (!file.IsOpen()) {
                 return file.Reason();
             }

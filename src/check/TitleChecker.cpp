@@ -112,7 +112,7 @@ bool TitleChecker::LoadFile(std::string_view name, TitleFile& file, std::string&
         return false;
     }
     shownName = path->filename().string();
-    if (const base::Result<void> loaded = file.Load(*path); !loaded) {
+    if (const base::Result<void> loaded = file.Load(paths_.Open(*path)); !loaded) {
         findings_.Add(kTitleRank, shownName, 0, {}, {},
                       "the player cannot read it: " + loaded.error());
         return false;

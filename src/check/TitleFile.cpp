@@ -7,8 +7,8 @@
 
 namespace stagehand::check {
 
-base::Result<void> TitleFile::Load(const std::filesystem::path& path) {
-    host::FileBytes file = host::ReadFile(path, host::ProfileReader::kMaxFileBytes);
+base::Result<void> TitleFile::Load(host::InputFile opened) {
+    host::FileBytes file = host::ReadFile(std::move(opened), host::ProfileReader::kMaxFileBytes);
     if (!file.Read()) {
         return base::Failure(file.fault == host::FileFault::kTooLarge
                                  ? "it is larger than the " +

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "host/files/File.h"
 
 namespace stagehand::check {
 
@@ -48,7 +49,7 @@ class TitleFile {
 
     // Reads and indexes the file, or says why (a sentence part) it is missing, refused or
     // unreadable.
-    base::Result<void> Load(const std::filesystem::path& path);
+    base::Result<void> Load(host::InputFile file);
 
     const std::vector<Section>& Sections() const { return sections_; }
     std::span<const Line> LinesOf(const Section& section) const;

@@ -36,6 +36,7 @@ class SoundDevice;
 class WindowSystem;
 class ProgramStarter;
 class ProfileReader;
+class SaveFolder;
 class TitlePaths;
 }  // namespace host
 
@@ -59,6 +60,8 @@ class CPlayer {
         // Starts the programs and opens the documents of the director's "Shell" command;
         // unset, this run starts none.
         host::ProgramStarter* programs = nullptr;
+        // Where the title's saves go; unset, this run saves nothing.
+        const host::SaveFolder* saves = nullptr;
         // The sound device the sound roles play on; unset, every sound stays silent.
         host::SoundDevice* soundDevice = nullptr;
         // Asks whether another player of this user already shows a title of this window
@@ -91,6 +94,7 @@ class CPlayer {
     host::WindowHandle MainFrame() const { return links_.mainFrame; }
     host::ProgramStarter* Programs() const { return links_.programs; }
     host::SoundDevice* SoundDevice() const { return links_.soundDevice; }
+    const host::SaveFolder* Saves() const { return links_.saves; }
     // Whether another player shows a title of this window name (see Links).
     bool OtherInstanceShows(const std::string& windowName) const {
         return links_.otherInstanceShows && links_.otherInstanceShows(windowName);

@@ -57,7 +57,7 @@ bool CAMovie::Open(const std::string& name) {
     if (!path) {
         return true;
     }
-    if (video_.Open(*path, GetName(), true)) {
+    if (video_.Open(*path, GetName(), true, Player().Paths().Opener())) {
         video_.RouteSound(VideoSoundMixer());
         video_.SetDestination(System()->ClientRect(video_.Handle()));
         durationSeconds_ = static_cast<int32_t>(video_.LengthMs() / 1000);

@@ -28,12 +28,12 @@ bool CAnimation::CreateVideoWindow(CPlayer& player, CMessageHandler* parent,
 }
 
 std::optional<std::filesystem::path> CAnimation::ResolveVideoFile(const std::string& name) const {
-    std::optional<std::filesystem::path> path = Player().Paths().Resolve(name);
+    base::Result<std::filesystem::path> path = Player().Paths().Locate(name);
     if (!path) {
-        trace::Fault("The video \"%s\" cannot open \"%s\": there is no such file.",
-                     {GetName(), name});
+        trace::Fault("The video \"%s\" cannot open \"%s\": %s.", {GetName(), name, path.error()});
+        return std::nullopt;
     }
-    return path;
+    return std::move(*path);
 }
 
 host::Mixer* CAnimation::VideoSoundMixer() const {

@@ -108,9 +108,9 @@ bool CDirectSound::Open(const std::string& name) {
         return false;
     }
     Close();
-    const std::optional<std::filesystem::path> path = Player().Paths().Resolve(filename_);
+    const base::Result<std::filesystem::path> path = Player().Paths().Locate(filename_);
     const base::Result<void> opened =
-        path ? wave_.Open(*path) : base::Failure("there is no such file");
+        path ? wave_.Open(*path, Player().Paths().Opener()) : path.failure();
     if (!opened) {
         trace::Fault("The sound \"%s\" cannot open \"%s\": %s.",
                      {GetName(), filename_, opened.error()});

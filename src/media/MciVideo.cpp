@@ -52,7 +52,7 @@ bool CMCIVideo::Open(const std::string& name) {
         const std::optional<std::filesystem::path> path = ResolveVideoFile(name);
         if (!path) {
             video_.Close();
-        } else if (video_.Open(*path, GetName(), false)) {
+        } else if (video_.Open(*path, GetName(), false, Player().Paths().Opener())) {
             video_.RouteSound(VideoSoundMixer());
         }
         System()->Show(video_.Handle(), false);

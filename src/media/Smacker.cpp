@@ -54,9 +54,9 @@ bool CSmacker::Open(const std::string& name) {
         Close();
     }
     Player().Service<CMovieShelf>().Put(GetName(), *this);
-    const std::optional<std::filesystem::path> path = Player().Paths().Resolve(name);
+    const base::Result<std::filesystem::path> path = Player().Paths().Locate(name);
     const base::Result<void> opened =
-        path ? movie_.Open(*path) : base::Failure("there is no such file");
+        path ? movie_.Open(*path, Player().Paths().Opener()) : path.failure();
     if (!opened) {
         trace::Fault("The Smacker video \"%s\" cannot open \"%s\": %s.",
                      {GetName(), name, opened.error()});

@@ -31,11 +31,11 @@ host::Surface Stretch(const host::Surface& source, host::Size size) {
 
 }  // namespace
 
-bool VideoWindow::Open(const std::filesystem::path& path, const std::string& name,
-                       bool postOpened) {
+bool VideoWindow::Open(const std::filesystem::path& path, const std::string& name, bool postOpened,
+                       host::FileOpener open) {
     Close();
     name_ = name;
-    if (const base::Result<void> opened = movie_.Open(path); !opened) {
+    if (const base::Result<void> opened = movie_.Open(path, std::move(open)); !opened) {
         trace::Fault("The video \"%s\" cannot open \"%s\": %s.",
                      {name, path.filename().string(), opened.error()});
         return false;

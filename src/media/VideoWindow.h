@@ -37,7 +37,8 @@ class VideoWindow : public host::Window {
         stopsReport_ = stopsReport;
     }
     // Opens `path` (named `name` in the trace lines); posts kOpened when `postOpened`.
-    bool Open(const std::filesystem::path& path, const std::string& name, bool postOpened);
+    bool Open(const std::filesystem::path& path, const std::string& name, bool postOpened,
+              host::FileOpener open = host::InputFile::Open);
     void Close();
     bool IsOpen() const { return movie_.IsOpen(); }
     bool IsPlaying() const { return playing_; }

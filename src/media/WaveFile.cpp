@@ -30,9 +30,10 @@ base::Failure CWaveFile::Refuse(std::string text) {
     return base::Failure(std::move(text));
 }
 
-base::Result<void> CWaveFile::Open(const std::filesystem::path& path) {
+base::Result<void> CWaveFile::Open(const std::filesystem::path& path,
+                                   const host::FileOpener& open) {
     Close();
-    file_ = host::InputFile::Open(path);
+    file_ = open(path);
     if (!file_.IsOpen()) {
         return Refuse(file_.Reason());
     }

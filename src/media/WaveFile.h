@@ -40,7 +40,8 @@ class CWaveFile {
     static constexpr size_t kMaxChunks = 4096;
 
     // Opens the file and reads its format, or says why it is refused.
-    base::Result<void> Open(const std::filesystem::path& path);
+    base::Result<void> Open(const std::filesystem::path& path,
+                            const host::FileOpener& open = host::InputFile::Open);
     void Close();
     bool IsOpen() const { return file_.IsOpen(); }
     const WaveFormat& Format() const { return format_; }

@@ -30,7 +30,11 @@ bool CDib::Load(CPictureCache& cache, const host::TitlePaths* paths, std::string
         hostPath = std::filesystem::path(std::string(fileName));
     }
 
-    base::Result<CPictureCache::Picture> loaded = cache.Load(hostPath);
+    base::Result<CPictureCache::Picture> loaded =
+        paths != nullptr
+            ? cache.Load(hostPath,
+                         [paths](const std::filesystem::path& p) { return paths->Open(p); })
+            : cache.Load(hostPath);
     if (!loaded) {
         return refuse(loaded.error());
     }

@@ -1,7 +1,7 @@
 #include "visual/Password.h"
 
 #include "host/files/File.h"
-#include "host/files/FileReplacement.h"
+#include "host/files/SaveFolder.h"
 #include "host/files/TitlePaths.h"
 #include "kernel/Player.h"
 #include "trace/Trace.h"
@@ -55,13 +55,18 @@ std::string CPassword::Stored(std::string bytes) const {
 bool CPassword::Load(const std::string& fileName) {
     password_.clear();
     isEmpty_ = 1;
-    const auto path = Player().Paths().Resolve(fileName);
-    if (!path) {
-        trace::Fault("%s could not read the password file %s: there is no such file.",
-                     {GetName(), fileName});
-        return false;
+    // The title's own save when it made one, else the file it shipped with.
+    host::InputFile file =
+        Player().Saves() != nullptr ? Player().Saves()->Open(fileName) : host::InputFile::Missing();
+    if (!file.IsOpen() && file.Fault() == host::FileFault::kMissing) {
+        const base::Result<std::filesystem::path> path = Player().Paths().Locate(fileName);
+        if (!path) {
+            trace::Fault("%s could not read the password file %s: %s.",
+                         {GetName(), fileName, path.error()});
+            return false;
+        }
+        file = Player().Paths().Open(*path);
     }
-    host::InputFile file = host::InputFile::Open(*path);
     std::string bytes;
     if (!file.IsOpen() || !file.ReadSpan(0, kMaxBytes, bytes)) {
         trace::Fault("%s could not read the password file %s: %s.",
@@ -75,15 +80,18 @@ bool CPassword::Load(const std::string& fileName) {
 }
 
 bool CPassword::Save(const std::string& fileName) {
-    const auto path = Player().Paths().ResolveForWrite(fileName);
-    if (!path) {
-        trace::Fault(
-            "%s could not save the password file %s: its folder is missing or the name is not "
-            "allowed.",
-            {GetName(), fileName});
+    const host::SaveFolder* saves = Player().Saves();
+    if (saves == nullptr) {
+        trace::Fault("%s could not save the password file %s: this play keeps no saves.",
+                     {GetName(), fileName});
         return false;
     }
-    if (const base::Result<void> saved = host::ReplaceFile(*path, Stored(password_)); !saved) {
+    if (const base::Result<std::string> name = host::SaveFolder::SaveName(fileName); !name) {
+        trace::Fault("%s could not save the password file %s: %s.",
+                     {GetName(), fileName, name.error()});
+        return false;
+    }
+    if (const base::Result<void> saved = saves->Write(fileName, Stored(password_)); !saved) {
         trace::Fault("%s could not save the password file %s: %s; the old file is kept.",
                      {GetName(), fileName, saved.error()});
         return false;

@@ -35,8 +35,9 @@ base::Result<void> ReadDeclared(host::InputFile& file, std::string& bytes) {
 CPictureCache::CPictureCache(uint64_t maxHeldBytes)
     : maxHeldBytes_(maxHeldBytes), held_(std::make_shared<uint64_t>(0)) {}
 
-base::Result<CPictureCache::Picture> CPictureCache::Load(const std::filesystem::path& path) {
-    host::InputFile file = host::InputFile::Open(path);
+base::Result<CPictureCache::Picture> CPictureCache::Load(const std::filesystem::path& path,
+                                                         const host::FileOpener& open) {
+    host::InputFile file = open(path);
     if (!file.IsOpen()) {
         return base::Failure(file.Fault() == host::FileFault::kNotAFile
                                  ? "it is not a regular file."

@@ -43,7 +43,8 @@ class CPictureCache final : public CPlayerService {
 
     // The picture in the BMP file at `path`, or the reason it is refused (a sentence for
     // the trace). A loaded picture is never null.
-    base::Result<Picture> Load(const std::filesystem::path& path);
+    base::Result<Picture> Load(const std::filesystem::path& path,
+                               const host::FileOpener& open = host::InputFile::Open);
     // The bytes of decoded pixels held now by anyone.
     uint64_t HeldBytes() const { return *held_; }
 

@@ -27,19 +27,19 @@ TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
         PlayerOptions expected;
     };
     const Case cases[] = {
-        {{}, {"", false, {640, 480}, false, {}, {}, {}, {}}},
+        {{}, {"", false, {640, 480}, false, {}, {}, {}, {}, {}}},
         {{"--window", "titles/one", "--screen", "4096x64", "--headless", "--input", "in.txt",
-          "--trace", "-", "--cd", "disc", "--audio-out", "a.wav"},
-         {"titles/one", true, {4096, 64}, true, "in.txt", "-", "disc", "a.wav"}},
+          "--trace", "-", "--cd", "disc", "--audio-out", "a.wav", "--save-dir", "saves"},
+         {"titles/one", true, {4096, 64}, true, "in.txt", "-", "disc", "a.wav", "saves"}},
         {{"--screen=64x4096", "--trace=run.log"},
-         {"", false, {64, 4096}, false, {}, "run.log", {}, {}}},
+         {"", false, {64, 4096}, false, {}, "run.log", {}, {}, {}}},
         {{"--headless", "t", "--audio-out=s.wav"},
-         {"t", false, {640, 480}, true, {}, {}, {}, "s.wav"}},
-        {{"--headless", "--", "-odd"}, {"-odd", false, {640, 480}, true, {}, {}, {}, {}}},
+         {"t", false, {640, 480}, true, {}, {}, {}, "s.wav", {}}},
+        {{"--headless", "--", "-odd"}, {"-odd", false, {640, 480}, true, {}, {}, {}, {}, {}}},
     };
     auto fields = [](const PlayerOptions& o) {
         return std::tie(o.titleFolder, o.window, o.screen, o.headless, o.input, o.trace, o.cd,
-                        o.audioOut);
+                        o.audioOut, o.saveDir);
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);

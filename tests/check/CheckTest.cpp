@@ -88,7 +88,7 @@ TEST(TitleFile, LinesAreNumberedAsWrittenAndSectionsAsTheReaderKeepsThem) {
     const auto path =
         folder.Write("f.ini", "; top\r\n[A]\r\nx=1\rY = 2\n\n[b]\nz\0ignored\n[a]\nw=3\n");
     TitleFile file;
-    const base::Result<void> loaded = file.Load(path);
+    const base::Result<void> loaded = file.Load(host::InputFile::Open(path));
     ASSERT_TRUE(loaded) << loaded.error();
     ASSERT_EQ(file.Sections().size(), 2u);  // the second [a] is the first one's duplicate
     const TitleFile::Section& a = *file.Find("a");
@@ -100,7 +100,7 @@ TEST(TitleFile, LinesAreNumberedAsWrittenAndSectionsAsTheReaderKeepsThem) {
     const auto b = file.LinesOf(*file.Find("B"));
     ASSERT_EQ(b.size(), 1u);
     EXPECT_EQ(file.Text(b[0]), "z");
-    EXPECT_FALSE(file.Load(folder.Path() / "none.ini"));
+    EXPECT_FALSE(file.Load(host::InputFile::Open(folder.Path() / "none.ini")));
 }
 
 TEST(TitleChecker, CleanTitleSaysSoAndExitsZero) {

@@ -4,7 +4,10 @@
 #   -DSMKENC=file        stagehand-smkenc (needed for movies.txt)
 #   -DTEST_DIR=dir       the test: title/, input.txt, expected.txt, [options], [exit-code],
 #                        [expected-SHOT.png ...], [expected-sound.txt: the summary of the
-#                        sound.wav that `--audio-out sound.wav` in options writes]
+#                        sound.wav that `--audio-out sound.wav` in options writes],
+#                        [expected-saves.txt: every file the title saved, with its bytes],
+#                        [read-only: the copy is made read-only for the play, and must come
+#                        out of it byte for byte as it went in]
 #   -DWORK_DIR=dir       a folder of its own under the build tree; emptied first
 #   -DTITLE_DIR=dir      optional: the title to play, instead of TEST_DIR/title
 #   -DCHECK=ON           optional: check the title with --check instead of playing it
@@ -79,7 +82,21 @@ if(DEFINED DISPLAY_RUN AND NOT "${DISPLAY_RUN}" STREQUAL "")
     return()
 endif()
 
-execute_process(COMMAND "${PLAYER}" --headless --input "${TEST_DIR}/input.txt" ${options} "${copy}"
+# The user's data and settings folders are the test's own: saves land in WORK_DIR/data.
+set(user_folders "XDG_DATA_HOME=${WORK_DIR}/data" "XDG_CONFIG_HOME=${WORK_DIR}/config")
+if(EXISTS "${TEST_DIR}/read-only")
+    file(GLOB_RECURSE before LIST_DIRECTORIES false RELATIVE "${copy}" "${copy}/*")
+    foreach(file ${before})
+        if(IS_SYMLINK "${copy}/${file}")
+            file(READ_SYMLINK "${copy}/${file}" hash_${file})
+        else()
+            file(SHA256 "${copy}/${file}" hash_${file})
+        endif()
+    endforeach()
+    execute_process(COMMAND chmod -R a-w "${copy}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E env ${user_folders}
+                        "${PLAYER}" --headless --input "${TEST_DIR}/input.txt" ${options} "${copy}"
                 WORKING_DIRECTORY "${copy}" TIMEOUT 120
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 
@@ -105,6 +122,43 @@ if(NOT "${result}" STREQUAL "${expected_code}")
 endif()
 if(NOT errors STREQUAL "")
     message(NOTICE "standard error:\n${errors}")
+endif()
+
+# A read-only title comes out as it went in: no file changed, none added.
+if(EXISTS "${TEST_DIR}/read-only")
+    execute_process(COMMAND chmod -R u+w "${copy}")
+    file(GLOB_RECURSE after LIST_DIRECTORIES false RELATIVE "${copy}" "${copy}/*")
+    if(NOT after STREQUAL before)
+        message(SEND_ERROR "the title's files changed: before ${before}, after ${after}")
+        set(failed TRUE)
+    endif()
+    foreach(file ${after})
+        if(IS_SYMLINK "${copy}/${file}")
+            file(READ_SYMLINK "${copy}/${file}" now)
+        else()
+            file(SHA256 "${copy}/${file}" now)
+        endif()
+        if(NOT now STREQUAL "${hash_${file}}")
+            message(SEND_ERROR "the title's file ${file} changed")
+            set(failed TRUE)
+        endif()
+    endforeach()
+endif()
+
+# The saves, each as its path below the data folder, a colon and its bytes.
+if(EXISTS "${TEST_DIR}/expected-saves.txt")
+    file(GLOB_RECURSE saves LIST_DIRECTORIES false RELATIVE "${WORK_DIR}/data" "${WORK_DIR}/data/*")
+    set(saved "")
+    foreach(save ${saves})
+        file(READ "${WORK_DIR}/data/${save}" bytes)
+        string(APPEND saved "${save}: ${bytes}\n")
+    endforeach()
+    file(READ "${TEST_DIR}/expected-saves.txt" expected_saves)
+    if(NOT saved STREQUAL expected_saves)
+        file(WRITE "${WORK_DIR}/actual-saves.txt" "${saved}")
+        message(SEND_ERROR "the saves differ from expected-saves.txt:\n${saved}")
+        set(failed TRUE)
+    endif()
 endif()
 
 # The sound written with --audio-out sound.wav, summed up, against expected-sound.txt.

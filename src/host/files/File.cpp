@@ -79,6 +79,10 @@ InputFile InputFile::FromDescriptor(FileDescriptor fd, int errorNumber) {
     return file;
 }
 
+InputFile InputFile::Missing() {
+    return FromDescriptor(FileDescriptor(), ENOENT);
+}
+
 InputFile InputFile::Slice(const InputFile& whole, uint64_t offset, uint64_t size, uint64_t inode) {
     InputFile file;
     if (!whole.IsOpen()) {

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -78,6 +79,8 @@ class InputFile {
     // `size` bytes from `offset` of an open file seen as a file of their own (a file inside
     // a disc image): a duplicate of its descriptor, offsets counted from `offset`, and the
     // stamp of the whole with this size and `inode` (so two slices never look alike).
+    // A file that is not there (kMissing), for a name that leads to nothing.
+    static InputFile Missing();
     static InputFile Slice(const InputFile& whole, uint64_t offset, uint64_t size, uint64_t inode);
 
     bool IsOpen() const { return fd_.IsOpen(); }
@@ -109,6 +112,10 @@ class InputFile {
     bool hasStamp_ = false;
     FileStamp stamp_;
 };
+
+// How a reader reaches the file at a path: TitlePaths::Open for a title's files, which
+// never follows a link out of the title, or InputFile::Open for the user's own.
+using FileOpener = std::function<InputFile(const std::filesystem::path&)>;
 
 // A whole file of at most maxBytes, read through one descriptor so that `stamp` describes
 // what was read.

@@ -33,22 +33,14 @@ std::string_view TrimTrailingBlanks(std::string_view text) {
     return text;
 }
 
-ProfileReader::FileStamp StampOf(const struct stat& info) {
-    ProfileReader::FileStamp stamp;
-    stamp.size = static_cast<uint64_t>(info.st_size);
-    stamp.modifiedNs = int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
-    stamp.changedNs = int64_t{info.st_ctim.tv_sec} * 1'000'000'000 + info.st_ctim.tv_nsec;
-    stamp.inode = static_cast<uint64_t>(info.st_ino);
-    stamp.device = static_cast<uint64_t>(info.st_dev);
-    return stamp;
-}
-
-bool StatPath(const fs::path& path, ProfileReader::FileStamp& stamp) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+// The stamp of a file the resolver handed out, read through a descriptor of the file
+// itself (never through a link); false when nothing is there.
+bool StatPath(const TitlePaths& paths, const fs::path& path, ProfileReader::FileStamp& stamp) {
+    const InputFile file = paths.Open(path);
+    if (!file.HasStamp()) {
         return false;
     }
-    stamp = StampOf(info);
+    stamp = file.Stamp();
     return true;
 }
 
@@ -149,13 +141,15 @@ const ProfileFile* ProfileReader::Find(std::string_view titleName) {
     }
 
     FileStamp stamp;
-    std::optional<fs::path> host = paths_.Resolve(titleName);
-    if (!host || !StatPath(*host, stamp)) {
+    bool viaLink = false;
+    base::Result<fs::path> host = paths_.Locate(titleName, &viaLink);
+    if (!host || !StatPath(paths_, *host, stamp)) {
         return nullptr;
     }
     CacheEntry& entry = cache_.emplace_back();
     entry.titleName.assign(titleName);
     entry.hostPath = std::move(*host);
+    entry.viaLink = viaLink;
     entry.lastUse = useClock_;
     PlaceWatches(entry);
     Load(entry, stamp);
@@ -193,10 +187,22 @@ bool ProfileReader::Recheck(CacheEntry& entry) {
         PlaceWatches(entry);
     }
     FileStamp stamp;
-    if (!StatPath(entry.hostPath, stamp)) {
+    if (entry.viaLink) {
+        // The watches follow the real file, not the links to it: a link pointed elsewhere
+        // is only seen by looking the name up again.
+        base::Result<fs::path> now = paths_.Locate(entry.titleName, &entry.viaLink);
+        if (now && *now != entry.hostPath) {
+            entry.hostPath = std::move(*now);
+            entry.stamp = {};
+            entry.file.reset();
+        } else if (!now) {
+            return false;
+        }
+    }
+    if (!StatPath(paths_, entry.hostPath, stamp)) {
         // Renamed or recreated under another case: look the name up once more.
         std::optional<fs::path> again = paths_.Resolve(entry.titleName);
-        if (!again || !StatPath(*again, stamp)) {
+        if (!again || !StatPath(paths_, *again, stamp)) {
             return false;
         }
         entry.hostPath = std::move(*again);
@@ -220,7 +226,7 @@ void ProfileReader::PlaceWatches(CacheEntry& entry) {
     // the title folder itself (`C:\`) has no parts and is watched as the file.
     const fs::path relative = entry.hostPath.lexically_relative(paths_.Root());
     std::vector<std::string> parts;
-    bool complete = watch_.Available() && !relative.empty();
+    bool complete = !entry.viaLink && watch_.Available() && !relative.empty();
     if (complete && relative != ".") {
         for (const fs::path& part : relative) {
             if (part.empty() || part == "." || part == ".." || parts.size() > kMaxWatchedDepth) {
@@ -304,7 +310,7 @@ void ProfileReader::Load(CacheEntry& entry, const FileStamp& stamp) {
         }
     }
     // Non-blocking open, so a FIFO placed in the title folder cannot stall the player.
-    FileBytes read = ReadFile(entry.hostPath, kMaxFileBytes);
+    FileBytes read = paths_.Read(entry.hostPath, kMaxFileBytes);
     if (read.hasStamp) {
         entry.stamp = read.stamp;
     }

@@ -102,6 +102,7 @@ class ProfileReader {
         std::shared_ptr<const ProfileFile> file;  // nullptr: refused or unreadable
         uint64_t lastUse = 0;
         std::vector<WatchLink> links;
+        bool viaLink = false;   // reached through a link: looked up again at every read
         bool watched = false;   // every link is in place, so changes arrive as events
         bool verified = false;  // watched, and no event since the last look at the file
         bool written = false;   // an event says the file was written: read it again

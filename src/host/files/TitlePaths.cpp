@@ -1,23 +1,18 @@
 #include "host/files/TitlePaths.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <span>
 #include <system_error>
 #include <vector>
 
 #include "host/files/TextEncoding.h"
+#include "host/files/TitleNames.h"
 
 namespace stagehand::host {
 namespace fs = std::filesystem;
 
 namespace {
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
 
 // An absolute, normal folder path without a trailing separator.
 fs::path NormalFolder(const fs::path& folder) {
@@ -42,66 +37,6 @@ fs::path InsideOf(const fs::path& path, const fs::path& folder) {
     return relative;
 }
 
-// The name as a C string, without a drive prefix: `X:` means the root of its folder (the
-// disc folder's for the disc drive, the title folder's for any other), as does a leading
-// separator, and the current directory is the title folder's root, so every name is walked
-// from a root.
-bool HasDrive(std::string_view name) {
-    return name.size() >= 2 && IsAsciiLetter(name[0]) && name[1] == ':';
-}
-
-std::string_view TitleRelative(std::string_view name) {
-    name = name.substr(0, name.find('\0'));
-    if (HasDrive(name)) {
-        name.remove_prefix(2);
-    }
-    return name;
-}
-
-// The desktop drops trailing dots and blanks from every part of a name.
-std::string_view StripTrailingDotsAndBlanks(std::string_view part) {
-    while (!part.empty() && (part.back() == '.' || part.back() == ' ')) {
-        part.remove_suffix(1);
-    }
-    return part;
-}
-
-// Splits a name into plain entry names: `.` and parts that strip to nothing are skipped,
-// `..` drops the previous part and stops at the root. The result never holds `.`, `..`
-// or a separator, which is what keeps names inside the folder.
-std::vector<std::string_view> PlainParts(std::string_view name) {
-    std::vector<std::string_view> parts;
-    size_t pos = 0;
-    while (pos < name.size()) {
-        size_t end = pos;
-        while (end < name.size() && !IsSeparator(name[end])) {
-            ++end;
-        }
-        const std::string_view part = name.substr(pos, end - pos);
-        pos = end + 1;
-        if (part == "..") {
-            if (!parts.empty()) {
-                parts.pop_back();
-            }
-            continue;
-        }
-        const std::string_view stripped = StripTrailingDotsAndBlanks(part);
-        if (!stripped.empty()) {
-            parts.push_back(stripped);
-        }
-    }
-    return parts;
-}
-
-// Splits a name after its last separator into the folder part and the last part.
-std::pair<std::string_view, std::string_view> SplitLast(std::string_view name) {
-    size_t sep = name.size();
-    while (sep > 0 && !IsSeparator(name[sep - 1])) {
-        --sep;
-    }
-    return {name.substr(0, sep), name.substr(sep)};
-}
-
 // An on-disk name in the 1252 domain: converted when it converts exactly, else its bytes.
 std::string HostNameAs1252(const std::string& hostName) {
     std::string converted;
@@ -109,35 +44,6 @@ std::string HostNameAs1252(const std::string& hostName) {
         return converted;
     }
     return hostName;
-}
-
-bool IsForbiddenInName(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20) {
-        return true;
-    }
-    switch (c) {
-        case '<':
-        case '>':
-        case ':':
-        case '"':
-        case '|':
-        case '?':
-        case '*':
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool IsDirectory(const fs::path& p) {
-    std::error_code ec;
-    return fs::is_directory(p, ec);
-}
-
-bool IsRegularFile(const fs::path& p) {
-    std::error_code ec;
-    return fs::is_regular_file(p, ec);
 }
 
 bool HasWildcard(std::string_view part) {
@@ -204,66 +110,70 @@ class WildcardName {
     bool noDot_ = false;
 };
 
-// Visits at most TitlePaths::kMaxScannedEntries names of a directory; errors end the scan.
-template <typename Visit>
-void ScanDirectory(const fs::path& dir, Visit visit) {
-    std::error_code ec;
-    fs::directory_iterator it(dir, ec);
-    size_t count = 0;
-    const fs::directory_iterator end;
-    while (!ec && it != end && count < TitlePaths::kMaxScannedEntries) {
-        visit(*it);
-        ++count;
-        it.increment(ec);
-    }
-}
-
 }  // namespace
 
-TitlePaths::TitlePaths(const fs::path& titleFolder)
-    : root_(NormalFolder(titleFolder)), disc_(root_) {}
+TitlePaths::TitlePaths(const fs::path& titleFolder) : root_(NormalFolder(titleFolder)) {
+    if (base::Result<size_t> added = roots_.Add(root_)) {
+        titleRoot_ = *added;
+        root_ = roots_.RealPath(*added);
+    }
+    disc_ = root_;
+    discRoot_ = titleRoot_;
+}
 
 void TitlePaths::SetDiscFolder(const fs::path& folder) {
     disc_ = NormalFolder(folder);
-}
-
-const fs::path& TitlePaths::BaseOf(std::string_view titleName) const {
-    const bool onDisc = HasDrive(titleName) && (titleName[0] | 0x20) == (DiscDrive()[0] | 0x20);
-    return onDisc ? disc_ : root_;
-}
-
-std::optional<fs::path> TitlePaths::MatchEntry(const fs::path& dir, std::string_view part) const {
-    const fs::path exact = dir / Cp1252ToUtf8(part);
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(exact, ec))) {
-        return exact;
+    discRoot_.reset();
+    if (base::Result<size_t> added = roots_.Add(disc_)) {
+        discRoot_ = *added;
+        disc_ = roots_.RealPath(*added);
     }
+}
+
+std::optional<TitlePaths::Place> TitlePaths::BaseOf(std::string_view titleName) const {
+    const bool onDisc = HasDrive(titleName) && (titleName[0] | 0x20) == (DiscDrive()[0] | 0x20);
+    const std::optional<size_t> root = onDisc ? discRoot_ : titleRoot_;
+    if (!root) {
+        return std::nullopt;
+    }
+    return Place{*root, {}, FolderRoots::Kind::kFolder};
+}
+
+std::optional<TitlePaths::Place> TitlePaths::MatchEntry(const Place& dir, std::string_view part,
+                                                        std::string* why) const {
+    const std::string exact = Cp1252ToUtf8(part);
+    base::Result<Place> found = roots_.Walk(dir, std::span(&exact, 1));
+    if (found) {
+        return std::move(*found);
+    }
+    std::string refusal = found.error();
     const std::string folded = FoldCase1252(part);
     std::optional<std::string> best;
-    ScanDirectory(dir, [&](const fs::directory_entry& entry) {
-        const std::string name = entry.path().filename().native();
-        if (best && name >= *best) {
-            return;
+    for (std::string& name : roots_.List(dir, kMaxScannedEntries)) {
+        if ((!best || name < *best) && name != exact &&
+            EqualsCaseBlind1252(HostNameAs1252(name), folded)) {
+            best = std::move(name);
         }
-        if (EqualsCaseBlind1252(HostNameAs1252(name), folded)) {
-            best = name;
-        }
-    });
-    if (!best) {
-        return std::nullopt;
     }
-    return dir / *best;
+    if (best) {
+        found = roots_.Walk(dir, std::span(&*best, 1));
+        if (found) {
+            return std::move(*found);
+        }
+        refusal = found.error();
+    }
+    if (why != nullptr) {
+        *why = std::move(refusal);
+    }
+    return std::nullopt;
 }
 
-std::optional<fs::path> TitlePaths::ResolveFolder(const fs::path& base,
-                                                  std::string_view folderPart) const {
-    fs::path dir = base;
-    if (!IsDirectory(dir)) {
-        return std::nullopt;
-    }
+std::optional<TitlePaths::Place> TitlePaths::ResolveFolder(const Place& base,
+                                                           std::string_view folderPart) const {
+    Place dir = base;
     for (std::string_view part : PlainParts(folderPart)) {
-        std::optional<fs::path> next = MatchEntry(dir, part);
-        if (!next || !IsDirectory(*next)) {
+        std::optional<Place> next = MatchEntry(dir, part, nullptr);
+        if (!next || next->kind != FolderRoots::Kind::kFolder) {
             return std::nullopt;
         }
         dir = std::move(*next);
@@ -276,56 +186,40 @@ bool TitlePaths::IsBareName(std::string_view titleName) {
     return !HasDrive(titleName) && std::none_of(titleName.begin(), titleName.end(), IsSeparator);
 }
 
-std::optional<fs::path> TitlePaths::Resolve(std::string_view titleName) const {
+base::Result<fs::path> TitlePaths::Locate(std::string_view titleName, bool* throughLink) const {
     titleName = titleName.substr(0, titleName.find('\0'));
-    if (titleName.empty()) {
-        return std::nullopt;
+    const std::optional<Place> base = titleName.empty() ? std::nullopt : BaseOf(titleName);
+    if (!base) {
+        return base::Failure(kNotFound);
     }
-    const fs::path& base = BaseOf(titleName);
-    const std::vector<std::string_view> parts = PlainParts(TitleRelative(titleName));
-    if (parts.empty()) {
-        return IsDirectory(base) ? std::optional<fs::path>(base) : std::nullopt;
-    }
-    fs::path current = base;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (!IsDirectory(current)) {
-            return std::nullopt;
+    Place current = *base;
+    bool linked = false;
+    for (std::string_view part : PlainParts(TitleRelative(titleName))) {
+        if (current.kind != FolderRoots::Kind::kFolder) {
+            return base::Failure(kNotFound);
         }
-        std::optional<fs::path> next = MatchEntry(current, parts[i]);
+        std::string why;
+        std::optional<Place> next = MatchEntry(current, part, &why);
         if (!next) {
-            return std::nullopt;
+            // A missing entry is simply not there; a refused walk says why.
+            const bool missing = why.empty() || FolderRoots::IsMissing(why);
+            return base::Failure(missing ? std::string(kNotFound) : why);
         }
         current = std::move(*next);
+        linked = linked || current.throughLink;
     }
-    std::error_code ec;
-    if (!fs::exists(current, ec)) {
-        return std::nullopt;
+    if (throughLink != nullptr) {
+        *throughLink = linked;
     }
-    return current;
+    return roots_.HostPath(current);
 }
 
-std::optional<fs::path> TitlePaths::ResolveForWrite(std::string_view titleName) const {
-    const auto [folder, written] = SplitLast(TitleRelative(titleName));
-    if (written == "." || written == "..") {
+std::optional<fs::path> TitlePaths::Resolve(std::string_view titleName) const {
+    base::Result<fs::path> found = Locate(titleName);
+    if (!found) {
         return std::nullopt;
     }
-    for (char c : written) {
-        if (IsForbiddenInName(c)) {
-            return std::nullopt;
-        }
-    }
-    const std::string_view last = StripTrailingDotsAndBlanks(written);
-    if (last.empty()) {
-        return std::nullopt;
-    }
-    std::optional<fs::path> dir = ResolveFolder(BaseOf(titleName), folder);
-    if (!dir) {
-        return std::nullopt;
-    }
-    if (std::optional<fs::path> existing = MatchEntry(*dir, last)) {
-        return existing;
-    }
-    return *dir / Cp1252ToUtf8(last);
+    return std::move(*found);
 }
 
 std::optional<fs::path> TitlePaths::FindFirst(std::string_view pattern) const {
@@ -336,37 +230,56 @@ std::optional<fs::path> TitlePaths::FindFirst(std::string_view pattern) const {
     }
     if (!HasWildcard(last)) {
         std::optional<fs::path> found = Resolve(pattern);
-        if (found && IsRegularFile(*found)) {
+        if (found && IsFile(*found)) {
             return found;
         }
         return std::nullopt;
     }
     const WildcardName wildcard(last);
-    if (wildcard.Empty()) {
+    const std::optional<Place> base = BaseOf(pattern);
+    if (wildcard.Empty() || !base) {
         return std::nullopt;
     }
-    std::optional<fs::path> dir = ResolveFolder(BaseOf(pattern), folder);
+    const std::optional<Place> dir = ResolveFolder(*base, folder);
     if (!dir) {
         return std::nullopt;
     }
-    std::optional<std::string> best;
-    ScanDirectory(*dir, [&](const fs::directory_entry& entry) {
-        const std::string name = entry.path().filename().native();
-        if (best && name >= *best) {
-            return;
+    std::optional<Place> best;
+    for (const std::string& name : roots_.List(*dir, kMaxScannedEntries)) {
+        if ((best && name >= best->parts.back()) || !wildcard.Matches(HostNameAs1252(name))) {
+            continue;
         }
-        if (!wildcard.Matches(HostNameAs1252(name))) {
-            return;
+        base::Result<Place> found = roots_.Walk(*dir, std::span(&name, 1));
+        if (found && found->kind == FolderRoots::Kind::kFile) {
+            // A link is known by its own name here, as the folder lists it.
+            found->parts.back() = name;
+            best = std::move(*found);
         }
-        std::error_code ec;
-        if (entry.is_regular_file(ec)) {
-            best = name;
-        }
-    });
+    }
     if (!best) {
         return std::nullopt;
     }
-    return *dir / *best;
+    // The file the best name leads to, links and all resolved.
+    const std::string& name = best->parts.back();
+    base::Result<Place> real = roots_.Walk(*dir, std::span(&name, 1));
+    return real ? std::optional(roots_.HostPath(*real)) : std::nullopt;
+}
+
+InputFile TitlePaths::Open(const fs::path& hostPath) const {
+    const std::optional<Place> place = roots_.PlaceOf(hostPath);
+    if (!place) {
+        return InputFile::Missing();
+    }
+    return roots_.OpenFile(*place);
+}
+
+FileBytes TitlePaths::Read(const fs::path& hostPath, uint64_t maxBytes) const {
+    return ReadFile(Open(hostPath), maxBytes);
+}
+
+bool TitlePaths::IsFile(const fs::path& hostPath) const {
+    const InputFile file = Open(hostPath);
+    return file.IsOpen();
 }
 
 std::string TitlePaths::TitleFullName(const fs::path& hostPath) const {

@@ -6,7 +6,10 @@
 // title name never reaches outside the title folder (or the disc folder, for `D:` names):
 // other drive letters and leading separators mean the folder itself, `..` stops at it, host
 // absolute paths are title paths under it, and every part becomes one plain directory entry.
-// Symbolic links inside the folder are followed (the user put them there). Nothing throws;
+// Symbolic links are followed only where they stay inside the title folder or the disc
+// folder (FolderRoots walks every name), and the paths handed out are real paths without
+// links, which Open reaches again without following any. The player never writes here:
+// the title folder is read-only to it (saves go to the SaveFolder). Nothing throws;
 // directory scans are bounded.
 // Where it bites: names are title text (Windows-1252 bytes), not UTF-8; a directory with
 // more than kMaxScannedEntries entries is only searched that far case-blind; resolution
@@ -19,6 +22,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "base/Result.h"
+#include "host/files/File.h"
+#include "host/files/FolderRoots.h"
 
 namespace stagehand::host {
 
@@ -48,10 +55,24 @@ class TitlePaths {
     // the folder itself (`C:\`, `.`) gives Root(); an empty name gives nullopt.
     std::optional<std::filesystem::path> Resolve(std::string_view titleName) const;
 
-    // The host path to create or overwrite: every folder part must exist; the last part is
-    // the existing entry matching case-blind, else the name as the title wrote it. Refuses
-    // a last part that is empty, `.`, `..`, or holds characters the desktop forbids.
-    std::optional<std::filesystem::path> ResolveForWrite(std::string_view titleName) const;
+    // The same, or why not: kNotFound, or why the walk was refused ("the link sh leads
+    // outside the title's folders, to /bin/sh").
+    static constexpr const char* kNotFound = "there is no such file";
+    // `throughLink`, when given, tells whether a link was followed on the way.
+    base::Result<std::filesystem::path> Locate(std::string_view titleName,
+                                               bool* throughLink = nullptr) const;
+
+    // Opens a path this resolver handed out, for reading, through no link; anything else is
+    // refused as missing.
+    InputFile Open(const std::filesystem::path& hostPath) const;
+    // The whole file at such a path, as ReadFile reads it.
+    FileBytes Read(const std::filesystem::path& hostPath, uint64_t maxBytes) const;
+    // Open as a reader's opener; the resolver must outlive it.
+    FileOpener Opener() const {
+        return [this](const std::filesystem::path& hostPath) { return Open(hostPath); };
+    }
+    // True when such a path is a regular file that opens.
+    bool IsFile(const std::filesystem::path& hostPath) const;
 
     // The first regular file, in byte order of the host names, whose name matches the last
     // part of pattern (`*` any run, `?` one character, case-blind; `x.*` also matches `x`,
@@ -64,18 +85,23 @@ class TitlePaths {
     std::string TitleFullName(const std::filesystem::path& hostPath) const;
 
   private:
-    // The entry of directory dir matching one title part, or nullopt.
-    std::optional<std::filesystem::path> MatchEntry(const std::filesystem::path& dir,
-                                                    std::string_view part) const;
+    using Place = FolderRoots::Place;
+    // The entry of folder dir matching one title part, or nullopt; `why` says why when a
+    // walk was refused.
+    std::optional<Place> MatchEntry(const Place& dir, std::string_view part,
+                                    std::string* why) const;
     // Resolves the folder part of a name (drive prefix removed) under `base` to an existing
-    // directory.
-    std::optional<std::filesystem::path> ResolveFolder(const std::filesystem::path& base,
-                                                       std::string_view folderPart) const;
-    // The folder a title name starts in: the disc folder for the disc drive, else the root.
-    const std::filesystem::path& BaseOf(std::string_view titleName) const;
+    // folder.
+    std::optional<Place> ResolveFolder(const Place& base, std::string_view folderPart) const;
+    // The folder a title name starts in: the disc folder for the disc drive, else the root;
+    // nullopt when that folder could not be opened.
+    std::optional<Place> BaseOf(std::string_view titleName) const;
 
+    FolderRoots roots_;
     std::filesystem::path root_;
     std::filesystem::path disc_;
+    std::optional<size_t> titleRoot_;
+    std::optional<size_t> discRoot_;
 };
 
 }  // namespace stagehand::host

@@ -108,7 +108,8 @@ void Movie::Close() {
     state_.reset();
 }
 
-base::Result<void> Movie::Open(const std::filesystem::path& path) {
+base::Result<void> Movie::Open(const std::filesystem::path& path, FileOpener open) {
+    open_ = std::move(open);
     palette_.clear();
     shownPixels_ = nullptr;
     return OpenFile(path, -1);
@@ -119,7 +120,7 @@ base::Result<void> Movie::OpenFile(const std::filesystem::path& path, int64_t kn
     Close();
     path_ = path;
     auto s = std::make_unique<State>();
-    s->file = InputFile::Open(path);
+    s->file = open_(path);
     if (!s->file.IsOpen()) {
         return base::Failure("cannot open the movie: " + s->file.Reason());
     }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "host/files/File.h"
 #include "host/gfx/Geometry.h"
 #include "host/gfx/Surface.h"
 
@@ -48,7 +49,7 @@ class Movie {
     Movie& operator=(const Movie&) = delete;
 
     // Opens a host path (the caller resolves title names), or says why it cannot.
-    base::Result<void> Open(const std::filesystem::path& path);
+    base::Result<void> Open(const std::filesystem::path& path, FileOpener open = InputFile::Open);
     // Closes the file and the sound stream.
     void Close();
     bool IsOpen() const;
@@ -94,6 +95,7 @@ class Movie {
     bool ShowConverted(const AVFrame& f, Surface& out, std::vector<Rect>* changed);
 
     std::filesystem::path path_;
+    FileOpener open_ = InputFile::Open;
     std::unique_ptr<State> state_;
     std::string error_;
     std::vector<Color> palette_;

@@ -4,9 +4,9 @@
 
 namespace stagehand::host {
 
-base::Result<void> MoviePlayback::Open(const std::filesystem::path& path) {
+base::Result<void> MoviePlayback::Open(const std::filesystem::path& path, FileOpener open) {
     Close();
-    if (base::Result<void> opened = movie_.Open(path); !opened) {
+    if (base::Result<void> opened = movie_.Open(path, std::move(open)); !opened) {
         return opened;
     }
     if (movie_.FrameCount() <= 0) {

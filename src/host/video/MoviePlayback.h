@@ -27,7 +27,7 @@ class Mixer;
 
 class MoviePlayback {
   public:
-    base::Result<void> Open(const std::filesystem::path& path);
+    base::Result<void> Open(const std::filesystem::path& path, FileOpener open = InputFile::Open);
     void Close();
     bool IsOpen() const { return movie_.IsOpen(); }
 

@@ -247,20 +247,28 @@ TEST_F(ProfileReaderTest, FilesTooDeepToWatchGetAStatOnEveryRead) {
     EXPECT_EQ(Read(watchable), "3");
 }
 
-// Pointing the link elsewhere is a change in the title folder.
+// Pointing the link elsewhere (inside the title: a link out is never read) is a change in
+// the title folder.
 TEST_F(ProfileReaderTest, WatchesALinkedFileWhereItLies) {
     testing::TempFolder elsewhere;
-    const fs::path target = elsewhere.Write("real.ini", "[s]\nk=one\n");
+    fs::create_directories(root_ / "store");
+    const fs::path target = root_ / "store" / "real.ini";
+    std::ofstream(target) << "[s]\nk=one\n";
     fs::create_symlink(target, root_ / "t.ini");
     EXPECT_EQ(Read(), "one");
     RewriteKeepingTimes(target, "[s]\nk=two\n");
     EXPECT_EQ(Read(), "two");
-    const fs::path other = elsewhere.Write("other.ini", "[s]\nk=three\n");
+    const fs::path other = root_ / "store" / "other.ini";
+    std::ofstream(other) << "[s]\nk=three\n";
     fs::remove(root_ / "t.ini");
     fs::create_symlink(other, root_ / "t.ini");
     EXPECT_EQ(Read(), "three");
     RewriteKeepingTimes(other, "[s]\nk=four_\n");
     EXPECT_EQ(Read(), "four_");
+    // Pointed out of the title, it is no longer there.
+    fs::remove(root_ / "t.ini");
+    fs::create_symlink(elsewhere.Write("real.ini", "[s]\nk=out\n"), root_ / "t.ini");
+    EXPECT_EQ(Read(), "none");
 }
 
 TEST_F(ProfileReaderTest, ManyEditsInARowEndWithTheLatest) {

@@ -63,7 +63,7 @@ TEST_F(TitlePathsTest, ResolvesWindowsNamesInsideTheTitleFolder) {
         {"", {"C:\\", "z:", ".", ".."}},
         {"etc/passwd", {"/etc/passwd"}},
         {"art/bg.bmp", {"art.\\bg.bmp.", "art \\bg.bmp . ", "art\\...\\bg.bmp"}},
-        {"link/file.dat", {"LINK\\FILE.DAT"}},
+        {"real/file.dat", {"LINK\\FILE.DAT"}},
         {nullptr,
          {"movies\\outro.smk", "movies\\Intro.smk\\x", "", "DATA\\X.BIN", "CAFE.INI",
           "\\\\server\\msg.mii", "..\\outside.txt", "..\\title\\..\\outside.txt",
@@ -74,30 +74,78 @@ TEST_F(TitlePathsTest, ResolvesWindowsNamesInsideTheTitleFolder) {
         }
     }
     EXPECT_TRUE(fs::equivalent(*paths.Resolve("link\\file.dat"), root_ / "real/file.dat"));
-    EXPECT_EQ(paths.FindFirst("link\\*.dat"), root_ / "link/file.dat");
+    EXPECT_EQ(paths.FindFirst("link\\*.dat"), root_ / "real/file.dat");
     EXPECT_EQ(TitlePaths::CurrentDirectory(), "C:\\");
 }
 
-// A new name keeps the case it was written in; an existing entry is used as it is. Names
-// the desktop forbids are refused.
-TEST_F(TitlePathsTest, ResolvesNamesToWrite) {
-    Touch("data/Text.ini");
-    const TitlePaths paths(root_);
-    const Case cases[] = {{"DATA\\NewFile.TXT", "data/NewFile.TXT"},
-                          {"C:\\data\\TEXT.INI", "data/Text.ini"},
-                          {"save.dat.", "save.dat"},
-                          {"caf\xE9.sav", "caf\u00E9.sav"},
-                          {"C:save", "save"},
-                          {"..\\..\\evil.txt", "evil.txt"}};
+// Links are followed only where they stay inside the title or the disc folder, whatever
+// spelling leads there, with openat2 and with the step-by-step walk of older kernels. A
+// path handed out never leads through a link again: a link swapped in after the lookup is
+// refused when the file is opened, not followed.
+class TitlePathsLinkTest : public TitlePathsTest, public ::testing::WithParamInterface<bool> {
+  protected:
+    void SetUp() override { FolderRoots::UseOpenat2ForTests(GetParam()); }
+    void TearDown() override { FolderRoots::UseOpenat2ForTests(true); }
+};
+
+TEST_P(TitlePathsLinkTest, FollowsOnlyLinksThatStayInside) {
+    Touch("real/file.dat");
+    Touch("notes.txt");
+    const fs::path onDisc = base_.Write("disc/movies/intro.smk", "movie");
+    const fs::path secret = base_.Write("outside.txt", "secret");
+    const auto link = [&](const fs::path& target, const char* name) {
+        fs::create_symlink(target, root_ / name);
+    };
+    link("/bin/sh", "sh");
+    link("../outside.txt", "up.txt");
+    link(secret, "abs.txt");
+    link(root_ / "real", "absreal");
+    link("real/../real/file.dat", "rel.dat");
+    link(base_.Path() / "disc/movies", "movies");
+    link("loop1", "loop2");
+    link("loop2", "loop1");
+    TitlePaths paths(root_);
+    paths.SetDiscFolder(base_.Path() / "disc");
+    const Case cases[] = {{"absreal\\FILE.DAT", "real/file.dat"},
+                          {"REL.DAT", "real/file.dat"},
+                          {"sh", nullptr},
+                          {"up.txt", nullptr},
+                          {"abs.txt", nullptr},
+                          {"loop1", nullptr}};
     for (const Case& c : cases) {
-        EXPECT_EQ(paths.ResolveForWrite(c.name), At(c.expected)) << c.name;
+        EXPECT_EQ(paths.Resolve(c.name), At(c.expected)) << c.name;
     }
-    for (const char* name : {"missing\\x.txt", "data\\Text.ini\\x.txt", "", "C:\\", "data\\",
-                             "data\\.", "data\\..", "...", "data\\ . ", "a<b", "a>b", "data\\a:b",
-                             "a\"b", "a|b", "a?b", "a*b", "a\x01z", "tab\there"}) {
-        EXPECT_EQ(paths.ResolveForWrite(name), std::nullopt) << name;
-    }
+    // Into the disc folder: allowed, and the path handed out is the real one.
+    EXPECT_EQ(paths.Resolve("movies\\INTRO.SMK"), onDisc);
+    EXPECT_EQ(paths.Read(onDisc, 100).bytes, "movie");
+    const base::Result<fs::path> shell = paths.Locate("SH");
+    ASSERT_FALSE(shell);
+    EXPECT_EQ(shell.error(), "the link sh leads outside the title's folders, to /bin/sh");
+    EXPECT_EQ(paths.Locate("missing.txt").error(), TitlePaths::kNotFound);
+    EXPECT_EQ(paths.Locate("loop1").error(), "Too many levels of symbolic links");
+    // Only what the resolver hands out opens: a path through a link, or one outside, does not.
+    EXPECT_FALSE(paths.Open(root_ / "up.txt").IsOpen());
+    EXPECT_FALSE(paths.Open(secret).IsOpen());
+    EXPECT_FALSE(paths.Open(root_ / "absreal" / "file.dat").IsOpen());
+
+    // The race: the name checked, then swapped for a link out before the open.
+    const std::optional<fs::path> notes = paths.Resolve("notes.txt");
+    ASSERT_EQ(notes, root_ / "notes.txt");
+    fs::remove(*notes);
+    fs::create_symlink(secret, *notes);
+    const InputFile swapped = paths.Open(*notes);
+    EXPECT_FALSE(swapped.IsOpen());
+    EXPECT_EQ(paths.Read(*notes, 100).bytes, "");
+    // And a folder on the way swapped for a link out.
+    const std::optional<fs::path> file = paths.Resolve("real\\file.dat");
+    ASSERT_TRUE(file);
+    fs::rename(root_ / "real", root_ / "moved");
+    fs::create_directory_symlink(base_.Path(), root_ / "real");
+    base_.Write("file.dat", "outside");
+    EXPECT_FALSE(paths.Open(*file).IsOpen());
 }
+
+INSTANTIATE_TEST_SUITE_P(Openat2AndWalk, TitlePathsLinkTest, ::testing::Bool());
 
 // Files only, the first in byte order; without wildcards a plain lookup.
 TEST_F(TitlePathsTest, FindFirstMatchesWildcardsCaseBlindInByteOrder) {
@@ -154,7 +202,6 @@ TEST_F(TitlePathsTest, TheDiscDriveLeadsIntoTheDiscFolder) {
         }
     }
     EXPECT_EQ(paths.FindFirst("D:\\data\\*.INI"), onDisc);
-    EXPECT_EQ(paths.ResolveForWrite("D:\\data\\New.txt"), onDisc.parent_path() / "New.txt");
     EXPECT_EQ(paths.TitleFullName(onDisc), "D:\\Data\\x.ini");
     EXPECT_EQ(paths.TitleFullName(inTitle), "C:\\data\\x.ini");
     EXPECT_EQ(paths.TitleFullName(base_.Path() / "elsewhere"), "");
@@ -167,7 +214,6 @@ TEST_F(TitlePathsTest, RootIsMadeAbsoluteAndNormal) {
     EXPECT_EQ(paths.Resolve("msg.mii"), root_ / "msg.mii");
     const TitlePaths missing(root_ / "absent");
     EXPECT_EQ(missing.Resolve("C:\\"), std::nullopt);
-    EXPECT_EQ(missing.ResolveForWrite("x.txt"), std::nullopt);
 }
 
 }  // namespace
