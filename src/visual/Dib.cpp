@@ -31,10 +31,7 @@ bool CDib::Load(CPictureCache& cache, const host::TitlePaths* paths, std::string
     }
 
     base::Result<CPictureCache::Picture> loaded =
-        paths != nullptr
-            ? cache.Load(hostPath,
-                         [paths](const std::filesystem::path& p) { return paths->Open(p); })
-            : cache.Load(hostPath);
+        paths != nullptr ? cache.Load(hostPath, paths->Opener()) : cache.Load(hostPath);
     if (!loaded) {
         return refuse(loaded.error());
     }

@@ -1,7 +1,6 @@
 #include "host/files/TitlePaths.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <span>
 #include <system_error>
 #include <vector>
@@ -186,14 +185,13 @@ bool TitlePaths::IsBareName(std::string_view titleName) {
     return !HasDrive(titleName) && std::none_of(titleName.begin(), titleName.end(), IsSeparator);
 }
 
-base::Result<fs::path> TitlePaths::Locate(std::string_view titleName, bool* throughLink) const {
+base::Result<TitlePaths::Place> TitlePaths::LocatePlace(std::string_view titleName) const {
     titleName = titleName.substr(0, titleName.find('\0'));
     const std::optional<Place> base = titleName.empty() ? std::nullopt : BaseOf(titleName);
     if (!base) {
         return base::Failure(kNotFound);
     }
     Place current = *base;
-    bool linked = false;
     for (std::string_view part : PlainParts(TitleRelative(titleName))) {
         if (current.kind != FolderRoots::Kind::kFolder) {
             return base::Failure(kNotFound);
@@ -205,13 +203,22 @@ base::Result<fs::path> TitlePaths::Locate(std::string_view titleName, bool* thro
             const bool missing = why.empty() || FolderRoots::IsMissing(why);
             return base::Failure(missing ? std::string(kNotFound) : why);
         }
+        const bool linked = current.throughLink || next->throughLink;
         current = std::move(*next);
-        linked = linked || current.throughLink;
+        current.throughLink = linked;
+    }
+    return current;
+}
+
+base::Result<fs::path> TitlePaths::Locate(std::string_view titleName, bool* throughLink) const {
+    base::Result<Place> found = LocatePlace(titleName);
+    if (!found) {
+        return found.failure();
     }
     if (throughLink != nullptr) {
-        *throughLink = linked;
+        *throughLink = found->throughLink;
     }
-    return roots_.HostPath(current);
+    return roots_.HostPath(*found);
 }
 
 std::optional<fs::path> TitlePaths::Resolve(std::string_view titleName) const {
@@ -229,9 +236,9 @@ std::optional<fs::path> TitlePaths::FindFirst(std::string_view pattern) const {
         return std::nullopt;
     }
     if (!HasWildcard(last)) {
-        std::optional<fs::path> found = Resolve(pattern);
-        if (found && IsFile(*found)) {
-            return found;
+        const base::Result<Place> found = LocatePlace(pattern);
+        if (found && found->kind == FolderRoots::Kind::kFile) {
+            return roots_.HostPath(*found);
         }
         return std::nullopt;
     }
@@ -244,25 +251,21 @@ std::optional<fs::path> TitlePaths::FindFirst(std::string_view pattern) const {
     if (!dir) {
         return std::nullopt;
     }
+    // The first name in byte order as the folder lists it (a link by its own name), and the
+    // file it leads to.
+    std::optional<std::string> bestName;
     std::optional<Place> best;
-    for (const std::string& name : roots_.List(*dir, kMaxScannedEntries)) {
-        if ((best && name >= best->parts.back()) || !wildcard.Matches(HostNameAs1252(name))) {
+    for (std::string& name : roots_.List(*dir, kMaxScannedEntries)) {
+        if ((bestName && name >= *bestName) || !wildcard.Matches(HostNameAs1252(name))) {
             continue;
         }
         base::Result<Place> found = roots_.Walk(*dir, std::span(&name, 1));
         if (found && found->kind == FolderRoots::Kind::kFile) {
-            // A link is known by its own name here, as the folder lists it.
-            found->parts.back() = name;
+            bestName = std::move(name);
             best = std::move(*found);
         }
     }
-    if (!best) {
-        return std::nullopt;
-    }
-    // The file the best name leads to, links and all resolved.
-    const std::string& name = best->parts.back();
-    base::Result<Place> real = roots_.Walk(*dir, std::span(&name, 1));
-    return real ? std::optional(roots_.HostPath(*real)) : std::nullopt;
+    return best ? std::optional(roots_.HostPath(*best)) : std::nullopt;
 }
 
 InputFile TitlePaths::Open(const fs::path& hostPath) const {
@@ -275,11 +278,6 @@ InputFile TitlePaths::Open(const fs::path& hostPath) const {
 
 FileBytes TitlePaths::Read(const fs::path& hostPath, uint64_t maxBytes) const {
     return ReadFile(Open(hostPath), maxBytes);
-}
-
-bool TitlePaths::IsFile(const fs::path& hostPath) const {
-    const InputFile file = Open(hostPath);
-    return file.IsOpen();
 }
 
 std::string TitlePaths::TitleFullName(const fs::path& hostPath) const {

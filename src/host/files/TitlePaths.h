@@ -71,8 +71,6 @@ class TitlePaths {
     FileOpener Opener() const {
         return [this](const std::filesystem::path& hostPath) { return Open(hostPath); };
     }
-    // True when such a path is a regular file that opens.
-    bool IsFile(const std::filesystem::path& hostPath) const;
 
     // The first regular file, in byte order of the host names, whose name matches the last
     // part of pattern (`*` any run, `?` one character, case-blind; `x.*` also matches `x`,
@@ -86,6 +84,9 @@ class TitlePaths {
 
   private:
     using Place = FolderRoots::Place;
+    // The real place a title name leads to (throughLink set when a link was followed on the
+    // way), or why not, as Locate says.
+    base::Result<Place> LocatePlace(std::string_view titleName) const;
     // The entry of folder dir matching one title part, or nullopt; `why` says why when a
     // walk was refused.
     std::optional<Place> MatchEntry(const Place& dir, std::string_view part,
