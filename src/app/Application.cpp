@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,12 +19,15 @@
 #include "host/files/ProfileFile.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/SaveFolder.h"
+#include "host/files/TextEncoding.h"
 #include "host/files/TitlePaths.h"
 #include "host/gfx/Font.h"
 #include "host/headless/HeadlessBackend.h"
 #include "host/sdl/SdlBackend.h"
 #include "host/system/InstanceLock.h"
+#include "host/system/ProgramConsent.h"
 #include "host/system/ProgramStart.h"
+#include "host/ui/QuestionBox.h"
 #include "kernel/Player.h"
 #include "media/VideoBusy.h"
 #include "trace/Trace.h"
@@ -66,9 +70,13 @@ struct CApplication::Session {
     std::unique_ptr<host::SaveFolder> saves;
     std::vector<std::unique_ptr<host::InstanceLock>> locks;
     std::unique_ptr<host::ProgramStarter> programs;
+    std::unique_ptr<host::ProgramConsent> consent;
     std::unique_ptr<host::Backend> backend;
     std::unique_ptr<host::SoundDevice> sound;
     std::unique_ptr<host::WindowSystem> windows;
+    // The question the consent puts to the user, while it stands; the one answered last
+    // otherwise.
+    std::unique_ptr<host::QuestionBox> question;
     std::unique_ptr<CMainFrame> mainFrame;
     std::unique_ptr<host::ProfileReader> profiles;
     std::unique_ptr<CPlayer> player;
@@ -112,19 +120,51 @@ std::string ErrorText(int error) {
 
 }  // namespace
 
-// Where the title's saves go: the folder --save-dir names, else the user's own folder for
-// this title, named by its window name (known once the director has read its role) and
-// its roles.mii.
-fs::path CApplication::SaveFolderOf(const PlayerOptions& options, const Session& session) {
-    if (options.saveDir) {
-        return fs::path(FromStartFolder(session.startFolder.path, *options.saveDir));
-    }
+// The title's key: its window name (known once the director has read its role) and its
+// roles.mii.
+std::string CApplication::TitleKeyOf(const Session& session) {
     const std::string windowName =
         session.player && session.player->Director() != nullptr
             ? session.player->Director()->GetProperty("ApplicationWindowName")
             : std::string();
-    return host::SaveFolder::DefaultFolder(
-        host::SaveFolder::TitleKey(windowName, session.rolesBytes));
+    return host::SaveFolder::TitleKey(windowName, session.rolesBytes);
+}
+
+// Where the title's saves go: the folder --save-dir names, else the user's own folder for
+// this title.
+fs::path CApplication::SaveFolderOf(const PlayerOptions& options, const Session& session) {
+    if (options.saveDir) {
+        return fs::path(FromStartFolder(session.startFolder.path, *options.saveDir));
+    }
+    return host::SaveFolder::DefaultFolder(TitleKeyOf(session));
+}
+
+// Whether the title may start programs and open documents: the command line's say, the
+// remembered titles, and in a desktop run the user's answer to a question of the player's.
+void CApplication::MakeConsent(const PlayerOptions& options, Session& session) {
+    host::ProgramConsent::Settings settings;
+    settings.allowAll = options.allowPrograms;
+    settings.titleKey = [&session] { return TitleKeyOf(session); };
+    settings.rememberedFile = host::ProgramConsent::DefaultRememberedFile();
+    if (!options.headless) {
+        settings.asker = [&session](const std::string& question,
+                                    host::ProgramConsent::Answer answer) {
+            // The box answered last may be the one whose answer asks this: it goes here, and
+            // touches nothing of itself after its answer.
+            session.question = std::make_unique<host::QuestionBox>();
+            const bool shown = session.question->Show(
+                *session.windows, "Stagehand", host::Utf8ToCp1252(question),
+                {"Allow once", "Always for this title", "No"}, [answer](size_t button) {
+                    answer(button == 0   ? host::ConsentAnswer::kAllowOnce
+                           : button == 1 ? host::ConsentAnswer::kAlways
+                                         : host::ConsentAnswer::kNo);
+                });
+            if (!shown) {
+                answer(host::ConsentAnswer::kNo);
+            }
+        };
+    }
+    session.consent = std::make_unique<host::ProgramConsent>(std::move(settings));
 }
 
 int CApplication::Main(std::span<const std::string_view> arguments, std::ostream& out,
@@ -335,15 +375,24 @@ void CApplication::StartPlayer(const PlayerOptions& options, Session& session) {
     // Other programs and documents; a run without a desktop opens nothing, and only a
     // desktop run can meet another player of the same user.
     session.programs = std::make_unique<host::ProgramStarter>(*session.paths);
+    // Tests and users without the usual desktop name their own opener and Windows runner.
+    if (const char* opener = std::getenv("STAGEHAND_OPENER")) {
+        session.programs->SetOpener(opener);
+    } else if (options.headless) {
+        session.programs->SetOpener("");
+    }
+    if (const char* runner = std::getenv("STAGEHAND_WINE")) {
+        session.programs->SetWindowsRunner(runner);
+    }
+    MakeConsent(options, session);
     CPlayer::Links links;
     links.windows = session.windows.get();
     links.mainFrame = session.mainFrame->Handle();
     links.programs = session.programs.get();
+    links.consent = session.consent.get();
     links.soundDevice = session.sound.get();
     links.saves = session.saves.get();
-    if (options.headless) {
-        session.programs->SetOpener("");
-    } else {
+    if (!options.headless) {
         links.otherInstanceShows = [&session](const std::string& windowName) {
             return session.OtherInstanceShows(windowName);
         };
@@ -376,6 +425,13 @@ host::IdleRequest CApplication::Idle(CPlayer& player) {
 }
 
 bool CApplication::PreTranslate(CPlayer& player, host::Message& message) {
+    // A question of the player's own takes its input past the title's filters.
+    if (host::WindowSystem* windows = player.Windows()) {
+        if (const host::WindowHandle modal = windows->Modal();
+            modal && windows->IsWithin(message.target, modal)) {
+            return false;
+        }
+    }
     return player.Hooks().RunFilters(message);
 }
 

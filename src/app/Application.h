@@ -68,7 +68,9 @@ class CApplication {
     base::Result<void> OpenDisplay(const PlayerOptions& options, Session& session,
                                    std::ostream& out, std::ostream& err);
     void StartPlayer(const PlayerOptions& options, Session& session);
+    static std::string TitleKeyOf(const Session& session);
     static std::filesystem::path SaveFolderOf(const PlayerOptions& options, const Session& session);
+    static void MakeConsent(const PlayerOptions& options, Session& session);
 
     // The idle hook: the services' idle steps (the movies) and then the frame steppers,
     // unless a video window has the machine to itself.

@@ -50,6 +50,8 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
         options.window = true;
     } else if (name == "--headless") {
         options.headless = true;
+    } else if (name == "--allow-programs") {
+        options.allowPrograms = true;
     } else if (name == "--help" || name == "-h") {
         line.action = ParsedCommandLine::Action::kHelp;
     } else if (name == "--version") {
@@ -130,7 +132,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
             return Refuse(*refusal);
         }
         // A check plays nothing: these have no meaning for it.
-        if (playOption.empty() && (arg == "--window" || arg == "--headless" || takesValue) &&
+        if (playOption.empty() &&
+            (arg == "--window" || arg == "--headless" || arg == "--allow-programs" || takesValue) &&
             arg != "--cd") {
             playOption = arg;
         }
@@ -165,6 +168,8 @@ std::string_view Usage() {
            "                    the title folder)\n"
            "  --save-dir DIR    keep the title's saves in DIR (default:\n"
            "                    $XDG_DATA_HOME/stagehand/saves/TITLE, ~/.local/share/...)\n"
+           "  --allow-programs  let the title start its programs and open documents without\n"
+           "                    asking (a headless run starts none without it)\n"
            "  --headless        play without a display, on a virtual clock\n"
            "  --input FILE      the scripted user of a headless run\n"
            "  --trace FILE|-    write the trace to FILE, or with -, to standard output\n"

@@ -1,8 +1,9 @@
 // The `stagehand` command line: what the user asked for, read by a pure function so that
 // every option and every refusal can be tested without starting anything.
 //
-//   stagehand [TITLE_DIR] [--window] [--screen WxH] [--cd DIR] [--headless] [--input FILE]
-//             [--trace FILE|-] [--audio-out FILE.wav] [--version] [--help]
+//   stagehand [TITLE_DIR] [--window] [--screen WxH] [--cd DIR] [--save-dir DIR]
+//             [--allow-programs] [--headless] [--input FILE] [--trace FILE|-]
+//             [--audio-out FILE.wav] [--version] [--help]
 //   stagehand --check [TITLE_DIR] [--cd DIR]
 //
 // Guarantees: ParseCommandLine never touches the disk or the process; a refused command line
@@ -42,6 +43,8 @@ struct PlayerOptions {
     // The folder the title's saves go to; none: the user's own for this title
     // (host/files/SaveFolder.h).
     std::optional<std::string> saveDir;
+    // The title may start programs and open documents without asking.
+    bool allowPrograms = false;
 };
 
 struct ParsedCommandLine {

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "director/ShellCommand.h"
+#include "host/files/TextEncoding.h"
+#include "host/system/ProgramConsent.h"
 #include "host/ui/WindowSystem.h"
 #include "kernel/Player.h"
 #include "media/MovieShelf.h"
@@ -272,7 +274,30 @@ void CDirector::Shell(const std::string& file, const std::string& arguments) {
         trace::Fault("Shell \"%s\": this run starts no programs.", {commandLine});
         return;
     }
-    RunShellCommand(commandLine, *Player().Programs(), Player().Paths());
+    host::ProgramStarter& starter = *Player().Programs();
+    base::Result<ShellPlan> plan = PlanShellCommand(commandLine, starter, Player().Paths());
+    if (!plan) {
+        return;  // traced
+    }
+    host::ProgramConsent* consent = Player().Consent();
+    if (consent == nullptr) {
+        CarryOutShellPlan(commandLine, *plan, starter);
+        return;
+    }
+    // The answer may come frames later, or never when the play ends first; the starter
+    // outlives the consent, which drops unanswered requests when it goes.
+    std::string question = plan->question;
+    consent->Request(std::move(question), [commandLine, plan = std::move(*plan), &starter](
+                                              bool allowed, const std::string& note) {
+        if (!allowed) {
+            TraceShellRefusal(commandLine, note);
+            return;
+        }
+        if (!note.empty()) {
+            trace::Fault("Shell \"%s\": %s.", {host::Cp1252ToUtf8(commandLine), note});
+        }
+        CarryOutShellPlan(commandLine, plan, starter);
+    });
 }
 
 }  // namespace stagehand

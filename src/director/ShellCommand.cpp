@@ -34,75 +34,122 @@ bool HasProgramExtension(const fs::path& file) {
 // The host path of a document of the title that an argument names: an existing regular
 // file that is neither of a program kind nor a program this machine runs.
 std::optional<fs::path> FindDocument(const host::TitlePaths& paths, const std::string& name) {
-    std::optional<fs::path> file = paths.Resolve(name);
-    std::error_code ec;
-    if (!file || !fs::is_regular_file(*file, ec) || HasProgramExtension(*file) ||
-        host::ProgramStarter::IsHostProgram(*file)) {
+    base::Result<fs::path> file = paths.Locate(name);
+    if (!file || HasProgramExtension(*file)) {
         return std::nullopt;
     }
-    return file;
+    host::InputFile opened = paths.Open(*file);
+    if (!opened.IsOpen() || host::ProgramStarter::IsHostProgram(opened, *file)) {
+        return std::nullopt;
+    }
+    return std::move(*file);
+}
+
+// A name as the question shows it: at most kMaxShownBytes of UTF-8, cut between characters.
+std::string Shown(std::string name) {
+    constexpr size_t kMaxShownBytes = 80;
+    if (name.size() <= kMaxShownBytes) {
+        return name;
+    }
+    size_t cut = kMaxShownBytes - 4;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return name.substr(0, cut) + "\u2026";
 }
 
 // What the opener should get for an argument: a web address or a document's host path.
-std::optional<std::string> OpenTarget(const host::TitlePaths& paths, const std::string& name) {
+std::optional<ShellPlan> OpenPlan(const host::TitlePaths& paths, const std::string& name) {
+    ShellPlan plan;
+    plan.kind = ShellPlan::Kind::kOpen;
     if (std::optional<std::string> address =
             host::ProgramStarter::WebAddress(host::Cp1252ToUtf8(name))) {
-        return address;
+        plan.target = std::move(*address);
+        plan.question = "This title wants to open the web address " + Shown(plan.target) + ".";
+        return plan;
     }
     if (std::optional<fs::path> document = FindDocument(paths, name)) {
-        return document->native();
+        plan.target = document->native();
+        plan.question = "This title wants to open " + Shown(host::Cp1252ToUtf8(name)) + ".";
+        return plan;
     }
     return std::nullopt;
 }
 
-ShellOutcome Refuse(std::string_view commandLine, std::string reason) {
-    trace::Fault("Shell \"%s\": %s.", {host::Cp1252ToUtf8(commandLine), reason});
-    return {ShellOutcome::Kind::kRefused, std::move(reason)};
-}
-
-ShellOutcome Open(std::string_view commandLine, host::ProgramStarter& starter,
-                  const std::string& target) {
-    host::ProgramStartResult opened = starter.Open(target);
-    if (!opened.started) {
-        return Refuse(commandLine, std::move(opened.error));
-    }
-    return {ShellOutcome::Kind::kOpened, std::move(opened.target)};
+base::Failure Refuse(std::string_view commandLine, std::string reason) {
+    TraceShellRefusal(commandLine, reason);
+    return base::Failure(std::move(reason));
 }
 
 }  // namespace
 
-ShellOutcome RunShellCommand(std::string_view commandLine, host::ProgramStarter& starter,
-                             const host::TitlePaths& paths) {
+void TraceShellRefusal(std::string_view commandLine, const std::string& reason) {
+    trace::Fault("Shell \"%s\": %s.", {host::Cp1252ToUtf8(commandLine), reason});
+}
+
+base::Result<ShellPlan> PlanShellCommand(std::string_view commandLine,
+                                         const host::ProgramStarter& starter,
+                                         const host::TitlePaths& paths) {
     if (commandLine.size() > host::ProgramStarter::kMaxCommandLineBytes) {
         trace::Fault(
             "Shell was given a command line of %u bytes; at most %u are taken.",
             {uint64_t{commandLine.size()}, uint64_t{host::ProgramStarter::kMaxCommandLineBytes}});
-        return {ShellOutcome::Kind::kRefused, "command line too long"};
+        return base::Failure("command line too long");
     }
     const std::vector<std::string> args = host::SplitCommandLine(commandLine);
     if (args.empty()) {
         trace::Fault("Shell was given no command line.");
-        return {ShellOutcome::Kind::kRefused, "no command line"};
+        return base::Failure("no command line");
     }
 
     // A document or web address of its own: the rest of the line has nothing to say.
-    if (std::optional<std::string> target = OpenTarget(paths, args.front())) {
-        return Open(commandLine, starter, *target);
+    if (std::optional<ShellPlan> open = OpenPlan(paths, args.front())) {
+        return std::move(*open);
     }
 
-    host::ProgramStartResult started = starter.Start(commandLine);
-    if (started.started) {
-        return {ShellOutcome::Kind::kStarted, std::move(started.target)};
+    base::Result<host::ProgramPlan> program = starter.Plan(commandLine);
+    if (program) {
+        ShellPlan plan;
+        plan.kind = ShellPlan::Kind::kStart;
+        plan.question = "This title wants to start " + Shown(program->shown) +
+                        (program->windows ? ", a Windows program." : ".");
+        plan.program = std::move(*program);
+        return plan;
     }
 
     // A program that cannot run here (`notepad.exe readme.txt`, `explorer http://...`) was
-    // asked to show its argument; the opener shows it instead.
-    if (args.size() > 1) {
-        if (std::optional<std::string> target = OpenTarget(paths, args[1])) {
-            return Open(commandLine, starter, *target);
+    // asked to show its argument; the opener shows it instead. A name refused for where it
+    // leads (a link out of the folder) stands for nothing, and opens nothing either.
+    const base::Result<fs::path> named = paths.Locate(args.front());
+    if (args.size() > 1 && (named || named.error() == host::TitlePaths::kNotFound)) {
+        if (std::optional<ShellPlan> open = OpenPlan(paths, args[1])) {
+            return std::move(*open);
         }
     }
-    return Refuse(commandLine, std::move(started.error));
+    return Refuse(commandLine, program.error());
+}
+
+ShellOutcome CarryOutShellPlan(std::string_view commandLine, const ShellPlan& plan,
+                               host::ProgramStarter& starter) {
+    host::ProgramStartResult done = plan.kind == ShellPlan::Kind::kStart
+                                        ? starter.Start(plan.program)
+                                        : starter.Open(plan.target);
+    if (!done.started) {
+        TraceShellRefusal(commandLine, done.error);
+        return {ShellOutcome::Kind::kRefused, std::move(done.error)};
+    }
+    const auto kind = plan.kind == ShellPlan::Kind::kStart ? ShellOutcome::Kind::kStarted
+                                                           : ShellOutcome::Kind::kOpened;
+    return {kind, std::move(done.target)};
+}
+
+ShellOutcome RunShellCommand(std::string_view commandLine, host::ProgramStarter& starter,
+                             const host::TitlePaths& paths) {
+    base::Result<ShellPlan> plan = PlanShellCommand(commandLine, starter, paths);
+    if (!plan) {
+        return {ShellOutcome::Kind::kRefused, plan.error()};
+    }
+    return CarryOutShellPlan(commandLine, *plan, starter);
 }
 
 }  // namespace stagehand

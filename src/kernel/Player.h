@@ -34,6 +34,7 @@ class CMessageHandlerContainer;
 namespace host {
 class SoundDevice;
 class WindowSystem;
+class ProgramConsent;
 class ProgramStarter;
 class ProfileReader;
 class SaveFolder;
@@ -60,6 +61,9 @@ class CPlayer {
         // Starts the programs and opens the documents of the director's "Shell" command;
         // unset, this run starts none.
         host::ProgramStarter* programs = nullptr;
+        // Asks the user before a program starts or a document opens; unset, nothing is asked
+        // and everything the starter can do is done (tests of the title's commands).
+        host::ProgramConsent* consent = nullptr;
         // Where the title's saves go; unset, this run saves nothing.
         const host::SaveFolder* saves = nullptr;
         // The sound device the sound roles play on; unset, every sound stays silent.
@@ -93,6 +97,7 @@ class CPlayer {
     host::WindowSystem* Windows() const { return links_.windows; }
     host::WindowHandle MainFrame() const { return links_.mainFrame; }
     host::ProgramStarter* Programs() const { return links_.programs; }
+    host::ProgramConsent* Consent() const { return links_.consent; }
     host::SoundDevice* SoundDevice() const { return links_.soundDevice; }
     const host::SaveFolder* Saves() const { return links_.saves; }
     // Whether another player shows a title of this window name (see Links).

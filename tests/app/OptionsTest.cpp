@@ -29,8 +29,9 @@ TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
     const Case cases[] = {
         {{}, {"", false, {640, 480}, false, {}, {}, {}, {}, {}}},
         {{"--window", "titles/one", "--screen", "4096x64", "--headless", "--input", "in.txt",
-          "--trace", "-", "--cd", "disc", "--audio-out", "a.wav", "--save-dir", "saves"},
-         {"titles/one", true, {4096, 64}, true, "in.txt", "-", "disc", "a.wav", "saves"}},
+          "--trace", "-", "--cd", "disc", "--audio-out", "a.wav", "--save-dir", "saves",
+          "--allow-programs"},
+         {"titles/one", true, {4096, 64}, true, "in.txt", "-", "disc", "a.wav", "saves", true}},
         {{"--screen=64x4096", "--trace=run.log"},
          {"", false, {64, 4096}, false, {}, "run.log", {}, {}, {}}},
         {{"--headless", "t", "--audio-out=s.wav"},
@@ -39,7 +40,7 @@ TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
     };
     auto fields = [](const PlayerOptions& o) {
         return std::tie(o.titleFolder, o.window, o.screen, o.headless, o.input, o.trace, o.cd,
-                        o.audioOut, o.saveDir);
+                        o.audioOut, o.saveDir, o.allowPrograms);
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);
@@ -90,6 +91,7 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
         {{"--input", "in.txt", "t"}, "--input is only for a run with --headless"},
         {{"--check", "--headless"}, "--headless is for playing a title, not for --check"},
         {{"--window", "--check"}, "--window is for playing a title, not for --check"},
+        {{"--check", "--allow-programs"}, "--allow-programs is for playing a title"},
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);
@@ -102,9 +104,9 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
 // The usage names every option the parser takes.
 TEST(Usage, NamesEveryOption) {
     const std::string usage(Usage());
-    for (const char* option :
-         {"--window", "--screen WxH", "--cd DIR", "--headless", "--input FILE", "--trace FILE|-",
-          "--audio-out FILE", "--check", "--version", "--help"}) {
+    for (const char* option : {"--window", "--screen WxH", "--cd DIR", "--headless", "--input FILE",
+                               "--trace FILE|-", "--audio-out FILE", "--save-dir DIR",
+                               "--allow-programs", "--check", "--version", "--help"}) {
         EXPECT_NE(usage.find(std::string("  ") + option + " "), std::string::npos) << option;
     }
 }

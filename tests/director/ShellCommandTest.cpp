@@ -24,6 +24,7 @@ class ShellCommandTest : public testing::TitleProgramTest {
         base_.Write("title/readme.txt", "Read me.");
         base_.Write("title/Help/Index.HTM", "<p>");
         base_.Write("title/start.exe", std::string("MZ\x90\0", 4));
+        starter_.SetWindowsRunner("");
     }
 
     ShellOutcome Run(std::string_view line) { return RunShellCommand(line, starter_, paths_); }
@@ -76,6 +77,29 @@ TEST_F(ShellCommandTest, StartsAProgramOfTheTitle) {
     EXPECT_EQ(faults_, std::vector<std::string>{});
 }
 
+// The question put to the user names what would start or open, as the title named it, cut
+// where a title gives a name no one could read.
+TEST_F(ShellCommandTest, PlansWithTheQuestionForTheUser) {
+    Program("title/Tools/Run.sh", "#!/bin/sh\n");
+    Program("wine.sh", "#!/bin/sh\n");
+    const std::string longName(200, 'x');
+    base_.Write("title/" + longName + ".txt", "");
+    const std::pair<std::string, std::string> cases[] = {
+        {"README.TXT /p", "This title wants to open README.TXT."},
+        {"notepad readme.txt", "This title wants to open readme.txt."},
+        {"www.example.com", "This title wants to open the web address http://www.example.com."},
+        {"tools\\run.sh a b", "This title wants to start tools\\run.sh."},
+        {"start.exe", "This title wants to start start.exe, a Windows program."},
+        {longName + ".txt", "This title wants to open " + std::string(76, 'x') + "\u2026."}};
+    starter_.SetWindowsRunner((base_.Path() / "wine.sh").native());
+    for (const auto& [line, question] : cases) {
+        const base::Result<ShellPlan> plan = PlanShellCommand(line, starter_, paths_);
+        ASSERT_TRUE(plan) << line << ": " << plan.error();
+        EXPECT_EQ(plan->question, question) << line;
+    }
+    EXPECT_EQ(faults_, std::vector<std::string>{});
+}
+
 // A program kind is never a document, and a folder is neither. Without a desktop (no opener)
 // documents and web addresses are not opened; an opener that cannot start is traced.
 TEST_F(ShellCommandTest, RefusesAndTracesWhatItCannotCarryOut) {
@@ -91,7 +115,7 @@ TEST_F(ShellCommandTest, RefusesAndTracesWhatItCannotCarryOut) {
     };
     const Case cases[] = {
         {"notepad.exe missing.txt", "`notepad.exe`" + noFile},
-        {"start.exe /max", "`start.exe` is a Windows program, which cannot run here"},
+        {"start.exe /max", "`start.exe` is a Windows program, and this run starts none"},
         {"install.bat", "`install.bat` is not an executable file"},
         {"explorer docs", "`explorer`" + noFile},
         {"notepad caf\xE9.txt", "`notepad`" + noFile},

@@ -1,17 +1,13 @@
 #include "host/files/SaveFolder.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <system_error>
 #include <utility>
 
 #include "host/files/FileReplacement.h"
 #include "host/files/TextEncoding.h"
 #include "host/files/TitleNames.h"
+#include "host/files/UserFolders.h"
 
 namespace stagehand::host {
 namespace fs = std::filesystem;
@@ -51,32 +47,6 @@ std::string LowerCase1252(std::string text) {
     return text;
 }
 
-// An absolute folder named by an environment variable, if it names one.
-std::optional<fs::path> AbsoluteFromEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0' || value[0] != '/') {
-        return std::nullopt;
-    }
-    return fs::path(value);
-}
-
-// Makes every missing folder of `folder` with mode 0700.
-base::Result<void> MakeFolders(const fs::path& folder) {
-    fs::path made;
-    for (const fs::path& part : folder) {
-        made /= part;
-        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
-            return base::Failure("cannot make the save folder " + made.string() + ": " +
-                                 std::error_code(errno, std::generic_category()).message());
-        }
-    }
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
-        return base::Failure("the save folder " + folder.string() + " is not a folder");
-    }
-    return {};
-}
-
 }  // namespace
 
 SaveFolder::SaveFolder(std::function<fs::path()> folder) : where_(std::move(folder)) {}
@@ -105,15 +75,7 @@ std::string SaveFolder::TitleKey(std::string_view windowName1252, std::string_vi
 }
 
 fs::path SaveFolder::DefaultFolder(std::string_view titleKey) {
-    fs::path data;
-    if (std::optional<fs::path> xdg = AbsoluteFromEnvironment("XDG_DATA_HOME")) {
-        data = std::move(*xdg);
-    } else if (std::optional<fs::path> home = AbsoluteFromEnvironment("HOME")) {
-        data = *home / ".local" / "share";
-    } else {
-        data = ".stagehand-saves";
-    }
-    return data / "stagehand" / "saves" / std::string(titleKey);
+    return UserDataFolder() / "saves" / std::string(titleKey);
 }
 
 base::Result<std::string> SaveFolder::SaveName(std::string_view titleName) {
@@ -157,7 +119,7 @@ base::Result<void> SaveFolder::Write(std::string_view titleName, std::string_vie
     if (Folder().empty()) {
         return base::Failure("there is no save folder");
     }
-    if (base::Result<void> made = MakeFolders(Folder()); !made) {
+    if (base::Result<void> made = MakePrivateFolders(Folder(), "the save folder"); !made) {
         return made;
     }
     return ReplaceFile(Folder() / *name, bytes);

@@ -1,6 +1,5 @@
 #include "host/system/ProgramStart.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -8,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -31,40 +31,41 @@ std::string Named(std::string_view titleName) {
     return "`" + Cp1252ToUtf8(titleName) + "`";
 }
 
-// The program file for the command line's first argument: resolved as a title name, and a
-// bare name also exactly as written, which reaches host names the resolver cannot (those
-// ending in a dot or blank). Either way the file is an entry inside the title folder.
-std::optional<fs::path> FindProgram(const TitlePaths& paths, const std::string& name) {
-    if (std::optional<fs::path> found = paths.Resolve(name)) {
-        return found;
-    }
-    if (name.empty() || name == "." || name == ".." || !TitlePaths::IsBareName(name)) {
-        return std::nullopt;
-    }
-    const fs::path exact = paths.Root() / Cp1252ToUtf8(name);
-    std::error_code ec;
-    if (fs::exists(exact, ec)) {
-        return exact;
-    }
-    return std::nullopt;
-}
-
-// The first bytes of a file, fewer when it is shorter or cannot be read.
-std::string FileHead(const fs::path& file, size_t size) {
-    std::string head(size, '\0');
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+// The first bytes of an opened file, fewer when it is shorter or cannot be read.
+std::string FileHead(InputFile& file, size_t size) {
+    std::string head;
+    if (!file.IsOpen() || !file.ReadSpan(0, size, head)) {
         return {};
     }
-    head.resize(ReadAtMost(fd, head.data(), size));
-    close(fd);
     return head;
 }
 
-// True when the file starts with the signature of the desktop's own program format. A file
-// that cannot be read is left for the start itself to judge.
-bool HasWindowsSignature(const fs::path& file) {
-    return FileHead(file, 2) == "MZ";
+// Whether a program named as the opener or runner is, would be found: an absolute path to an
+// executable file, or a name found so on PATH.
+bool CanStart(const std::string& program) {
+    if (program.empty()) {
+        return false;
+    }
+    if (program.find('/') != std::string::npos) {
+        return program.front() == '/' && access(program.c_str(), X_OK) == 0;
+    }
+    const char* path = std::getenv("PATH");
+    std::string_view folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    while (true) {
+        const size_t colon = folders.find(':');
+        const std::string_view folder = folders.substr(0, colon);
+        if (!folder.empty()) {
+            const fs::path candidate = fs::path(folder) / program;
+            std::error_code ec;
+            if (fs::is_regular_file(candidate, ec) && access(candidate.c_str(), X_OK) == 0) {
+                return true;
+            }
+        }
+        if (colon == std::string_view::npos) {
+            return false;
+        }
+        folders.remove_prefix(colon + 1);
+    }
 }
 
 bool StartsWithCaseBlind(std::string_view text, std::string_view prefix) {
@@ -190,9 +191,8 @@ std::optional<std::string> ProgramStarter::WebAddress(std::string_view text) {
     return std::nullopt;
 }
 
-bool ProgramStarter::IsHostProgram(const fs::path& file) {
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec) || access(file.c_str(), X_OK) != 0) {
+bool ProgramStarter::IsHostProgram(InputFile& file, const fs::path& path) {
+    if (!file.IsOpen() || access(path.c_str(), X_OK) != 0) {
         return false;
     }
     const std::string head = FileHead(file, 4);
@@ -200,37 +200,74 @@ bool ProgramStarter::IsHostProgram(const fs::path& file) {
     return head.starts_with("#!") || head == std::string_view(kElf, sizeof kElf);
 }
 
-ProgramStartResult ProgramStarter::Start(std::string_view commandLine) {
-    Reap();
+base::Result<ProgramPlan> ProgramStarter::Plan(std::string_view commandLine) const {
     if (commandLine.size() > kMaxCommandLineBytes) {
-        return Failed("command line longer than " + std::to_string(kMaxCommandLineBytes) +
-                      " bytes");
+        return base::Failure("command line longer than " + std::to_string(kMaxCommandLineBytes) +
+                             " bytes");
     }
     std::vector<std::string> args = SplitCommandLine(commandLine);
     if (args.empty()) {
-        return Failed("empty command line");
+        return base::Failure("empty command line");
     }
-    const std::string name = args.front();
-    const std::optional<fs::path> program = FindProgram(paths_, name);
-    if (!program) {
-        return Failed(Named(name) + " is not a file in the title folder");
+    const std::string& name = args.front();
+    base::Result<fs::path> found = paths_.Locate(name);
+    if (!found) {
+        if (found.error() == TitlePaths::kNotFound) {
+            return base::Failure(Named(name) + " is not a file in the title folder");
+        }
+        return base::Failure(Named(name) + ": " + found.error());
     }
-    std::error_code ec;
-    if (!fs::is_regular_file(*program, ec)) {
-        return Failed(Named(name) + " is not an executable file");
+    InputFile file = paths_.Open(*found);
+    if (!file.IsOpen()) {
+        return base::Failure(Named(name) + " is not an executable file");
     }
-    if (HasWindowsSignature(*program)) {
-        return Failed(Named(name) + " is a Windows program, which cannot run here");
+    ProgramPlan plan;
+    plan.program = std::move(*found);
+    plan.shown = Cp1252ToUtf8(name);
+    plan.windows = FileHead(file, 2) == "MZ";
+    if (plan.windows) {
+        if (!CanStart(windowsRunner_)) {
+            return base::Failure(Named(name) + " is a Windows program, and " +
+                                 (windowsRunner_.empty()
+                                      ? std::string("this run starts none")
+                                      : "`" + windowsRunner_ + "` is not installed to start it"));
+        }
+    } else if (access(plan.program.c_str(), X_OK) != 0) {
+        return base::Failure(Named(name) + " is not an executable file");
     }
-    if (access(program->c_str(), X_OK) != 0) {
-        return Failed(Named(name) + " is not an executable file");
-    }
-    // The program sees its own host path first, then the title's arguments as host text.
-    args.front() = program->native();
     for (size_t i = 1; i < args.size(); ++i) {
-        args[i] = Cp1252ToUtf8(args[i]);
+        plan.args.push_back(Cp1252ToUtf8(args[i]));
     }
-    return Spawn(program->native(), std::move(args), false, Named(name));
+    return plan;
+}
+
+ProgramStartResult ProgramStarter::Start(std::string_view commandLine) {
+    base::Result<ProgramPlan> plan = Plan(commandLine);
+    if (!plan) {
+        Reap();
+        return Failed(plan.error());
+    }
+    return Start(*plan);
+}
+
+ProgramStartResult ProgramStarter::Start(const ProgramPlan& plan) {
+    Reap();
+    const std::string shown = "`" + plan.shown + "`";
+    // The program sees its own host path first, then the title's arguments.
+    std::vector<std::string> args{plan.program.native()};
+    args.insert(args.end(), plan.args.begin(), plan.args.end());
+    if (!plan.windows) {
+        return Spawn(plan.program.native(), std::move(args), false, shown);
+    }
+    if (windowsRunner_.empty()) {
+        return Failed(shown + " is a Windows program, and this run starts none");
+    }
+    args.insert(args.begin(), windowsRunner_);
+    ProgramStartResult result = Spawn(windowsRunner_, std::move(args), true, shown);
+    if (result.started) {
+        result.target = plan.program.native();
+    }
+    return result;
 }
 
 ProgramStartResult ProgramStarter::Open(std::string_view target) {
@@ -240,16 +277,14 @@ ProgramStartResult ProgramStarter::Open(std::string_view target) {
         argument = std::move(*address);
     } else {
         const fs::path file(target);
-        std::error_code ec;
-        // Lexically inside the folder, as TitlePaths resolves: a link inside the folder
-        // that leads elsewhere was put there by the user and is followed.
         if (target.empty() || target.size() > kMaxCommandLineBytes ||
             target.find('\0') != std::string_view::npos || !file.is_absolute() ||
             paths_.TitleFullName(file).empty()) {
             return Failed("`" + std::string(target) +
                           "` is neither a web address nor a file in the title folder");
         }
-        if (!fs::is_regular_file(file, ec)) {
+        // Opened again through no link: a path the resolver did not hand out is refused.
+        if (!paths_.Open(file).IsOpen()) {
             return Failed("`" + std::string(target) + "` is not a file in the title folder");
         }
         argument = file.lexically_normal().native();

@@ -52,13 +52,17 @@ bool InputRouter::Take(Message& message) {
     if (message.target != kInputTarget) {
         return true;
     }
+    const bool modal = modal_ && tree_.Exists(modal_);
     if (msg::IsMouse(message.id)) {
         message.target = capture_ ? capture_ : tree_.HitTest(message.screen);
+        if (modal && !tree_.IsWithin(message.target, modal_)) {
+            message.target = tree_.HitTestIn(modal_, message.screen);
+        }
         const Point origin = tree_.ClientToScreen(message.target, {0, 0});
         message.lParam = PackPoint({static_cast<int32_t>(int64_t{message.screen.x} - origin.x),
                                     static_cast<int32_t>(int64_t{message.screen.y} - origin.y)});
     } else {
-        message.target = focus_;
+        message.target = modal && !tree_.IsWithin(focus_, modal_) ? modal_ : focus_;
     }
     return tree_.Exists(message.target);
 }

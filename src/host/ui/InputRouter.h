@@ -34,6 +34,11 @@ class InputRouter {
     WindowHandle Focus() const { return focus_; }
     void SetFocus(WindowHandle window) { focus_ = window; }
     Point Pointer() const { return pointer_; }
+    // While a modal window is set, queued input goes only to it and the windows inside it,
+    // whatever holds the capture or the focus: mouse input elsewhere is dropped, and keys go
+    // to the focus when it lies inside, else to the modal window itself.
+    WindowHandle Modal() const { return modal_; }
+    void SetModal(WindowHandle window) { modal_ = window; }
     // Raises or lowers the pointer's show count and returns it.
     int ChangeShowCount(bool show) { return showCount_ += show ? 1 : -1; }
     // The window has gone: a press on it no longer makes the next one a double click.
@@ -61,6 +66,7 @@ class InputRouter {
 
     WindowHandle capture_;
     WindowHandle focus_;
+    WindowHandle modal_;
     Point pointer_;
     bool pointerKnown_ = false;
     bool leftDown_ = false;

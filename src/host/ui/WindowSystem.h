@@ -128,6 +128,13 @@ class WindowSystem : public InputSink {
     // Returns the window that had the focus. A null handle takes the focus away.
     WindowHandle SetFocus(WindowHandle window);
     WindowHandle Focus() const { return input_.Focus(); }
+    // A window of the player's own that takes all input while it stands (InputRouter's
+    // modal window); a null handle ends it.
+    void SetModal(WindowHandle window) { input_.SetModal(window); }
+    WindowHandle Modal() const { return Exists(input_.Modal()) ? input_.Modal() : WindowHandle{}; }
+    bool IsWithin(WindowHandle window, WindowHandle ancestor) const {
+        return tree_.IsWithin(window, ancestor);
+    }
     // Whether the key was down when the message being handled was made, as the desktop
     // answers: the state moves with the key messages taken from the queue.
     bool IsKeyDown(uint8_t virtualKey) const { return input_.IsKeyDown(virtualKey); }

@@ -153,6 +153,16 @@ WindowHandle WindowTree::HitTestIn(WindowHandle window, Point screen) const {
     return window;
 }
 
+bool WindowTree::IsWithin(WindowHandle window, WindowHandle ancestor) const {
+    for (const Record* r = Find(window); r != nullptr; r = Find(r->parent)) {
+        if (window == ancestor) {
+            return true;
+        }
+        window = r->parent;
+    }
+    return false;
+}
+
 WindowHandle WindowTree::HitTest(Point screen) const {
     for (auto it = topLevel_.rbegin(); it != topLevel_.rend(); ++it) {
         if (WindowHandle hit = HitTestIn(*it, screen)) {

@@ -68,12 +68,14 @@ class WindowTree {
     // The topmost shown, enabled window under the point: children before their parent, later
     // siblings before earlier ones.
     WindowHandle HitTest(Point screen) const;
+    // The same among `window` and the windows inside it.
+    WindowHandle HitTestIn(WindowHandle window, Point screen) const;
+    // Whether `window` is `ancestor` or lies inside it.
+    bool IsWithin(WindowHandle window, WindowHandle ancestor) const;
     // The topmost top-level window with the title, compared without regard to case.
     WindowHandle FindTopLevel(const std::string& title) const;
 
   private:
-    WindowHandle HitTestIn(WindowHandle window, Point screen) const;
-
     std::map<uint32_t, Record> records_;
     std::vector<WindowHandle> topLevel_;  // bottom to top
     uint32_t nextHandle_ = 1;

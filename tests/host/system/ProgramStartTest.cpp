@@ -25,20 +25,40 @@ class ProgramStartTest : public testing::TitleProgramTest {
     }
 };
 
-// Names are case-blind and may lead through folders; a bare name is taken as written.
+// Names are case-blind and may lead through folders, and through links that stay inside.
 TEST_F(ProgramStartTest, StartsATitleProgramCaseBlindWithItsArguments) {
     Program("title/run.sh", RecordingScript("args.txt"));
     Program("title/Setup/Install.sh", RecordingScript("install.txt"));
-    Program("title/run.", RecordingScript("dotted.txt"));  // unreachable as a title name
+    fs::create_symlink("Setup/Install.sh", root_ / "install");
     const ProgramStartResult result =
         starter_.Start("RUN.SH \"two words\" a\\\"b caf\xE9 \"\" C:\\data\\x.ini");
     ASSERT_TRUE(result.started) << result.error;
     EXPECT_EQ(result.error, "");
     EXPECT_EQ(TakeRecord("args.txt"), "two words\na\"b\ncaf\u00E9\n\nC:\\data\\x.ini\n");
     ASSERT_TRUE(starter_.Start(".\\setup\\INSTALL.SH /q").started);
-    ASSERT_TRUE(starter_.Start("run.").started);
     EXPECT_EQ(TakeRecord("install.txt"), "/q\n");
-    EXPECT_EQ(TakeRecord("dotted.txt"), "");
+    const ProgramStartResult linked = starter_.Start("install");
+    ASSERT_TRUE(linked.started) << linked.error;
+    EXPECT_EQ(linked.target, (fs::canonical(root_) / "Setup/Install.sh").native());
+    EXPECT_EQ(TakeRecord("install.txt"), "");
+}
+
+// A Windows program starts through the Windows runner, given the program's host path first;
+// without a runner it is refused before anything starts.
+TEST_F(ProgramStartTest, StartsWindowsProgramsThroughTheRunner) {
+    const fs::path setup = base_.Write("title/Setup.exe", std::string("MZ\x90\0", 4));
+    starter_.SetWindowsRunner(Program("wine.sh", RecordingScript("wine.txt")).native());
+    const ProgramStartResult started = starter_.Start("SETUP.EXE /s");
+    ASSERT_TRUE(started.started) << started.error;
+    EXPECT_EQ(started.target, setup.native());
+    EXPECT_EQ(TakeRecord("wine.txt"), setup.native() + "\n/s\n");
+    starter_.SetWindowsRunner("stagehand-no-such-runner");
+    EXPECT_EQ(starter_.Start("setup.exe").error,
+              "`setup.exe` is a Windows program, and `stagehand-no-such-runner` is not installed "
+              "to start it");
+    starter_.SetWindowsRunner("");
+    EXPECT_EQ(starter_.Start("setup.exe").error,
+              "`setup.exe` is a Windows program, and this run starts none");
 }
 
 // An executable that is neither a binary nor a script is refused, not handed to a shell.
@@ -72,6 +92,12 @@ TEST_F(ProgramStartTest, NeverStartsAnythingOutsideTheTitleFolder) {
     EXPECT_EQ(TakeRecord("inside.txt"), "one\n");
     ASSERT_TRUE(starter_.Start("/bin/sh -c \"touch /tmp/x\"").started);
     EXPECT_EQ(TakeRecord("inside.txt"), "-c\ntouch /tmp/x\n");
+    // Links out are refused whatever they lead to, and the reason names where.
+    fs::create_symlink("/bin/sh", root_ / "shell");
+    fs::create_symlink("../escape.sh", root_ / "escape");
+    EXPECT_EQ(starter_.Start("shell notes.txt").error,
+              "`shell`: the link shell leads outside the title's folders, to /bin/sh");
+    EXPECT_NE(starter_.Start("escape").error.find("leads outside"), std::string::npos);
     const std::string lines[] = {"..\\escape.sh", "C:\\..\\..\\escape.sh", "\"../escape.sh\"",
                                  "\"" + (base_.Path() / "escape.sh").native() + "\""};
     for (const std::string& line : lines) {
@@ -134,17 +160,17 @@ TEST_F(ProgramStartTest, OpensNeitherWhatIsNotAWebAddressOrAFileOfTheTitleNorWit
 }
 
 TEST_F(ProgramStartTest, KnowsTheProgramsThisMachineRuns) {
-    const fs::path script = Program("title/run.sh", "#!/bin/sh\n");
-    const fs::path copied = Program("title/readme.txt", "text copied from a disc");
-    const fs::path windows = Program("title/setup.exe", "MZ\x90");
-    const fs::path plain = base_.Write("title/plain.sh", "#!/bin/sh\n");
-    EXPECT_TRUE(ProgramStarter::IsHostProgram(script));
-    EXPECT_TRUE(ProgramStarter::IsHostProgram("/bin/sh"));
-    EXPECT_FALSE(ProgramStarter::IsHostProgram(copied));
-    EXPECT_FALSE(ProgramStarter::IsHostProgram(windows));
-    EXPECT_FALSE(ProgramStarter::IsHostProgram(plain));  // no execute bit, even for root
-    EXPECT_FALSE(ProgramStarter::IsHostProgram(root_));
-    EXPECT_FALSE(ProgramStarter::IsHostProgram(root_ / "missing"));
+    const auto runs = [](const fs::path& file) {
+        InputFile opened = InputFile::Open(file);
+        return ProgramStarter::IsHostProgram(opened, file);
+    };
+    EXPECT_TRUE(runs(Program("title/run.sh", "#!/bin/sh\n")));
+    EXPECT_TRUE(runs("/bin/sh"));
+    EXPECT_FALSE(runs(Program("title/readme.txt", "text copied from a disc")));
+    EXPECT_FALSE(runs(Program("title/setup.exe", "MZ\x90")));
+    EXPECT_FALSE(runs(base_.Write("title/plain.sh", "#!/bin/sh\n")));  // no execute bit
+    EXPECT_FALSE(runs(root_));
+    EXPECT_FALSE(runs(root_ / "missing"));
 }
 
 }  // namespace
