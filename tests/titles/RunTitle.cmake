@@ -6,6 +6,8 @@
 #                        [expected-SHOT.png ...], [expected-sound.txt: the summary of the
 #                        sound.wav that `--audio-out sound.wav` in options writes],
 #                        [expected-saves.txt: every file the title saved, with its bytes],
+#                        [expected-errors.txt: the exact standard error, "TITLE" for the
+#                        copy's path],
 #                        [read-only: the copy is made read-only for the play, and must come
 #                        out of it byte for byte as it went in]
 #   -DWORK_DIR=dir       a folder of its own under the build tree; emptied first
@@ -120,7 +122,14 @@ if(NOT "${result}" STREQUAL "${expected_code}")
     message(SEND_ERROR "exit code ${result}, expected ${expected_code}")
     set(failed TRUE)
 endif()
-if(NOT errors STREQUAL "")
+if(EXISTS "${TEST_DIR}/expected-errors.txt")
+    file(READ "${TEST_DIR}/expected-errors.txt" expected_errors)
+    string(REPLACE "TITLE" "${copy}" expected_errors "${expected_errors}")
+    if(NOT errors STREQUAL expected_errors)
+        message(SEND_ERROR "standard error differs from expected-errors.txt:\n${errors}")
+        set(failed TRUE)
+    endif()
+elseif(NOT errors STREQUAL "")
     message(NOTICE "standard error:\n${errors}")
 endif()
 
