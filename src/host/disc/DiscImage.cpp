@@ -260,7 +260,11 @@ class DiscReader {
         if (auto root = Root(primary); !root) {
             return root;
         }
-        if (RootHasRockRidge()) {
+        auto rockRidge = RootHasRockRidge();
+        if (!rockRidge) {
+            return rockRidge.failure();
+        }
+        if (*rockRidge) {
             disc_.names_ = DiscImage::Names::kRockRidge;
         } else if (!joliet.empty()) {
             disc_.names_ = DiscImage::Names::kJoliet;
@@ -337,13 +341,15 @@ class DiscReader {
     }
 
     // Rock Ridge names are read when the root's "." record opens the system use layout
-    // ("SP") and carries a Rock Ridge entry. A root that cannot be read says no here and
-    // fails when the tree is read.
-    bool RootHasRockRidge() {
+    // ("SP") and carries a Rock Ridge entry. A root without its "." record says no here and
+    // is refused when its folder is read.
+    base::Result<bool> RootHasRockRidge() {
         std::string bytes;
         const size_t length = static_cast<size_t>(std::min<uint64_t>(root_.length, kSector));
-        if (!Charge(length) || !Read(root_.offset, length, bytes) || bytes.empty() ||
-            Byte(bytes, 0) > bytes.size()) {
+        if (auto read = Read(root_.offset, length, bytes); !read) {
+            return read.failure();
+        }
+        if (bytes.empty() || Byte(bytes, 0) > bytes.size()) {
             return false;
         }
         auto self = ParseRecord(std::string_view(bytes).substr(0, Byte(bytes, 0)));
@@ -351,8 +357,8 @@ class DiscReader {
             return false;
         }
         SystemUse use;
-        if (!ReadSystemUse(self->systemUse, use)) {
-            return false;
+        if (auto read = ReadSystemUse(self->systemUse, use); !read) {
+            return read.failure();
         }
         skip_ = use.skip;
         return use.sharing && use.rockRidge;

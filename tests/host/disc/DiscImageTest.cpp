@@ -52,7 +52,7 @@ Listing List(const DiscImage& disc, size_t folder = DiscImage::kRoot, std::strin
     return out;
 }
 
-[[maybe_unused]] std::string Bytes(const fs::path& file) {
+std::string Bytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
@@ -90,10 +90,10 @@ class DiscImageTest : public ::testing::Test {
         fs::create_symlink("Café.txt", folder_.Path() / "src/link");
     }
 
-    fs::path Make(const std::string& options) {
+    fs::path Make(const std::string& options, const std::string& source = "src") {
         const fs::path image = folder_.Path() / ("disc" + std::to_string(made_++) + ".iso");
         const std::string command = "xorriso -as mkisofs " + options + " -V 'Title Disc' -o '" +
-                                    image.string() + "' '" + (folder_.Path() / "src").string() +
+                                    image.string() + "' '" + (folder_.Path() / source).string() +
                                     "' >/dev/null 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
         return image;
@@ -131,6 +131,14 @@ TEST_F(DiscImageTest, ReadsTheBestNamesOfEachKindOfImage) {
     EXPECT_EQ(listing.count("EMPTY"), 1u);  // "EMPTY.;1" without its dot and version
 }
 
+// Names made on Windows are Windows-1252 bytes, not UTF-8.
+TEST_F(DiscImageTest, ReadsNamesThatAreNotUtf8AsWindows1252) {
+    folder_.Write("other/Men\xFC.txt", "menu");
+    auto disc = OpenImage(Make("-R", "other"));
+    ASSERT_TRUE(disc) << disc.error();
+    EXPECT_EQ(List(*disc), (Listing{{"Menü.txt", Digest("menu")}}));
+}
+
 // A file's slice holds its bytes and nothing past them, under an inode of its own.
 TEST_F(DiscImageTest, OpensFilesAsSlicesOfTheirOwn) {
     auto disc = OpenImage(Make("-J -R"));
@@ -148,6 +156,93 @@ TEST_F(DiscImageTest, OpensFilesAsSlicesOfTheirOwn) {
     }
     EXPECT_EQ(inodes.size(), 5u);
     EXPECT_TRUE(disc->Children(12345).empty());
+}
+
+std::string Le32(uint32_t value) {
+    return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 24)};
+}
+
+uint32_t Le32At(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) {
+        value = value << 8 | static_cast<uint8_t>(bytes[at + static_cast<size_t>(i)]);
+    }
+    return value;
+}
+
+// Damaged images are refused in one sentence, or open with what is still sound.
+TEST_F(DiscImageTest, RefusesDamagedImagesInOneSentence) {
+    const std::string image = Bytes(Make("-R"));
+    const std::string joliet = Bytes(Make("--norock -J"));
+    constexpr size_t kPrimary = 16 * 2048;
+    const size_t root = size_t{Le32At(image, kPrimary + 158)} * 2048;
+    // The offset of the record of an ISO name in the root folder's first sector.
+    auto record = [&](std::string_view name) {
+        size_t at = root;
+        while (image[at] != 0 && std::string_view(image).substr(at + 33, name.size()) != name) {
+            at += static_cast<uint8_t>(image[at]);
+        }
+        return at;
+    };
+    const size_t continuation = image.find(std::string("CE\x1c\x01", 4), root);
+    ASSERT_LT(continuation, root + 2048);
+    const size_t area =
+        size_t{Le32At(image, continuation + 4)} * 2048 + Le32At(image, continuation + 12);
+    size_t terminator = kPrimary;
+    while (static_cast<uint8_t>(image[terminator]) != 255) {
+        terminator += 2048;
+    }
+    ASSERT_EQ(joliet[kPrimary + 2048], 2);  // the Joliet descriptor follows the primary one
+    auto patched = [](std::string bytes, size_t at, const std::string& with) {
+        return bytes.replace(at, with.size(), with);
+    };
+    const std::string tooShort = "it is not a disc image: it is too short to hold a volume";
+    const std::tuple<const char*, std::string, std::string, std::string> cases[] = {
+        // what, the image, the refusal (or "" when it opens), an entry that must be gone
+        {"empty", "", tooShort, ""},
+        {"cut in the system area", image.substr(0, kPrimary + 1000), tooShort, ""},
+        {"cut after the primary descriptor", image.substr(0, kPrimary + 2048),
+         "the disc image is damaged: its volume descriptors end before their terminator", ""},
+        {"cut in half", image.substr(0, image.size() / 2), "", "big.bin"},
+        {"no CD001", patched(image, kPrimary + 1, "CD002"),
+         "it is not a disc image: it has no volume descriptor at sector 16", ""},
+        {"terminator without CD001", patched(image, terminator + 1, "CD002"), "lacks its CD001",
+         ""},
+        {"primary version 2", patched(image, kPrimary + 6, "\x02"), "has version 2", ""},
+        {"blocks of 4096", patched(image, kPrimary + 128, std::string("\0\x10", 2)),
+         "the disc image is damaged: its block size is 4096 bytes", ""},
+        {"root out of range", patched(image, kPrimary + 158, Le32(0xFFFFFF)),
+         "the disc image is damaged: its root folder lies outside the image", ""},
+        {"root records cut at 40 bytes", patched(image, kPrimary + 166, Le32(40)),
+         "a folder record runs past the end of its sector", ""},
+        {"folder holding the root", patched(image, record("FOLDER") + 2, Le32(root / 2048)),
+         "a folder is reached twice", ""},
+        {"huge folder", patched(image, record("FOLDER") + 10, Le32(0x7FFFFFFF)),
+         "a folder holds more than 4 MiB of records", ""},
+        {"huge file", patched(image, record("BIG.BIN;1") + 10, Le32(0xFFFFFFF0)), "", "big.bin"},
+        {"zero-length first record", patched(image, root, std::string(1, '\0')), "", "empty"},
+        {"continuation past the end", patched(image, continuation + 4, Le32(0xFFFFFF)),
+         "a continuation area lies outside the image", ""},
+        {"continuation leading to itself",
+         patched(image, area, std::string("CE\x1c\x01", 4) + image.substr(continuation + 4, 24)),
+         "a record has more than 16 continuation areas", ""},
+        {"Joliet root out of range", patched(joliet, kPrimary + 2048 + 158, Le32(0xFFFFFF)),
+         "its root folder lies outside the image", ""},
+    };
+    for (const auto& [what, bytes, refusal, gone] : cases) {
+        SCOPED_TRACE(what);
+        auto disc = OpenImage(folder_.Write("damaged.iso", bytes));
+        if (refusal.empty()) {
+            ASSERT_TRUE(disc) << disc.error();
+            const Listing listing = List(*disc);
+            EXPECT_EQ(listing.count(gone), 0u);
+            EXPECT_LT(listing.size(), expected_.size());
+        } else {
+            EXPECT_NE(testing::ErrorOf(disc).find(refusal), std::string::npos)
+                << testing::ErrorOf(disc);
+        }
+    }
 }
 
 #ifdef STAGEHAND_HAVE_LIBARCHIVE
