@@ -550,7 +550,9 @@ class DiscReader {
             }
             entry.offset = block * block_;
             entry.size = size;
-            if (!entry.folder && !Inside(entry.offset, entry.size)) {
+            if (!entry.folder && entry.size == 0) {
+                entry.offset = std::min(entry.offset, size_);  // no data, wherever it says
+            } else if (!entry.folder && !Inside(entry.offset, entry.size)) {
                 continue;  // its data lies past the end of the image
             }
             if (count_ == DiscImage::kMaxEntries) {
