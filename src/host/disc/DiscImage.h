@@ -13,7 +13,9 @@
 // the order of the disc; of two entries with the same name in one folder the first is kept.
 // Where it bites: links on an image are not followed: a Rock Ridge symbolic link is left
 // out, as are associated files, interleaved files, files made of several extents (over 4
-// GiB), and entries whose name is empty, "." or "..", or holds a '/' or a NUL. Only one
+// GiB), Rock Ridge names longer than kMaxNameBytes, and entries whose name is empty, "." or
+// "..", or holds a '/' or a NUL. An empty file is kept wherever its extent says it starts.
+// Of the two copies of each number in a record only the little-endian one is read. Only one
 // session is read (the descriptors from sector 16). Nothing is read again after Open: an
 // image that changes while it is open gives what its files hold then.
 #pragma once
