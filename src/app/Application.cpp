@@ -16,6 +16,7 @@
 #include "check/TitleChecker.h"
 #include "director/Director.h"
 #include "host/audio/SoundDevice.h"
+#include "host/disc/DiscTitle.h"
 #include "host/files/ProfileFile.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/SaveFolder.h"
@@ -240,24 +241,42 @@ base::Result<void> CApplication::EnterTitleFolder(const PlayerOptions& options, 
     }
     std::error_code ec;
     const fs::path folder = fs::absolute(fs::path(shownFolder), ec);
-    if (ec || !fs::exists(folder, ec)) {
-        return base::Failure("the title folder " + shownFolder + " does not exist");
+    if (std::optional<host::DiscImageName> image = host::AsDiscImageName(folder.string())) {
+        // A title on a disc image is read in the image; the current directory stays.
+        base::Result<host::ImageFolder> opened = host::OpenDiscImageFolder(*image);
+        if (!opened) {
+            return opened.failure();
+        }
+        session.paths = std::make_unique<host::TitlePaths>(std::move(*opened));
+    } else {
+        if (ec || !fs::exists(folder, ec)) {
+            return base::Failure("the title folder " + shownFolder + " does not exist");
+        }
+        if (!fs::is_directory(folder, ec)) {
+            return base::Failure(shownFolder + " is not a folder");
+        }
+        fs::current_path(folder, ec);
+        if (ec) {
+            return base::Failure("cannot enter the title folder " + shownFolder + ": " +
+                                 ec.message());
+        }
+        session.startFolder.left = true;
+        session.paths = std::make_unique<host::TitlePaths>(folder);
     }
-    if (!fs::is_directory(folder, ec)) {
-        return base::Failure(shownFolder + " is not a folder");
-    }
-    fs::current_path(folder, ec);
-    if (ec) {
-        return base::Failure("cannot enter the title folder " + shownFolder + ": " + ec.message());
-    }
-    session.startFolder.left = true;
-    session.paths = std::make_unique<host::TitlePaths>(folder);
     if (options.cd) {
         const fs::path disc = FromStartFolder(session.startFolder.path, *options.cd);
-        if (!fs::is_directory(disc, ec)) {
-            return base::Failure("the disc folder " + *options.cd + " is not a folder");
+        if (std::optional<host::DiscImageName> image = host::AsDiscImageName(disc.string())) {
+            base::Result<host::ImageFolder> opened = host::OpenDiscImageFolder(*image);
+            if (!opened) {
+                return opened.failure();
+            }
+            session.paths->SetDiscImage(std::move(*opened));
+        } else if (!fs::is_directory(disc, ec)) {
+            return base::Failure("the disc folder " + *options.cd +
+                                 " is neither a folder nor a disc image");
+        } else {
+            session.paths->SetDiscFolder(disc);
         }
-        session.paths->SetDiscFolder(disc);
     }
     const base::Result<fs::path> roles = session.paths->Locate("roles.mii");
     if (!roles) {

@@ -1,9 +1,11 @@
 #include "check/TitleChecker.h"
 
+#include <memory>
 #include <ostream>
 
 #include "check/Wording.h"
 #include "director/Director.h"
+#include "host/disc/DiscTitle.h"
 #include "host/files/TextEncoding.h"
 #include "script/Message.h"
 #include "script/TextUtil.h"
@@ -33,21 +35,39 @@ int CheckTitle(const std::string& shownFolder, const std::optional<std::string>&
                std::ostream& out, std::ostream& err) {
     std::error_code ec;
     const fs::path folder = fs::absolute(fs::path(shownFolder), ec);
-    if (ec || !fs::is_directory(folder, ec)) {
-        err << "stagehand: the title folder " << shownFolder << " is not a folder\n";
-        return 1;
-    }
-    TitleChecker checker(folder);
-    if (disc) {
-        if (!fs::is_directory(fs::path(*disc), ec)) {
-            err << "stagehand: the disc folder " << *disc << " is not a folder\n";
+    std::unique_ptr<TitleChecker> checker;
+    if (std::optional<host::DiscImageName> image = host::AsDiscImageName(folder.string())) {
+        base::Result<host::ImageFolder> opened = host::OpenDiscImageFolder(*image);
+        if (!opened) {
+            err << "stagehand: " << opened.error() << '\n';
             return 1;
         }
-        checker.Paths().SetDiscFolder(fs::absolute(fs::path(*disc), ec));
+        checker = std::make_unique<TitleChecker>(std::move(*opened));
+    } else if (ec || !fs::is_directory(folder, ec)) {
+        err << "stagehand: the title folder " << shownFolder << " is not a folder\n";
+        return 1;
+    } else {
+        checker = std::make_unique<TitleChecker>(folder);
     }
-    checker.Check();
-    checker.Faults().Print(out, shownFolder);
-    return checker.Faults().Count() == 0 ? 0 : 1;
+    if (disc) {
+        const fs::path discPath = fs::absolute(fs::path(*disc), ec);
+        if (std::optional<host::DiscImageName> image = host::AsDiscImageName(discPath.string())) {
+            base::Result<host::ImageFolder> opened = host::OpenDiscImageFolder(*image);
+            if (!opened) {
+                err << "stagehand: " << opened.error() << '\n';
+                return 1;
+            }
+            checker->Paths().SetDiscImage(std::move(*opened));
+        } else if (!fs::is_directory(discPath, ec)) {
+            err << "stagehand: the disc folder " << *disc << " is not a folder\n";
+            return 1;
+        } else {
+            checker->Paths().SetDiscFolder(discPath);
+        }
+    }
+    checker->Check();
+    checker->Faults().Print(out, shownFolder);
+    return checker->Faults().Count() == 0 ? 0 : 1;
 }
 
 std::vector<std::string> ChosenQueues(std::string_view statement) {
@@ -63,6 +83,11 @@ std::vector<std::string> ChosenQueues(std::string_view statement) {
 TitleChecker::TitleChecker(const fs::path& folder)
     : paths_(folder), reader_(paths_), stage_(reader_, types_, roles_), media_(paths_) {
     // The files' own faults are found here, once, with their line.
+    reader_.SetErrorSink([](const std::string&) {});
+}
+
+TitleChecker::TitleChecker(host::ImageFolder folder)
+    : paths_(std::move(folder)), reader_(paths_), stage_(reader_, types_, roles_), media_(paths_) {
     reader_.SetErrorSink([](const std::string&) {});
 }
 

@@ -35,7 +35,8 @@ namespace stagehand::check {
 
 // `stagehand --check`: checks the title in `folder` (shown as `shownFolder`), with the disc
 // drive in `disc` when given, and lists its faults on `out`. Returns 0 for a clean title, 1
-// when it found faults or the folder is no folder (said on `err`).
+// when it found faults or the folder is no folder (said on `err`). Either may be a disc image
+// (`title.iso`, `title.iso:/GAME`).
 int CheckTitle(const std::string& shownFolder, const std::optional<std::string>& disc,
                std::ostream& out, std::ostream& err);
 
@@ -43,6 +44,8 @@ class TitleChecker {
   public:
     // The folder must exist.
     explicit TitleChecker(const std::filesystem::path& folder);
+    // A title in a folder of a disc image.
+    explicit TitleChecker(host::ImageFolder folder);
 
     host::TitlePaths& Paths() { return paths_; }
     void Check();

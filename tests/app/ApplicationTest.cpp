@@ -63,6 +63,13 @@ TEST_F(Application, RefusesToStartWithOneLineAndExitCode1) {
     folder.Write("title/roles.mii", kRoles);
     folder.Write("empty/msg.mii", "");
     folder.Write("plain.txt");
+    // An image whose primary volume says its blocks hold nothing.
+    folder.Write("damaged.iso", std::string(16 * 2048, '\0') + std::string("\1CD001\1", 7) +
+                                    std::string(2041, '\0') +
+                                    std::string("\xFF"
+                                                "CD001\1",
+                                                7) +
+                                    std::string(2041, '\0'));
     const std::string at = folder.Path().string() + "/", title = at + "title";
     struct Case {
         std::string folder;
@@ -72,7 +79,9 @@ TEST_F(Application, RefusesToStartWithOneLineAndExitCode1) {
     for (const Case& c : {
              Case{at + "empty", {}, {}, at + "empty is not a title: it has no roles.mii\n"},
              Case{at + "nowhere", {}, {}, "the title folder " + at + "nowhere does not exist\n"},
-             Case{at + "plain.txt", {}, {}, at + "plain.txt is not a folder\n"},
+             Case{at + "plain.txt", {}, {}, at + "plain.txt: it is not a disc image: "},
+             Case{at + "plain.txt:/GAME", {}, {}, at + "plain.txt: it is not a disc image: "},
+             Case{at + "damaged.iso", {}, {}, at + "damaged.iso: the disc image is damaged: "},
              Case{title, at + "in.txt", {}, "cannot read the input script " + at + "in.txt\n"},
              Case{title, {}, at + "no/t", "cannot write the trace to " + at + "no/t: "},
          }) {

@@ -13,6 +13,9 @@
 #   -DWORK_DIR=dir       a folder of its own under the build tree; emptied first
 #   -DTITLE_DIR=dir      optional: the title to play, instead of TEST_DIR/title
 #   -DCHECK=ON           optional: check the title with --check instead of playing it
+#   -DIMAGE=ON           optional: play (or check) the title from an ISO 9660 image of the copy,
+#                        made with xorriso, instead of the copy itself: everything must come
+#                        out as from the folder
 #   -DDISPLAY_RUN=cmd    optional: play on the real backend under this command (e.g. xvfb-run
 #                        and its arguments, separated by |) instead of headless; then only
 #                        the exit code is checked
@@ -40,12 +43,28 @@ file(COPY "${TITLE_DIR}/" DESTINATION "${copy}")
 
 make_title_media("${copy}")
 
+# The title as the player is given it: the copy, or an image of it.
+set(play "${copy}")
+if(IMAGE)
+    find_program(XORRISO xorriso)
+    if(NOT XORRISO)
+        message(FATAL_ERROR "xorriso is needed to make the title's disc image")
+    endif()
+    run_maker("xorriso" "${XORRISO}" -as mkisofs -quiet -R -J -V TITLE
+              -o "${WORK_DIR}/title.iso" "${copy}")
+    set(play "${WORK_DIR}/title.iso")
+endif()
+
 # A check instead of a play (-DCHECK=ON): `stagehand --check` lists the title's faults, which
 # must be those of expected-check.txt (exit code 1) or none at all (exit code 0).
 if(CHECK)
-    execute_process(COMMAND "${PLAYER}" --check title WORKING_DIRECTORY "${WORK_DIR}" TIMEOUT 120
+    set(checked title)
+    if(IMAGE)
+        set(checked title.iso)
+    endif()
+    execute_process(COMMAND "${PLAYER}" --check ${checked} WORKING_DIRECTORY "${WORK_DIR}" TIMEOUT 120
                     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-    set(expected "title: no faults found\n")
+    set(expected "${checked}: no faults found\n")
     set(expected_code 0)
     if(EXISTS "${TEST_DIR}/expected-check.txt")
         file(READ "${TEST_DIR}/expected-check.txt" expected)
@@ -98,7 +117,7 @@ if(EXISTS "${TEST_DIR}/read-only")
     execute_process(COMMAND chmod -R a-w "${copy}")
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E env ${user_folders}
-                        "${PLAYER}" --headless --input "${TEST_DIR}/input.txt" ${options} "${copy}"
+                        "${PLAYER}" --headless --input "${TEST_DIR}/input.txt" ${options} "${play}"
                 WORKING_DIRECTORY "${copy}" TIMEOUT 120
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 

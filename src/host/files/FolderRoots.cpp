@@ -75,8 +75,62 @@ base::Result<size_t> FolderRoots::Add(const fs::path& folder) {
     if (!fd.IsOpen()) {
         return base::Failure(ErrorText(errno));
     }
-    roots_.push_back(Root{real, std::move(fd)});
+    roots_.push_back(Root{real, std::move(fd), {}});
     return roots_.size() - 1;
+}
+
+size_t FolderRoots::Add(ImageFolder folder) {
+    const fs::path shown = folder.shownAs.lexically_normal();
+    for (size_t i = 0; i < roots_.size(); ++i) {
+        if (roots_[i].real == shown && roots_[i].image.tree == folder.tree) {
+            return i;
+        }
+    }
+    roots_.push_back(Root{shown, {}, std::move(folder)});
+    return roots_.size() - 1;
+}
+
+std::optional<size_t> FolderRoots::ImageFolderOf(const Place& place) const {
+    const ImageFolder& image = roots_[place.root].image;
+    size_t folder = image.folder;
+    for (const std::string& part : place.parts) {
+        const std::optional<ImageFolders::Found> found = image.tree->Find(folder, part);
+        if (!found || !found->folder) {
+            return std::nullopt;
+        }
+        folder = found->index;
+    }
+    return folder;
+}
+
+base::Result<FolderRoots::Place> FolderRoots::WalkImage(const Place& from,
+                                                        std::span<const std::string> names) const {
+    const std::optional<size_t> start = ImageFolderOf(from);
+    if (!start) {
+        return base::Failure(ErrorText(ENOENT));
+    }
+    size_t folder = *start;
+    Place place = from;
+    for (const std::string& name : names) {
+        if (!IsPlainName(name)) {
+            return base::Failure("the name " + name + " is not a plain entry name");
+        }
+        if (place.kind != Kind::kFolder) {
+            return base::Failure(ErrorText(ENOTDIR));
+        }
+        const std::optional<ImageFolders::Found> found =
+            roots_[place.root].image.tree->Find(folder, name);
+        if (!found) {
+            return base::Failure(ErrorText(ENOENT));
+        }
+        if (place.parts.size() >= kMaxDepth) {
+            return base::Failure(ErrorText(ENAMETOOLONG));
+        }
+        place.parts.push_back(name);
+        place.kind = found->folder ? Kind::kFolder : Kind::kFile;
+        folder = found->index;
+    }
+    return place;
 }
 
 std::optional<FolderRoots::Place> FolderRoots::Inside(const fs::path& normal) const {
@@ -123,6 +177,9 @@ base::Result<FolderRoots::Place> FolderRoots::Walk(const Place& from,
                                                    std::span<const std::string> names) const {
     if (from.root >= roots_.size() || from.kind != Kind::kFolder) {
         return base::Failure(ErrorText(ENOTDIR));
+    }
+    if (IsImage(from.root)) {
+        return WalkImage(from, names);
     }
     Place place = from;
     int why = 0;
@@ -172,6 +229,15 @@ base::Result<FolderRoots::Place> FolderRoots::Walk(const Place& from,
                 pending.push_front(std::move(*part));
             }
             place = Place{there->root, {}, Kind::kFolder, true};
+            if (IsImage(place.root)) {
+                // Into a disc image inside the title folder: the rest is walked there.
+                const std::vector<std::string> rest(pending.begin(), pending.end());
+                base::Result<Place> inImage = WalkImage(place, rest);
+                if (inImage) {
+                    inImage->throughLink = true;
+                }
+                return inImage;
+            }
             current = Open(place, O_PATH | O_DIRECTORY, why);
             if (!current.IsOpen()) {
                 return base::Failure(ErrorText(why));
@@ -190,7 +256,7 @@ base::Result<FolderRoots::Place> FolderRoots::Walk(const Place& from,
 
 FileDescriptor FolderRoots::Open(const Place& place, int flags, int& errorNumber) const {
     errorNumber = 0;
-    if (place.root >= roots_.size()) {
+    if (place.root >= roots_.size() || IsImage(place.root)) {
         errorNumber = ENOENT;
         return {};
     }
@@ -235,6 +301,16 @@ FileDescriptor FolderRoots::Open(const Place& place, int flags, int& errorNumber
 }
 
 InputFile FolderRoots::OpenFile(const Place& place) const {
+    if (place.root < roots_.size() && IsImage(place.root)) {
+        if (place.parts.empty()) {
+            return InputFile::Missing();
+        }
+        Place folder = place;
+        folder.parts.pop_back();
+        const std::optional<size_t> index = ImageFolderOf(folder);
+        return index ? roots_[place.root].image.tree->OpenFile(*index, place.parts.back())
+                     : InputFile::Missing();
+    }
     int why = 0;
     FileDescriptor fd = Open(place, O_RDONLY | O_NONBLOCK | O_NOCTTY, why);
     return InputFile::FromDescriptor(std::move(fd), why);
@@ -242,6 +318,10 @@ InputFile FolderRoots::OpenFile(const Place& place) const {
 
 std::vector<std::string> FolderRoots::List(const Place& folder, size_t limit) const {
     std::vector<std::string> names;
+    if (folder.root < roots_.size() && IsImage(folder.root)) {
+        const std::optional<size_t> index = ImageFolderOf(folder);
+        return index ? roots_[folder.root].image.tree->Names(*index, limit) : names;
+    }
     int why = 0;
     FileDescriptor fd = Open(folder, O_RDONLY | O_DIRECTORY, why);
     if (!fd.IsOpen()) {

@@ -13,7 +13,9 @@
 // Where it bites: the step-by-step walk (kernels without openat2) cannot see a folder on the
 // way being renamed out of the tree while it is walked; openat2 refuses that too. Absolute
 // link targets are taken as host paths and must lie inside a root's real path; a root that
-// lies inside another is its own root for the entries under it. Not thread-safe.
+// lies inside another is its own root for the entries under it. A root in a disc image
+// holds no links, and its host paths lead to nothing on the disk: only this class opens
+// them. Not thread-safe.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +27,7 @@
 
 #include "base/Result.h"
 #include "host/files/File.h"
+#include "host/files/ImageFolders.h"
 
 namespace stagehand::host {
 
@@ -45,6 +48,10 @@ class FolderRoots {
 
     // Opens a root and returns its index; the same real folder added twice is one root.
     base::Result<size_t> Add(const std::filesystem::path& folder);
+    // A folder of a disc image as a root: its entries are walked, listed and opened in the
+    // image, under the host path it is shown as. An image holds no links to follow.
+    size_t Add(ImageFolder folder);
+    bool IsImage(size_t root) const { return roots_[root].image.tree != nullptr; }
     size_t Count() const { return roots_.size(); }
     // The real path of a root.
     const std::filesystem::path& RealPath(size_t root) const { return roots_[root].real; }
@@ -76,8 +83,12 @@ class FolderRoots {
   private:
     struct Root {
         std::filesystem::path real;
-        FileDescriptor fd;  // O_PATH | O_DIRECTORY
+        FileDescriptor fd;  // O_PATH | O_DIRECTORY, for a folder on the disk
+        ImageFolder image;  // for a folder of an image
     };
+    base::Result<Place> WalkImage(const Place& from, std::span<const std::string> names) const;
+    // The number of the image folder a place of an image root names, if it names one.
+    std::optional<size_t> ImageFolderOf(const Place& place) const;
     // The root and the parts under it for an absolute, normal host path, if inside one.
     std::optional<Place> Inside(const std::filesystem::path& normal) const;
 

@@ -120,6 +120,22 @@ TitlePaths::TitlePaths(const fs::path& titleFolder) : root_(NormalFolder(titleFo
     discRoot_ = titleRoot_;
 }
 
+TitlePaths::TitlePaths(ImageFolder titleFolder) : root_(titleFolder.shownAs.lexically_normal()) {
+    titleRoot_ = roots_.Add(std::move(titleFolder));
+    disc_ = root_;
+    discRoot_ = titleRoot_;
+}
+
+void TitlePaths::SetDiscImage(ImageFolder folder) {
+    disc_ = folder.shownAs.lexically_normal();
+    discRoot_ = roots_.Add(std::move(folder));
+}
+
+bool TitlePaths::IsInImage(const fs::path& hostPath) const {
+    const std::optional<Place> place = roots_.PlaceOf(hostPath);
+    return place && roots_.IsImage(place->root);
+}
+
 void TitlePaths::SetDiscFolder(const fs::path& folder) {
     disc_ = NormalFolder(folder);
     discRoot_.reset();

@@ -11,6 +11,9 @@
 // links, which Open reaches again without following any. The player never writes here:
 // the title folder is read-only to it (saves go to the SaveFolder). Nothing throws;
 // directory scans are bounded.
+// The title folder and the disc folder may each be a folder of a disc image (ImageFolder):
+// its entries are matched and opened in the image, under host paths that lead to nothing on
+// the disk.
 // Where it bites: names are title text (Windows-1252 bytes), not UTF-8; a directory with
 // more than kMaxScannedEntries entries is only searched that far case-blind; resolution
 // reads the disk each time (nothing is cached); a host name ending in a dot or blank
@@ -35,6 +38,8 @@ class TitlePaths {
 
     // titleFolder is made absolute; it need not exist yet.
     explicit TitlePaths(const std::filesystem::path& titleFolder);
+    // A title in a folder of a disc image.
+    explicit TitlePaths(ImageFolder titleFolder);
 
     const std::filesystem::path& Root() const { return root_; }
 
@@ -42,6 +47,11 @@ class TitlePaths {
     static std::string DiscDrive() { return "D:\\"; }
     // Names on the disc drive lead into `folder` (made absolute) from now on.
     void SetDiscFolder(const std::filesystem::path& folder);
+    // Names on the disc drive lead into a folder of a disc image from now on.
+    void SetDiscImage(ImageFolder folder);
+    // Whether a path this resolver handed out lies in a disc image: it can be opened only
+    // through Open, never by its path.
+    bool IsInImage(const std::filesystem::path& hostPath) const;
     const std::filesystem::path& DiscFolder() const { return disc_; }
 
     // The title's current directory, as the title sees it.

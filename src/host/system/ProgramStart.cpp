@@ -217,6 +217,9 @@ base::Result<ProgramPlan> ProgramStarter::Plan(std::string_view commandLine) con
         }
         return base::Failure(Named(name) + ": " + found.error());
     }
+    if (paths_.IsInImage(*found)) {
+        return base::Failure(Named(name) + " lies in a disc image, where nothing is started");
+    }
     InputFile file = paths_.Open(*found);
     if (!file.IsOpen()) {
         return base::Failure(Named(name) + " is not an executable file");
@@ -282,6 +285,10 @@ ProgramStartResult ProgramStarter::Open(std::string_view target) {
             paths_.TitleFullName(file).empty()) {
             return Failed("`" + std::string(target) +
                           "` is neither a web address nor a file in the title folder");
+        }
+        if (paths_.IsInImage(file)) {
+            return Failed("`" + std::string(target) +
+                          "` lies in a disc image, which the desktop's opener cannot read");
         }
         // Opened again through no link: a path the resolver did not hand out is refused.
         if (!paths_.Open(file).IsOpen()) {
