@@ -3,6 +3,8 @@
 #include <system_error>
 #include <utility>
 
+#include "host/files/TextEncoding.h"
+
 namespace stagehand::host {
 namespace fs = std::filesystem;
 
@@ -11,19 +13,6 @@ namespace {
 bool IsRegularFile(const fs::path& path) {
     std::error_code ec;
     return !path.empty() && fs::is_regular_file(path, ec);
-}
-
-bool SameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -109,7 +98,7 @@ base::Result<ImageFolder> OpenDiscImageFolder(const DiscImageName& name) {
                 found = &entry;
                 break;
             }
-            if (entry.folder && found == nullptr && SameLetters(entry.name, part)) {
+            if (entry.folder && found == nullptr && EqualsCaseBlind1252(entry.name, part)) {
                 found = &entry;
             }
         }

@@ -5,6 +5,7 @@
 
 #include "host/files/File.h"
 #include "host/files/FileReplacement.h"
+#include "host/files/TextEncoding.h"
 #include "host/files/UserFolders.h"
 
 namespace stagehand::host {
@@ -26,19 +27,6 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-bool SameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Calls `line` with each line and whether it lies in the section of remembered titles.
 template <typename F>
 void ForEachLine(std::string_view text, F line) {
@@ -51,7 +39,7 @@ void ForEachLine(std::string_view text, F line) {
         }
         const std::string_view trimmed = Trimmed(text.substr(start, end - start));
         if (trimmed.starts_with('[')) {
-            inSection = SameLetters(trimmed, kSection);
+            inSection = EqualsCaseBlind1252(trimmed, kSection);
         }
         line(trimmed, inSection, end);
         start = end + 1;
@@ -77,7 +65,7 @@ bool ProgramConsent::Names(const std::string& text, const std::string& titleKey)
         const size_t equals = line.find('=');
         if (inSection && equals != std::string_view::npos &&
             Trimmed(line.substr(0, equals)) == titleKey &&
-            SameLetters(Trimmed(line.substr(equals + 1)), "yes")) {
+            EqualsCaseBlind1252(Trimmed(line.substr(equals + 1)), "yes")) {
             found = true;
         }
     });
