@@ -17,13 +17,22 @@ bool IsRegularFile(const fs::path& path) {
 
 }  // namespace
 
-const DiscImage::Entry* DiscFolders::Entry(size_t folder, std::string_view name) const {
-    for (const DiscImage::Entry& entry : image_.Children(folder)) {
-        if (entry.name == name) {
-            return &entry;
+DiscFolders::DiscFolders(DiscImage image) : image_(std::move(image)) {
+    index_.resize(image_.FolderCount());
+    for (size_t folder = 0; folder < index_.size(); ++folder) {
+        const std::vector<DiscImage::Entry>& children = image_.Children(folder);
+        for (size_t i = 0; i < children.size(); ++i) {
+            index_[folder].emplace(children[i].name, i);  // the first of a name stays
         }
     }
-    return nullptr;
+}
+
+const DiscImage::Entry* DiscFolders::Entry(size_t folder, std::string_view name) const {
+    if (folder >= index_.size()) {
+        return nullptr;
+    }
+    const auto found = index_[folder].find(name);
+    return found == index_[folder].end() ? nullptr : &image_.Children(folder)[found->second];
 }
 
 std::optional<ImageFolders::Found> DiscFolders::Find(size_t folder, std::string_view name) const {

@@ -11,6 +11,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "base/Result.h"
 #include "host/disc/DiscImage.h"
@@ -21,7 +24,10 @@ namespace stagehand::host {
 // The folders of an opened image.
 class DiscFolders final : public ImageFolders {
   public:
-    explicit DiscFolders(DiscImage image) : image_(std::move(image)) {}
+    // Indexes every folder's names once, so a lookup costs the same in a folder of many.
+    explicit DiscFolders(DiscImage image);
+    DiscFolders(const DiscFolders&) = delete;  // the index points into the image's names
+    DiscFolders& operator=(const DiscFolders&) = delete;
 
     std::optional<Found> Find(size_t folder, std::string_view name) const override;
     std::vector<std::string> Names(size_t folder, size_t limit) const override;
@@ -32,6 +38,8 @@ class DiscFolders final : public ImageFolders {
     const DiscImage::Entry* Entry(size_t folder, std::string_view name) const;
 
     DiscImage image_;
+    // Per folder: name -> position in Children.
+    std::vector<std::unordered_map<std::string_view, size_t>> index_;
 };
 
 struct DiscImageName {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <system_error>
 #include <utility>
 
 #include "host/files/FileReplacement.h"
@@ -49,7 +51,8 @@ std::string LowerCase1252(std::string text) {
 
 }  // namespace
 
-SaveFolder::SaveFolder(std::function<fs::path()> folder) : where_(std::move(folder)) {}
+SaveFolder::SaveFolder(std::function<fs::path()> folder, SaveLimits limits)
+    : where_(std::move(folder)), limits_(limits) {}
 
 std::string SaveFolder::TitleKey(std::string_view windowName1252, std::string_view rolesBytes) {
     std::string name;
@@ -121,6 +124,27 @@ base::Result<void> SaveFolder::Write(std::string_view titleName, std::string_vie
     }
     if (base::Result<void> made = MakePrivateFolders(Folder(), "the save folder"); !made) {
         return made;
+    }
+    // What the folder holds besides the save being replaced, counted up to the bounds.
+    size_t others = 0;
+    uint64_t total = bytes.size();
+    std::error_code ec;
+    for (fs::directory_iterator it(Folder(), ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->path().filename() == *name || !it->is_regular_file(ec)) {
+            continue;
+        }
+        total += it->file_size(ec);
+        if (++others >= limits_.saves || total > limits_.totalBytes) {
+            break;
+        }
+    }
+    if (others >= limits_.saves) {
+        return base::Failure("the title already keeps " + std::to_string(limits_.saves) +
+                             " saves, the most it may");
+    }
+    if (total > limits_.totalBytes) {
+        return base::Failure("the title's saves would take more than " +
+                             std::to_string(limits_.totalBytes) + " bytes");
     }
     return ReplaceFile(Folder() / *name, bytes);
 }

@@ -14,6 +14,8 @@
 // (TitleKey): a title whose roles.mii changes has a new key, and so new saves.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -25,11 +27,18 @@
 
 namespace stagehand::host {
 
+// What one title may keep: a title that saves under ever new names, or ever larger files,
+// fills the user's disk no further than this.
+struct SaveLimits {
+    size_t saves = 1000;
+    uint64_t totalBytes = 64ull << 20;
+};
+
 class SaveFolder {
   public:
     // `folder` is asked once, at the first use, for where the saves go; a title's key is
     // known only once its director role has been read.
-    explicit SaveFolder(std::function<std::filesystem::path()> folder);
+    explicit SaveFolder(std::function<std::filesystem::path()> folder, SaveLimits limits = {});
 
     // A stable name for a title: its window name (letters, digits, blanks, `.`, `_` and
     // `-` kept, anything else `_`, at most 48 characters; "title" when that leaves nothing)
@@ -46,11 +55,13 @@ class SaveFolder {
     // The save a title's name stands for, opened for reading; a refused InputFile (kMissing)
     // when there is none.
     InputFile Open(std::string_view titleName) const;
-    // Writes the save, making the folder first.
+    // Writes the save, making the folder first; refused when it would take the folder past
+    // the limits' count of files or their bytes.
     base::Result<void> Write(std::string_view titleName, std::string_view bytes) const;
 
   private:
     std::function<std::filesystem::path()> where_;
+    SaveLimits limits_;
     mutable std::optional<std::filesystem::path> folder_;
 };
 

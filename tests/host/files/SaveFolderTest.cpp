@@ -67,6 +67,18 @@ TEST(SaveFolderTest, WritesWholeIntoAFolderOfTheUsersOwn) {
     EXPECT_EQ(std::distance(fs::directory_iterator(where), fs::directory_iterator()), 1);
     EXPECT_FALSE(saves.Write("msg.mii", "x"));
 
+    // A title saving under ever new names, or ever more, stops at the bounds; replacing a
+    // save it has is always possible.
+    const SaveFolder small([&] { return base.Path() / "small"; }, {3, 100});
+    for (const char* name : {"a", "b", "c"}) {
+        ASSERT_TRUE(small.Write(name, "x")) << name;
+    }
+    EXPECT_EQ(testing::ErrorOf(small.Write("d", "x")),
+              "the title already keeps 3 saves, the most it may");
+    EXPECT_TRUE(small.Write("A", std::string(98, 'y')));
+    EXPECT_EQ(testing::ErrorOf(small.Write("b", "yy")),
+              "the title's saves would take more than 100 bytes");
+
     const SaveFolder none([] { return fs::path(); });
     EXPECT_EQ(testing::ErrorOf(none.Write("x.dat", "x")), "there is no save folder");
 }
