@@ -20,11 +20,20 @@ bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+size_t liveHandlers = 0;  // one logic thread makes and ends handlers
+
 }  // namespace
 
-CMessageHandler::CMessageHandler() : alive_(std::make_shared<char>()) {}
+CMessageHandler::CMessageHandler() : alive_(std::make_shared<char>()) {
+    ++liveHandlers;
+}
+
+size_t CMessageHandler::LiveCount() {
+    return liveHandlers;
+}
 
 CMessageHandler::~CMessageHandler() {
+    --liveHandlers;
     alive_.reset();
     if (!created_) {
         return;

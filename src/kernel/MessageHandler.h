@@ -48,6 +48,8 @@ class CMessageHandler : public host::Window {
 
     CMessageHandler();
     ~CMessageHandler() override;
+    // The handlers alive in this process: a long play checks that none is left behind.
+    static size_t LiveCount();
 
     // The creation sequence, for the player's title. Returns true when the handler was
     // created.
