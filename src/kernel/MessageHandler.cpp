@@ -28,6 +28,22 @@ CMessageHandler::CMessageHandler() : alive_(std::make_shared<char>()) {
     ++liveHandlers;
 }
 
+std::vector<std::string> CMessageHandler::PropertyNames() const {
+    std::vector<std::string> names;
+    for (const auto& [name, value] : properties_) {
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::vector<std::string> CMessageHandler::CommandNames() const {
+    std::vector<std::string> names;
+    for (const auto& [name, command] : commands_) {
+        names.push_back(name);
+    }
+    return names;
+}
+
 size_t CMessageHandler::LiveCount() {
     return liveHandlers;
 }

@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/ui/Window.h"
 #include "script/Command.h"
@@ -64,6 +65,9 @@ class CMessageHandler : public host::Window {
                      std::string* error) const;
 
     bool HasCommand(std::string_view name) const { return commands_.count(name) != 0; }
+    // The names in the property and command tables, in name order.
+    std::vector<std::string> PropertyNames() const;
+    std::vector<std::string> CommandNames() const;
     // The command's descriptor, or nullptr when the handler has no such command.
     const CCommand* FindCommand(std::string_view name) const;
 
