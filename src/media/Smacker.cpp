@@ -145,7 +145,9 @@ void CSmacker::Seek(int32_t frame) {
 
 void CSmacker::SeekOffset(int32_t offset) {
     if (IsEnabled() && HasMovie()) {
-        Seek(static_cast<int32_t>(movie_.CurrentFrame()) + offset);
+        // Far offsets go to the ends (Seek takes the frame there), never round.
+        const int64_t frame = movie_.CurrentFrame() + int64_t{offset};
+        Seek(static_cast<int32_t>(std::clamp<int64_t>(frame, INT32_MIN, INT32_MAX)));
     }
 }
 
