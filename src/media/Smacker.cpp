@@ -54,6 +54,7 @@ bool CSmacker::Open(const std::string& name) {
         Close();
     }
     Player().Service<CMovieShelf>().Put(GetName(), *this);
+    movie_.SetBudget(Player().Service<CMovieShelf>().Frames());
     const base::Result<std::filesystem::path> path = Player().Paths().Locate(name);
     const base::Result<void> opened =
         path ? movie_.Open(*path, Player().Paths().Opener()) : path.failure();
@@ -160,6 +161,9 @@ void CSmacker::Step(uint32_t now) {
                      {GetName(), static_cast<int32_t>(movie_.CurrentFrame()), decoded.error()});
         status_ = kStopped;
         return;
+    }
+    if (movie_.Seeking()) {
+        return;  // on the way to a far frame: the next step goes on
     }
     if (HasWindow()) {
         host::Canvas canvas = System()->WindowCanvas(Handle());

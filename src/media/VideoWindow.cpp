@@ -55,6 +55,7 @@ void VideoWindow::Close() {
     startMs_ = 0;
     shown_ = -1;
     badFrame_ = -1;
+    seekingTo_ = -1;
     scaled_ = host::Surface();
     if (HasWindow()) {
         System()->Invalidate(Handle());
@@ -161,6 +162,9 @@ void VideoWindow::Tick() {
         System()->Send(owner_, kNotice, kEnded, 0);  // may close this window: nothing after it
         return;
     }
+    if (seekingTo_ >= 0) {
+        return;  // the frame timer goes on with the seek
+    }
     if (position >= lengthMs_) {
         startMs_ = lengthMs_;
         Halt();
@@ -185,6 +189,13 @@ bool VideoWindow::ShowFrame(int64_t frame) {
                      {name_, static_cast<int32_t>(frame), decoded.error()});
         return false;
     }
+    if (movie_.Seeking()) {
+        // A far frame takes several steps: the frame timer comes back for the next one.
+        seekingTo_ = frame;
+        System()->SetTimer(Handle(), kFrameTimer, host::WindowSystem::kMinimumTimerPeriod);
+        return true;
+    }
+    seekingTo_ = -1;
     movie_.Advance();
     shown_ = frame;
     const host::Rect target =
@@ -199,6 +210,9 @@ intptr_t VideoWindow::OnMessage(const host::Message& message) {
         case host::msg::kTimer:
             if (message.wParam == kFrameTimer && playing_) {
                 Tick();
+            } else if (message.wParam == kFrameTimer && seekingTo_ >= 0) {
+                System()->KillTimer(Handle(), kFrameTimer);
+                ShowFrame(seekingTo_);  // a seek while halted goes on
             } else if (message.wParam == kNoticeTimer && playing_) {
                 System()->Post(owner_, kNotice, kPosition, static_cast<intptr_t>(PositionMs()));
             }

@@ -80,6 +80,7 @@ class VideoWindow : public host::Window {
     int64_t shown_ = -1;      // frame in the buffer, -1: none
     int64_t badFrame_ = -1;   // the frame that could not be decoded, -1: none
     uint32_t noticePeriod_ = 0;
+    int64_t seekingTo_ = -1;  // the frame a seek cut short goes on to, -1: none
     host::Surface scaled_;
     host::Mixer* mixer_ = nullptr;
 };
