@@ -353,10 +353,14 @@ base::Result<void> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
             }
             return expanded;
         });
-        // A `message` line runs as message N (its line) of a queue named "input" would.
+        // A `message` line runs as message N (its line) of a queue named "input" would, and
+        // like any message it makes idle time worth offering again.
         headless->SetMessageRunner([&session](const std::string& text, int line) {
             if (session.player) {
                 session.player->Stage().RunMessageText(text, "input", static_cast<uint32_t>(line));
+            }
+            if (session.windows) {
+                session.windows->OfferIdle();
             }
         });
         if (options.audioOut) {

@@ -2,6 +2,8 @@
 // their sound goes to the mixer. Its idle step advances every movie on the shelf by one step
 // when its next frame is due, and says when the next one is.
 //
+// The shelf also holds the frame budget every Smacker movie of the play takes its frame
+// memory from (host::FrameBudget), so many movies with huge frames are refused, not kept.
 // Guarantees: the idle step walks the shelf by name, so a "Notify" that opens, closes or
 // destroys any movie during the walk is safe; routing is applied to every movie on the shelf
 // and to each one put on it later.
@@ -11,10 +13,12 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "host/ui/WindowSystem.h"
+#include "host/video/FrameBudget.h"
 #include "kernel/PlayerService.h"
 
 namespace stagehand {
@@ -34,6 +38,8 @@ class CMovieShelf final : public CPlayerService {
     // The director's audio switch: movie sound to the mixer (true) or nowhere.
     void RouteAudio(bool routed);
     bool AudioRouted() const { return audioRouted_; }
+    // The frame budget of the play's movies.
+    const std::shared_ptr<host::FrameBudget>& Frames() const { return frames_; }
 
     // One step of every movie on the shelf at `now` (the window system's clock).
     host::IdleRequest StepAll(uint32_t now);
@@ -41,6 +47,7 @@ class CMovieShelf final : public CPlayerService {
   private:
     std::map<std::string, CSmacker*, std::less<>> movies_;
     bool audioRouted_ = false;
+    std::shared_ptr<host::FrameBudget> frames_ = std::make_shared<host::FrameBudget>();
 };
 
 }  // namespace stagehand

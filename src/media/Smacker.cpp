@@ -54,6 +54,7 @@ bool CSmacker::Open(const std::string& name) {
         Close();
     }
     Player().Service<CMovieShelf>().Put(GetName(), *this);
+    movie_.SetBudget(Player().Service<CMovieShelf>().Frames());
     const base::Result<std::filesystem::path> path = Player().Paths().Locate(name);
     const base::Result<void> opened =
         path ? movie_.Open(*path, Player().Paths().Opener()) : path.failure();
@@ -145,7 +146,9 @@ void CSmacker::Seek(int32_t frame) {
 
 void CSmacker::SeekOffset(int32_t offset) {
     if (IsEnabled() && HasMovie()) {
-        Seek(static_cast<int32_t>(movie_.CurrentFrame()) + offset);
+        // Far offsets go to the ends (Seek takes the frame there), never round.
+        const int64_t frame = movie_.CurrentFrame() + int64_t{offset};
+        Seek(static_cast<int32_t>(std::clamp<int64_t>(frame, INT32_MIN, INT32_MAX)));
     }
 }
 
@@ -158,6 +161,9 @@ void CSmacker::Step(uint32_t now) {
                      {GetName(), static_cast<int32_t>(movie_.CurrentFrame()), decoded.error()});
         status_ = kStopped;
         return;
+    }
+    if (movie_.Seeking()) {
+        return;  // on the way to a far frame: the next step goes on
     }
     if (HasWindow()) {
         host::Canvas canvas = System()->WindowCanvas(Handle());

@@ -7,12 +7,14 @@
 // The movie shelf (CMovieShelf) holds every Smacker role that has opened a movie, by name;
 // the director's "StartAudio" and "EndAudio" route the movies' sound to the mixer and back.
 // Guarantees: a file that is not a movie, or is damaged, is a line in the trace, never a
-// crash; a movie that turns out damaged while playing stops (Status 1) with a line in the
-// trace. A disabled role refuses every command but Close (Open fails, the others succeed
-// doing nothing) and does not advance.
-// Where it bites: the frame is drawn at its own size from the window's top left corner,
-// whatever Width and Height say; a stopped movie does not rewind, and Paint shows nothing
-// while the movie stands on its first frame (as after wrapping round).
+// crash; a movie's frame memory is taken when it first shows a frame, from the shelf's
+// frame budget (a movie refused it stops with a line in the trace); a step does a bounded
+// amount of decoding, so going to a far frame may take several steps; a movie that turns out
+// damaged while playing stops (Status 1) with a line in the trace. A disabled role refuses every
+// command but Close (Open fails, the others succeed doing nothing) and does not advance. Where it
+// bites: the frame is drawn at its own size from the window's top left corner, whatever Width and
+// Height say; a stopped movie does not rewind, and Paint shows nothing while the movie stands on
+// its first frame (as after wrapping round).
 #pragma once
 
 #include <array>

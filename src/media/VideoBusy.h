@@ -5,6 +5,8 @@
 // The one rule: busy while at least one video holds it. A video holds it at most once (a
 // second hold by the same video changes nothing) and lets go of its own hold only, so when
 // two videos overlap, the movies wait until both have stopped; a video that goes lets go.
+// When the last hold goes, idle time is offered again at once, whatever ran the command
+// that let go (a key's queue, a timer's, an input script's message line).
 #pragma once
 
 #include <algorithm>
@@ -18,7 +20,7 @@ class CPlayer;
 
 class CVideoBusy final : public CPlayerService {
   public:
-    explicit CVideoBusy(CPlayer&) {}
+    explicit CVideoBusy(CPlayer& player) : player_(player) {}
 
     // `video` plays (true) or no longer does (false).
     void Hold(const void* video, bool playing) {
@@ -27,11 +29,17 @@ class CVideoBusy final : public CPlayerService {
             holders_.push_back(video);
         } else if (!playing && found != holders_.end()) {
             holders_.erase(found);
+            if (holders_.empty()) {
+                OfferIdle();
+            }
         }
     }
     bool IsBusy() const { return !holders_.empty(); }
 
   private:
+    void OfferIdle();
+
+    CPlayer& player_;
     std::vector<const void*> holders_;
 };
 

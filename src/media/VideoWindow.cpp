@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "trace/Trace.h"
 
@@ -9,21 +10,25 @@ namespace stagehand {
 
 namespace {
 
-// Nearest-pixel stretch of `source` to `size`.
-host::Surface Stretch(const host::Surface& source, host::Size size) {
-    if (source.Dimensions().width == size.width && source.Dimensions().height == size.height) {
-        return source;
-    }
-    host::Surface out(size.width, size.height);
-    if (out.IsEmpty() || source.IsEmpty()) {
+// Nearest-pixel stretch of `source` to `target`, only the part `visible` of it: the pixels
+// of the result are those of `visible`.
+host::Surface StretchPart(const host::Surface& source, const host::Rect& target,
+                          const host::Rect& visible) {
+    host::Surface out(visible.Width(), visible.Height());
+    if (out.IsEmpty() || source.IsEmpty() || target.IsEmpty()) {
         return out;
     }
-    for (int32_t y = 0; y < size.height; ++y) {
-        const host::Color* from =
-            source.Row(static_cast<int32_t>(int64_t{y} * source.Height() / size.height));
+    std::vector<int32_t> columns(static_cast<size_t>(visible.Width()));
+    for (int32_t x = 0; x < visible.Width(); ++x) {
+        columns[x] = static_cast<int32_t>(int64_t{visible.left + x - target.left} * source.Width() /
+                                          target.Width());
+    }
+    for (int32_t y = 0; y < visible.Height(); ++y) {
+        const host::Color* from = source.Row(static_cast<int32_t>(
+            int64_t{visible.top + y - target.top} * source.Height() / target.Height()));
         host::Color* to = out.Row(y);
-        for (int32_t x = 0; x < size.width; ++x) {
-            to[x] = from[int64_t{x} * source.Width() / size.width];
+        for (int32_t x = 0; x < visible.Width(); ++x) {
+            to[x] = from[columns[x]];
         }
     }
     return out;
@@ -55,7 +60,7 @@ void VideoWindow::Close() {
     startMs_ = 0;
     shown_ = -1;
     badFrame_ = -1;
-    scaled_ = host::Surface();
+    seekingTo_ = -1;
     if (HasWindow()) {
         System()->Invalidate(Handle());
     }
@@ -63,8 +68,8 @@ void VideoWindow::Close() {
 
 void VideoWindow::SetDestination(const host::Rect& rect) {
     destination_ = rect;
-    if (shown_ >= 0) {
-        scaled_ = Stretch(movie_.Buffer(), {rect.Width(), rect.Height()});
+    if (shown_ >= 0 && HasWindow()) {
+        System()->Invalidate(Handle());
     }
 }
 
@@ -161,6 +166,9 @@ void VideoWindow::Tick() {
         System()->Send(owner_, kNotice, kEnded, 0);  // may close this window: nothing after it
         return;
     }
+    if (seekingTo_ >= 0) {
+        return;  // the frame timer goes on with the seek
+    }
     if (position >= lengthMs_) {
         startMs_ = lengthMs_;
         Halt();
@@ -185,11 +193,17 @@ bool VideoWindow::ShowFrame(int64_t frame) {
                      {name_, static_cast<int32_t>(frame), decoded.error()});
         return false;
     }
+    if (movie_.Seeking()) {
+        // A far frame takes several steps: the frame timer comes back for the next one.
+        seekingTo_ = frame;
+        System()->SetTimer(Handle(), kFrameTimer, host::WindowSystem::kMinimumTimerPeriod);
+        return true;
+    }
+    seekingTo_ = -1;
     movie_.Advance();
     shown_ = frame;
     const host::Rect target =
         destination_.IsEmpty() ? System()->ClientRect(Handle()) : destination_;
-    scaled_ = Stretch(movie_.Buffer(), {target.Width(), target.Height()});
     System()->Invalidate(Handle(), target, false);
     return true;
 }
@@ -199,6 +213,9 @@ intptr_t VideoWindow::OnMessage(const host::Message& message) {
         case host::msg::kTimer:
             if (message.wParam == kFrameTimer && playing_) {
                 Tick();
+            } else if (message.wParam == kFrameTimer && seekingTo_ >= 0) {
+                System()->KillTimer(Handle(), kFrameTimer);
+                ShowFrame(seekingTo_);  // a seek while halted goes on
             } else if (message.wParam == kNoticeTimer && playing_) {
                 System()->Post(owner_, kNotice, kPosition, static_cast<intptr_t>(PositionMs()));
             }
@@ -206,9 +223,14 @@ intptr_t VideoWindow::OnMessage(const host::Message& message) {
         case host::msg::kPaint: {
             host::Canvas canvas = System()->BeginPaint(Handle());
             if (shown_ >= 0) {
+                // Only the part of the picture that can be seen is stretched, however large
+                // the destination.
                 const host::Rect target =
                     destination_.IsEmpty() ? System()->ClientRect(Handle()) : destination_;
-                canvas.Blit(scaled_, scaled_.Bounds(), {target.left, target.top});
+                const host::Rect visible = canvas.ClipInClient().Bounds().Intersection(target);
+                const host::Surface part = StretchPart(movie_.Buffer(), target, visible);
+                stretchedPixels_ = int64_t{part.Width()} * part.Height();
+                canvas.Blit(part, part.Bounds(), {visible.left, visible.top});
             }
             return 0;
         }

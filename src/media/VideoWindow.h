@@ -7,10 +7,11 @@
 // at a frame that cannot be decoded; and, when asked for, when Stop stops a playing movie).
 //
 // Guarantees: a file that cannot be opened, or a frame that cannot be decoded, is a line in
-// the trace, never a crash; the movie stops there. A stopped or paused movie costs nothing
-// (no timer) and is silent (its queued sound is dropped).
-// Where it bites: at its end the movie stays on its last frame, not playing; Play then starts
-// again from the beginning.
+// the trace, never a crash; the movie stops there. The picture is stretched when painted,
+// and only the part of the destination the paint can reach (the window clipped to the
+// screen), so a huge destination costs no more than the screen. A stopped or paused movie costs
+// nothing (no timer) and is silent (its queued sound is dropped). Where it bites: at its end the
+// movie stays on its last frame, not playing; Play then starts again from the beginning.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +55,8 @@ class VideoWindow : public host::Window {
     void Seek(int64_t ms);
     // Position notices every `periodMs` while playing; 0: none.
     void SetNoticePeriod(uint32_t periodMs);
+    // The pixels the last paint stretched the picture to.
+    int64_t StretchedPixels() const { return stretchedPixels_; }
 
   protected:
     intptr_t OnMessage(const host::Message& message) override;
@@ -80,7 +83,8 @@ class VideoWindow : public host::Window {
     int64_t shown_ = -1;      // frame in the buffer, -1: none
     int64_t badFrame_ = -1;   // the frame that could not be decoded, -1: none
     uint32_t noticePeriod_ = 0;
-    host::Surface scaled_;
+    int64_t seekingTo_ = -1;  // the frame a seek cut short goes on to, -1: none
+    int64_t stretchedPixels_ = 0;
     host::Mixer* mixer_ = nullptr;
 };
 

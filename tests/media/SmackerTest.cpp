@@ -38,7 +38,9 @@ class SmackerTest : public StageFixture {
         WriteQueues(
             "[Play]\n1=M.Play\n[Pause]\n1=M.Pause\n[Resume]\n1=M.Resume\n[Stop]\n1=M.Stop\n"
             "[Close]\n1=M.Close\n[Disable]\n1=M.Disable\n[Enable]\n1=M.Enable\n"
-            "[Seek12]\n1=M.Seek(12)\n[Back]\n1=M.SeekOffset(-5)\n[Reopen]\n1=M.Open(count.smk)\n"
+            "[Seek12]\n1=M.Seek(12)\n[Back]\n1=M.SeekOffset(-5)\n"
+            "[Far]\n1=M.SeekOffset(2147483647)\n[FarBack]\n1=M.SeekOffset(-2147483648)\n[Reopen]"
+            "\n1=M.Open(count.smk)\n"
             "[missing.smk]\n1=M.Open(missing.smk)\n[text.smk]\n1=M.Open(text.smk)\n"
             "[bad.smk]\n1=M.Open(bad.smk)\n"
             "[M|Notify]\n1=Log.Log(notified)\n");
@@ -125,6 +127,13 @@ TEST_F(SmackerTest, LoopsKeyFramesCommandsAndSeeksAsTheTitleAsks) {
          {15},
          2,
          15},
+        {"the farthest offsets go to the ends, never round",
+         "AutoPlay=1\n",
+         "3 Far 1",
+         {19},
+         1,
+         19},
+        {"and the farthest back to the first", "AutoPlay=1\n", "5 FarBack 2", {}, 2, 1},
         {"Close closes even while disabled", "AutoPlay=1\n", "3 Disable Close 3", {}, 0, kAny},
         {"Open again starts a fresh pass", "AutoPlay=1\n", "25 Reopen 3", {19}, 2, 2},
     };

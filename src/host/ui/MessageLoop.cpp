@@ -67,6 +67,12 @@ bool WindowSystem::RunPending() {
     return ran;
 }
 
+void WindowSystem::OfferIdle() {
+    idleWanted_ = true;
+    idleCount_ = 0;
+    idleWakeAt_.reset();
+}
+
 int WindowSystem::Run() {
     idleWanted_ = true;
     idleCount_ = 0;
@@ -80,9 +86,7 @@ int WindowSystem::Run() {
             Dispatch(m);
             // Any message but painting and timers makes idle time worth offering again.
             if (m.id != msg::kPaint && m.id != msg::kTimer) {
-                idleWanted_ = true;
-                idleCount_ = 0;
-                idleWakeAt_.reset();
+                OfferIdle();
             }
             continue;
         }

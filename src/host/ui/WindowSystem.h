@@ -175,6 +175,10 @@ class WindowSystem : public InputSink {
     void SetIdleHook(IdleHook hook);
     // Runs until a quit message (its exit code) or until the backend runs out of input (0).
     int Run();
+    // Idle time is worth offering again, as after any message but painting and timers: work
+    // done outside a message (an input script's message line, a flag the idle hook reads)
+    // says so here.
+    void OfferIdle();
     // Handles everything that is due now without waiting or idling; true if anything ran.
     bool RunPending();
     // Presents what changed in the framebuffer.

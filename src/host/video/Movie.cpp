@@ -112,6 +112,8 @@ base::Result<void> Movie::Open(const std::filesystem::path& path, FileOpener ope
     open_ = std::move(open);
     palette_.clear();
     shownPixels_ = nullptr;
+    snapshots_.clear();
+    framesDecoded_ = 0;
     return OpenFile(path, -1);
 }
 

@@ -8,16 +8,21 @@
 // so a damaged file gives an error, never a crash or a hang. Only the formats in
 // the list of movie containers are opened; nothing else is ever looked up by name.
 // Smacker files: the header's frame rate is read by the player (0 means 10 frames a
-// second), and going to a frame decodes forward from the start, so the palette in effect
-// at that frame is the one shown.
-// Where it bites: going to a frame of a long Smacker movie costs the decoding of every
-// frame before it; a general video goes to the key frame before and decodes forward.
+// second). Each frame paints over the one before, so as frames are decoded the movie keeps
+// the decoder's picture every SnapshotSpacing() frames (kMaxSnapshotBytes a movie at most);
+// going to a frame starts from the nearest kept picture before it: the file is read
+// forward to there without decoding (the palette comes whole with every frame) and at most
+// SnapshotSpacing() frames are decoded. A general video goes to the key frame before.
+// Where it bites: the first time a far frame of a Smacker movie is asked for, nothing is
+// kept past the frames decoded so far, so it costs the decoding of every frame before it;
+// SeekToward spreads that over several calls.
 // The mixer given to PumpSound must outlive the movie or CloseSound must come first.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +45,9 @@ class Movie {
     static constexpr int kMaxPacketBytes = 16 * 1024 * 1024;
     static constexpr size_t kMaxPendingSoundBytes = 4 * 1024 * 1024;
     static constexpr int kOperationSeconds = 20;
+    // The decoder pictures a Smacker movie keeps to go to a frame quickly, in bytes.
+    static constexpr size_t kMaxSnapshotBytes = 16 * 1024 * 1024;
+    static constexpr int64_t kMinSnapshotSpacing = 8;
 
     Movie();
     ~Movie();
@@ -74,6 +82,13 @@ class Movie {
     bool DecodeNext(Surface& out, std::vector<Rect>* changed = nullptr);
     // Makes `frame` the one the next DecodeNext gives; fails past the end or on damage.
     base::Result<void> SeekToFrame(int64_t frame);
+    // SeekToFrame decoding at most `maxDecodes` frames: true when the movie is there, false
+    // when it has gone part of the way (the next call goes on from there).
+    base::Result<bool> SeekToward(int64_t frame, int64_t maxDecodes);
+    // Frames received from the decoder since Open, seeks included: the work done.
+    int64_t FramesDecoded() const { return framesDecoded_; }
+    // Frames apart of the pictures kept for going to a frame; 0 when none are kept.
+    int64_t SnapshotSpacing() const;
     // The 256 colours of the frame last decoded when it was paletted (Smacker), else empty.
     const std::vector<Color>& Palette() const { return palette_; }
 
@@ -90,7 +105,12 @@ class Movie {
     base::Result<void> Reopen();
     // Puts the demuxer at the key frame at or before `target`; false when it cannot.
     bool SeekBefore(int64_t target);
-    base::Result<void> DecodeForwardTo(int64_t target);
+    // Decodes on to `target`, at most `maxDecodes` frames: true there, false part-way.
+    base::Result<bool> DecodeForwardTo(int64_t target, int64_t maxDecodes);
+    // Starts over from the kept picture `from` (the decoder's picture before frame `from`).
+    base::Result<void> RestoreBefore(int64_t from);
+    // Counts the frame just received and keeps the decoder's picture when one is due.
+    void Received(int64_t index);
     void ShowPaletted(const AVFrame& f, Surface& out, std::vector<Rect>* changed);
     bool ShowConverted(const AVFrame& f, Surface& out, std::vector<Rect>* changed);
 
@@ -105,6 +125,9 @@ class Movie {
     std::vector<uint8_t> shownIndices_;
     std::array<Color, 256> shownPalette_{};
     Surface converted_;
+    // Kept decoder pictures (colour indices, row after row) by the frame they come before.
+    std::map<int64_t, std::vector<uint8_t>> snapshots_;
+    int64_t framesDecoded_ = 0;
 };
 
 }  // namespace stagehand::host

@@ -80,6 +80,7 @@ bool Movie::DecodeNext(Surface& out, std::vector<Rect>* changed) {
             return false;
         }
         s.nextFrame = s.IndexOfFrame();
+        Received(s.nextFrame);
     }
     s.pending = false;
     if (s.soundWanted) {
@@ -288,6 +289,50 @@ void Movie::State::ReadSoundAhead(double untilSeconds) {
 }
 
 base::Result<void> Movie::SeekToFrame(int64_t target) {
+    const base::Result<bool> sought = SeekToward(target, kMaxFrames);
+    if (!sought) {
+        return sought.failure();
+    }
+    if (!*sought) {
+        return base::Failure("the movie took too long to go to frame " + std::to_string(target));
+    }
+    return {};
+}
+
+int64_t Movie::SnapshotSpacing() const {
+    if (!state_ || !state_->smacker) {
+        return 0;
+    }
+    const auto plane = static_cast<uint64_t>(state_->size.width) * state_->size.height;
+    if (plane == 0 || plane > kMaxSnapshotBytes) {
+        return 0;
+    }
+    // As many pictures as the bytes allow, spread evenly over the movie.
+    const uint64_t kept = kMaxSnapshotBytes / plane;
+    const auto frames = static_cast<uint64_t>(std::max<int64_t>(state_->frameCount, 1));
+    return std::max<int64_t>(kMinSnapshotSpacing, static_cast<int64_t>((frames + kept - 1) / kept));
+}
+
+void Movie::Received(int64_t index) {
+    ++framesDecoded_;
+    const State& s = *state_;
+    const int64_t spacing = SnapshotSpacing();
+    const AVFrame* f = s.frame;
+    if (spacing == 0 || (index + 1) % spacing != 0 || index + 1 >= s.frameCount ||
+        f->format != AV_PIX_FMT_PAL8 || f->width != s.size.width || f->height != s.size.height ||
+        snapshots_.count(index + 1) != 0) {
+        return;
+    }
+    std::vector<uint8_t> indices(static_cast<size_t>(f->width) * f->height);
+    for (int y = 0; y < f->height; ++y) {
+        std::memcpy(indices.data() + static_cast<size_t>(y) * f->width,
+                    f->data[0] + static_cast<ptrdiff_t>(y) * f->linesize[0],
+                    static_cast<size_t>(f->width));
+    }
+    snapshots_.emplace(index + 1, std::move(indices));
+}
+
+base::Result<bool> Movie::SeekToward(int64_t target, int64_t maxDecodes) {
     if (!state_) {
         return base::Failure("no movie is open");
     }
@@ -296,26 +341,65 @@ base::Result<void> Movie::SeekToFrame(int64_t target) {
                              std::to_string(state_->frameCount) + " frames");
     }
     if (state_->nextFrame == target) {
-        return {};
+        return true;
     }
     state_->StartOperation();
-    // Smacker movies decode forward from where they are or from the start, so the palette
-    // is right; general videos go to the key frame before the target first.
-    const bool fromStart = state_->smacker ? target < state_->nextFrame : !SeekBefore(target);
+    maxDecodes = std::max<int64_t>(maxDecodes, 1);
+    const int64_t here = state_->lastIndex;  // the frame the decoder's picture holds
+    if (state_->smacker) {
+        // Each frame paints over the one before: decode on from here, or start over from
+        // the nearest kept picture before the target when that is less work (or from the
+        // first frame), so the palette and picture are those of the target frame.
+        auto kept = snapshots_.upper_bound(target);
+        const int64_t from = kept == snapshots_.begin() ? 0 : std::prev(kept)->first;
+        if (here >= target || target - here > target - from + 1) {
+            base::Result<void> restarted = from > 0 ? RestoreBefore(from) : Reopen();
+            if (!restarted) {
+                return restarted.failure();
+            }
+        }
+        return DecodeForwardTo(target, maxDecodes);
+    }
+    // General videos go to the key frame before the target first, unless a seek cut short
+    // is on its way there.
+    const bool goingOn = state_->seekingTo == target && here < target;
+    const bool fromStart = !goingOn && !SeekBefore(target);
     if (fromStart) {
         if (base::Result<void> reopened = Reopen(); !reopened) {
-            return reopened;
+            return reopened.failure();
         }
     }
-    base::Result<void> reached = DecodeForwardTo(target);
+    base::Result<bool> reached = DecodeForwardTo(target, maxDecodes);
     if (reached || fromStart) {
         return reached;
     }
     // A demuxer's seek can land past the frame or at the end: decode from the start then.
     if (base::Result<void> reopened = Reopen(); !reopened) {
+        return reopened.failure();
+    }
+    return DecodeForwardTo(target, maxDecodes);
+}
+
+base::Result<void> Movie::RestoreBefore(int64_t from) {
+    if (base::Result<void> reopened = Reopen(); !reopened) {
         return reopened;
     }
-    return DecodeForwardTo(target);
+    State& s = *state_;
+    // The file is read up to frame `from` without decoding: the demuxer keeps the palette
+    // and gives it whole with every frame.
+    for (int64_t seen = 0; seen < from;) {
+        const int r = s.ReadPacket();
+        if (r < 0) {
+            return base::Failure(s.TimedOut() ? "the movie took too long to go to a frame"
+                                              : "the movie is damaged (" + AvError(r) + ")");
+        }
+        seen += s.packet->stream_index == s.videoIndex ? 1 : 0;
+        av_packet_unref(s.packet);
+    }
+    s.prefill = &snapshots_.at(from);
+    s.lastIndex = from - 1;
+    s.nextFrame = from;
+    return {};
 }
 
 bool Movie::SeekBefore(int64_t target) {
@@ -339,11 +423,19 @@ bool Movie::SeekBefore(int64_t target) {
     return true;
 }
 
-base::Result<void> Movie::DecodeForwardTo(int64_t target) {
+base::Result<bool> Movie::DecodeForwardTo(int64_t target, int64_t maxDecodes) {
     State& s = *state_;
-    s.StartOperation();
     s.pending = false;
-    while (true) {
+    for (int64_t decoded = 0;; ++decoded) {
+        if (decoded >= maxDecodes) {
+            s.nextFrame = s.lastIndex + 1;  // where the next call goes on from
+            s.seekingTo = target;
+            return false;
+        }
+        if (s.TimedOut()) {
+            return base::Failure("the movie took too long to go to frame " +
+                                 std::to_string(target));
+        }
         std::string damage;
         const int got = s.ReceiveVideo(damage);
         if (got < 0) {
@@ -353,6 +445,7 @@ base::Result<void> Movie::DecodeForwardTo(int64_t target) {
             return base::Failure("the movie ended before frame " + std::to_string(target));
         }
         const int64_t index = s.IndexOfFrame();
+        Received(index);
         if (index == target) {
             break;
         }
@@ -362,7 +455,8 @@ base::Result<void> Movie::DecodeForwardTo(int64_t target) {
     }
     s.pending = true;
     s.nextFrame = target;
-    return {};
+    s.seekingTo = -1;
+    return true;
 }
 
 void Movie::PumpSound(Mixer& mixer) {

@@ -13,13 +13,30 @@ base::Result<void> MoviePlayback::Open(const std::filesystem::path& path, FileOp
         movie_.Close();
         return base::Failure("the movie holds no frames");
     }
-    buffer_ = Surface(movie_.FrameSize().width, movie_.FrameSize().height);
     return {};
+}
+
+uint64_t MoviePlayback::FrameBytes() const {
+    const auto pixels = static_cast<uint64_t>(movie_.FrameSize().width) * movie_.FrameSize().height;
+    // The buffer (4 bytes a pixel), the colour indices shown and the decoder's picture
+    // (1 each), and the pictures kept for going to frames.
+    const int64_t spacing = movie_.SnapshotSpacing();
+    const uint64_t kept =
+        spacing == 0
+            ? 0
+            : std::min<uint64_t>(static_cast<uint64_t>(movie_.FrameCount() / spacing) * pixels,
+                                 Movie::kMaxSnapshotBytes);
+    return pixels * 6 + kept;
 }
 
 void MoviePlayback::Close() {
     RouteSound(nullptr);
     movie_.Close();
+    if (budget_ != nullptr) {
+        budget_->Give(taken_);
+    }
+    taken_ = 0;
+    seeking_ = false;
     buffer_ = Surface();
     changed_.clear();
     paced_ = false;
@@ -35,9 +52,25 @@ base::Result<void> MoviePlayback::Decode(int64_t nowMs) {
     if (!movie_.IsOpen()) {
         return base::Failure("no movie is open");
     }
+    if (taken_ == 0 && budget_ != nullptr) {
+        if (!budget_->Take(FrameBytes())) {
+            return base::Failure("its frames would take the movies' frame memory past " +
+                                 std::to_string(budget_->MaxBytes() >> 20) + " MiB");
+        }
+        taken_ = FrameBytes();
+    }
+    seeking_ = false;
     if (movie_.NextFrame() != current_) {
-        if (base::Result<void> sought = movie_.SeekToFrame(current_); !sought) {
-            return sought;
+        const auto pixels =
+            std::max<int64_t>(int64_t{movie_.FrameSize().width} * movie_.FrameSize().height, 1);
+        const base::Result<bool> sought =
+            movie_.SeekToward(current_, std::max<int64_t>(stepPixels_ / pixels, 1));
+        if (!sought) {
+            return sought.failure();
+        }
+        if (!*sought) {
+            seeking_ = true;  // the next Decode goes on
+            return {};
         }
     }
     // The buffer holds the frame shown before: only what changed since is made again.

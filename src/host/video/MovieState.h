@@ -3,6 +3,8 @@
 #pragma once
 
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,9 @@ struct Movie::State {
     int64_t nextFrame = 0;
     bool pending = false;  // `frame` holds frame nextFrame, not yet given out
     bool demuxEnded = false;
+    int64_t seekingTo = -1;  // the frame a seek cut short is on its way to
+    // A kept decoder picture the decoder's first picture starts as (see GetBuffer).
+    const std::vector<uint8_t>* prefill = nullptr;
 
     bool soundWanted = false;
     std::vector<uint8_t> pcm;
@@ -160,10 +165,36 @@ struct Movie::State {
             return nullptr;
         }
         context->thread_count = 1;
+        if (index == videoIndex) {
+            context->opaque = this;
+            context->get_buffer2 = GetBuffer;
+        }
         if (avcodec_open2(context, codec, nullptr) < 0) {
             avcodec_free_context(&context);
         }
         return context;
+    }
+
+    // The decoder's pictures, as FFmpeg makes them; the first one after a restart from a
+    // kept picture starts as that picture, so the frames decoded on paint over it as they
+    // painted over the picture it was kept from.
+    static int GetBuffer(AVCodecContext* context, AVFrame* frame, int flags) {
+        const int r = avcodec_default_get_buffer2(context, frame, flags);
+        auto* self = static_cast<State*>(context->opaque);
+        if (r < 0 || self == nullptr || self->prefill == nullptr) {
+            return r;
+        }
+        const std::vector<uint8_t>& indices = *self->prefill;
+        self->prefill = nullptr;
+        const auto width = static_cast<size_t>(frame->width);
+        if (frame->format == AV_PIX_FMT_PAL8 && frame->width > 0 && frame->height > 0 &&
+            indices.size() == width * static_cast<size_t>(frame->height)) {
+            for (int y = 0; y < frame->height; ++y) {
+                std::memcpy(frame->data[0] + static_cast<ptrdiff_t>(y) * frame->linesize[0],
+                            indices.data() + static_cast<size_t>(y) * width, width);
+            }
+        }
+        return r;
     }
 
     // The number of the frame just received: counted for Smacker files and where the

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "host/audio/Mixer.h"
@@ -132,6 +133,76 @@ TEST(MoviePlayback, StepsOnTheBeatWrapsGoesToFramesAndCopiesOnlyWhatChanged) {
     const base::Result<void> missing = playback.Open(File("missing.smk"));
     EXPECT_FALSE(missing);
     EXPECT_NE(::stagehand::testing::ErrorOf(missing), "");
+}
+
+// Going to a frame of a long Smacker movie starts from the decoder picture kept nearest
+// before it: once the movie has played through, any frame costs at most a spacing's worth
+// of decoding, and shows what decoding in order shows. The first far seek, before anything
+// is kept, is spread over Decode calls of a bounded step each.
+TEST(MoviePlayback, FarFramesCostAFewFramesAndEachStepIsBounded) {
+    if (!fs::exists(File("long.smk"))) {
+        GTEST_SKIP() << "no Smacker encoder in this build";
+    }
+    const Size size{64, 48};
+    MoviePlayback playback;
+    ASSERT_TRUE(playback.Open(File("long.smk")));
+    constexpr int64_t kStepFrames = 40;
+    playback.SetStepPixels(kStepFrames * size.width * size.height);
+    playback.GoTo(290);
+    int calls = 0;
+    for (int64_t before = 0; calls < 20; ++calls) {
+        ASSERT_TRUE(playback.Decode(0));
+        EXPECT_LE(playback.Decoder().FramesDecoded() - before, kStepFrames);
+        before = playback.Decoder().FramesDecoded();
+        if (!playback.Seeking()) {
+            break;
+        }
+    }
+    EXPECT_EQ(calls, 290 / kStepFrames);
+    EXPECT_EQ(playback.Buffer().Pixels(), Reference("long.smk", size, 290).Pixels());
+    for (int64_t n = 291; n < 300; ++n) {  // on to the end: every frame so far was seen
+        playback.Advance();
+        ASSERT_TRUE(playback.Decode(0));
+    }
+    const int64_t spacing = playback.Decoder().SnapshotSpacing();
+    ASSERT_GT(spacing, 0);
+    for (const int64_t target : {150, 7, 299, 0, 289, 3, 296, 64}) {
+        SCOPED_TRACE(target);
+        const int64_t before = playback.Decoder().FramesDecoded();
+        playback.GoTo(target);
+        ASSERT_TRUE(playback.Decode(0));
+        EXPECT_FALSE(playback.Seeking());
+        EXPECT_LE(playback.Decoder().FramesDecoded() - before, spacing + 1);
+        EXPECT_EQ(playback.Buffer().Pixels(), Reference("long.smk", size, target).Pixels());
+    }
+}
+
+// Open takes no frame memory; the first Decode takes it from the shared budget, which
+// refuses a movie that does not fit, and Close gives it back.
+TEST(MoviePlayback, FrameMemoryIsTakenAtTheFirstFrameFromASharedBudget) {
+    if (!fs::exists(File("count.smk"))) {
+        GTEST_SKIP() << "no Smacker encoder in this build";
+    }
+    MoviePlayback probe;
+    ASSERT_TRUE(probe.Open(File("count.smk")));
+    const uint64_t each = probe.FrameBytes();
+    auto budget = std::make_shared<FrameBudget>(each * 2);
+    MoviePlayback movies[3];
+    for (MoviePlayback& m : movies) {
+        m.SetBudget(budget);
+        ASSERT_TRUE(m.Open(File("count.smk")));
+        EXPECT_TRUE(m.Buffer().IsEmpty());
+    }
+    EXPECT_EQ(budget->HeldBytes(), 0U);
+    EXPECT_TRUE(movies[0].Decode(0));
+    EXPECT_TRUE(movies[1].Decode(0));
+    const base::Result<void> refused = movies[2].Decode(0);
+    EXPECT_NE(::stagehand::testing::ErrorOf(refused).find("frame memory"), std::string::npos);
+    EXPECT_TRUE(movies[2].Buffer().IsEmpty());
+    EXPECT_EQ(budget->HeldBytes(), each * 2);
+    movies[0].Close();
+    EXPECT_TRUE(movies[2].Decode(0));
+    EXPECT_EQ(movies[2].Buffer().Pixels(), Reference("count.smk", {64, 48}, 0).Pixels());
 }
 
 // Sound routed before the first frame goes to the mixer with it, wherever the file stores it

@@ -21,7 +21,9 @@ if [ -n "$smkenc" ]; then
     # The same movie with a frame rate field of 0 in its header.
     cp count.smk rate0.smk
     printf '\0\0\0\0' | dd of=rate0.smk bs=1 seek=16 conv=notrunc status=none
-    movies+=(count.smk)
+    # A long movie for going to far frames.
+    "$smkenc" long.smk --size 64x48 --frames 300 --fps 15 >/dev/null
+    movies+=(count.smk long.smk)
 fi
 for m in "${movies[@]}"; do
     ff -i "$m" -f rawvideo -pix_fmt rgb24 "$m.rgb"
