@@ -97,6 +97,52 @@ TEST(Loop, QuitEndsTheRunWithItsCode) {
     EXPECT_EQ(s.ws.Run(), 3);
 }
 
+// Logic that warps the pointer from its own move handler gets one move for the place it
+// left the pointer, not one per warp, and no move once the pointer stays there.
+TEST(Loop, PointerWarpedFromItsOwnMoveHandlerSettles) {
+    OneWindow s;
+    int moves = 0;
+    s.frame.hook = [&](const Message& m) -> std::optional<intptr_t> {
+        if (m.id == msg::kMouseMove && ++moves < 1000) {  // the bound ends the old feedback
+            s.ws.SetPointerPosition({10, 10});
+            s.ws.SetPointerPosition({20, 20});
+        }
+        return std::nullopt;
+    };
+    s.ws.PointerMoved({100, 100});
+    s.ws.Post(s.frame.Handle(), msg::kUser);
+    s.ws.RunPending();
+    EXPECT_THAT(s.log, ElementsAre("frame:message 1024", "frame:move 100,100", "frame:move 20,20"));
+}
+
+// Logic that keeps posting never keeps the backend's input (a close, a key) out.
+TEST(Loop, InputIsReadWhilePostsNeverStop) {
+    struct CountingBackend : HeadlessBackend {
+        using HeadlessBackend::HeadlessBackend;
+        void PollInput(InputSink&) override { ++polls; }
+        int polls = 0;
+    };
+    std::ostringstream out;
+    CountingBackend backend(ParseInputScript(""), out, out);
+    WindowSystem ws(backend, {640, 480});
+    std::vector<std::string> log;
+    Recorder frame("frame", log);
+    frame.Make(ws, {0, 0, 640, 480}, style::kPopup | style::kVisible);
+    constexpr int kPosts = 20 * WindowSystem::kMessagesBetweenPolls;
+    int posted = 0;
+    frame.hook = [&](const Message& m) -> std::optional<intptr_t> {
+        if (m.id == msg::kUser && ++posted < kPosts) {
+            ws.Post(frame.Handle(), msg::kUser);
+        }
+        return std::nullopt;
+    };
+    ws.Post(frame.Handle(), msg::kUser);
+    backend.polls = 0;
+    ws.RunPending();
+    EXPECT_EQ(posted, kPosts);
+    EXPECT_GE(backend.polls, kPosts / WindowSystem::kMessagesBetweenPolls);
+}
+
 TEST(Idle, AHookWithADeadlineIsCalledAtItAndTheLoopWaitsMeanwhile) {
     OneWindow s("wait 1000\n");
     std::vector<uint32_t> calls;
