@@ -159,5 +159,40 @@ TEST(Mixer, SpansPositionsStreamsAndRefusals) {
     EXPECT_EQ(mixer.OutputRate(), Mixer::kMinOutputRate);
 }
 
+TEST(Mixer, AllBuffersTogetherStayWithinTheirBound) {
+    Mixer mixer;
+    const PcmFormat stereo16{2, 44100, 16};
+    std::vector<uint32_t> held;
+    for (uint64_t total = 0; total + Mixer::kMaxBufferBytes <= Mixer::kMaxTotalBytes;
+         total += Mixer::kMaxBufferBytes) {
+        held.push_back(mixer.CreateBuffer(stereo16, Mixer::kMaxBufferBytes));
+        ASSERT_NE(held.back(), 0U);
+    }
+    EXPECT_EQ(mixer.TotalBufferBytes(), Mixer::kMaxTotalBytes);
+    EXPECT_EQ(mixer.CreateBuffer(stereo16, 4), 0U);
+    // A buffer given back makes room again.
+    mixer.ReleaseBuffer(held.back());
+    EXPECT_EQ(mixer.TotalBufferBytes(), Mixer::kMaxTotalBytes - Mixer::kMaxBufferBytes);
+    EXPECT_NE(mixer.CreateBuffer(stereo16, 4), 0U);
+}
+
+// A buffer that holds only its start counts only that, and plays its rest as silence.
+TEST(Mixer, ABufferHeldInPartPlaysItsRestAsSilence) {
+    Mixer mixer;
+    mixer.SetOutputRate(22050);
+    const uint32_t id = mixer.CreateBuffer({1, 22050, 16}, Mixer::kMaxBufferBytes, 3);
+    ASSERT_NE(id, 0U);
+    EXPECT_EQ(mixer.BufferBytes(id), Mixer::kMaxBufferBytes);
+    EXPECT_EQ(mixer.TotalBufferBytes(), 4U);  // whole frames
+    LockedSpan span;
+    ASSERT_TRUE(mixer.Lock(id, 0, 100, span));
+    EXPECT_EQ(span.first.size(), 4U);  // only the held part locks
+    span.first = Pcm16({7, 8});
+    ASSERT_TRUE(mixer.Unlock(span));
+    mixer.SetPosition(id, Mixer::kMaxBufferBytes - 4);
+    mixer.Play(id, true);
+    EXPECT_EQ(MixLeft(mixer, 5), (std::vector<int16_t>{0, 0, 7, 8, 0}));
+}
+
 }  // namespace
 }  // namespace stagehand::host
