@@ -281,4 +281,37 @@ void Mixer::Mix(int16_t* out, size_t frames) {
     }
 }
 
+void Mixer::Skip(uint64_t frames) {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, source] : sources_) {
+        if (!source->playing) {
+            continue;
+        }
+        const uint64_t count = source->Frames();
+        const uint64_t step = (uint64_t{source->format.samplesPerSecond} << 32) / outputRate_;
+        // Where the position lands, in 32.32 frames; 128 bits hold any step times any count.
+        const unsigned __int128 landing =
+            source->position + static_cast<unsigned __int128>(step) * frames;
+        const uint64_t rest = static_cast<uint64_t>(landing) & (kOne - 1);
+        const unsigned __int128 target = landing >> 32;
+        if (source->stream) {
+            // Whole frames played leave the queue; a stream that runs dry waits for more.
+            const auto played = static_cast<size_t>(std::min<unsigned __int128>(target, count));
+            source->queue.erase(source->queue.begin(),
+                                source->queue.begin() +
+                                    static_cast<ptrdiff_t>(played * source->format.BlockAlign()));
+            source->position = target >= count ? 0 : rest;
+            continue;
+        }
+        if (target < count) {
+            source->position = (static_cast<uint64_t>(target) << 32) | rest;
+        } else if (!source->looping) {
+            source->playing = false;
+            source->position = 0;
+        } else {
+            source->position = (static_cast<uint64_t>(target % count) << 32) | rest;
+        }
+    }
+}
+
 }  // namespace stagehand::host

@@ -8,7 +8,8 @@
 // reads bytes the logic is writing. A buffer's play position advances with the samples the
 // device actually consumed; a buffer that plays once stops at its end and goes back to 0.
 // Every size is bounded: one buffer (kMaxBufferBytes), all buffers together (kMaxTotalBytes)
-// and one stream's queue (kMaxQueuedBytes).
+// and one stream's queue (kMaxQueuedBytes). Time nobody hears costs nothing: Skip moves
+// every play position as Mix would, in one step per sound.
 // Where it bites: resampling is linear between neighbouring frames, good enough for the
 // 8 to 44 kHz sounds of old titles; several loud sounds clip rather than being scaled down.
 #pragma once
@@ -100,6 +101,9 @@ class Mixer {
     // Mixes `frames` stereo frames into `out` (2 × frames samples), advancing every playing
     // buffer and stream by what it consumed. Called from the audio thread.
     void Mix(int16_t* out, size_t frames);
+    // Moves every playing buffer and stream on by `frames` output frames without mixing
+    // them: positions, loops and ends come out as Mix would leave them.
+    void Skip(uint64_t frames);
 
   private:
     struct Source;
