@@ -142,9 +142,6 @@ void CDirectSound::CreateBuffer() {
         return;
     }
     const WaveFormat& format = wave_.Format();
-    // In whole hundredths of a second, as the titles' buffers were sized.
-    const uint32_t bytes =
-        static_cast<uint32_t>(milliSeconds_) / 10 * format.averageBytesPerSecond / 100;
     const host::PcmFormat pcm{format.channels, format.samplesPerSecond, format.bitsPerSample};
     if (!pcm.IsPlayable() || format.blockAlign != pcm.BlockAlign()) {
         trace::Fault(
@@ -154,10 +151,31 @@ void CDirectSound::CreateBuffer() {
              format.samplesPerSecond, uint32_t{format.blockAlign}});
         return;
     }
-    buffer_ = MixerOf(Player()).CreateBuffer(pcm, bytes);
+    // In whole hundredths of a second, as the titles' buffers were sized.
+    const uint64_t hundredths = static_cast<uint64_t>(std::max(milliSeconds_, 0)) / 10;
+    const uint64_t bytes = hundredths * format.BytesPerSecond() / 100;
+    // A static buffer is read once: past what the file holds it is only silence, which the
+    // mixer plays without storing it.
+    const std::optional<uint64_t> held =
+        IsStatic() ? std::optional<uint64_t>(wave_.DataSize()) : std::nullopt;
+    host::Mixer& mixer = MixerOf(Player());
+    buffer_ = mixer.CreateBuffer(pcm, bytes, held);
     if (buffer_ == 0) {
-        trace::Fault("The sound \"%s\" gets no buffer of %u bytes (%d ms).",
-                     {GetName(), bytes, milliSeconds_});
+        if (bytes > host::Mixer::kMaxBufferBytes) {
+            trace::Fault(
+                "The sound \"%s\" gets no buffer of %u bytes (%d ms): one buffer holds "
+                "at most %u bytes.",
+                {GetName(), bytes, milliSeconds_, host::Mixer::kMaxBufferBytes});
+        } else if (bytes >= pcm.BlockAlign()) {
+            trace::Fault(
+                "The sound \"%s\" gets no buffer of %u bytes (%d ms): the sounds' "
+                "buffers hold %u bytes already, of at most %u.",
+                {GetName(), bytes, milliSeconds_, mixer.TotalBufferBytes(),
+                 host::Mixer::kMaxTotalBytes});
+        } else {
+            trace::Fault("The sound \"%s\" gets no buffer of %u bytes (%d ms).",
+                         {GetName(), bytes, milliSeconds_});
+        }
         return;
     }
     bufferBytes_ = MixerOf(Player()).BufferBytes(buffer_);
@@ -171,7 +189,9 @@ void CDirectSound::CreateBuffer() {
 
 void CDirectSound::Preload() {
     host::LockedSpan span;
-    if (buffer_ == 0 || !MixerOf(Player()).Lock(buffer_, 0, bufferBytes_, span)) {
+    // Only what the data fills is copied out and back, not the whole ring.
+    const auto wanted = static_cast<uint32_t>(std::min<uint64_t>(bufferBytes_, wave_.DataLeft()));
+    if (buffer_ == 0 || !MixerOf(Player()).Lock(buffer_, 0, wanted, span)) {
         return;
     }
     // What the data does not fill keeps what the ring held: a static sound paused after its
@@ -240,9 +260,9 @@ void CDirectSound::ReleaseBuffer() {
 
 void CDirectSound::Seek(int32_t milliseconds) {
     if (buffer_ != 0) {
-        const uint32_t offset =
-            wave_.Format().averageBytesPerSecond * static_cast<uint32_t>(milliseconds) / 1000;
-        MixerOf(Player()).SetPosition(buffer_, offset);
+        const uint64_t offset =
+            wave_.Format().BytesPerSecond() * static_cast<uint32_t>(milliseconds) / 1000;
+        MixerOf(Player()).SetPosition(buffer_, static_cast<uint32_t>(offset % bufferBytes_));
     }
 }
 

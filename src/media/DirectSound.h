@@ -1,7 +1,9 @@
 // CDirectSound: a wave file played through the sound device, role type "DirectSound".
 //
 // A static sound (IsStatic) is read once into a buffer that holds MilliSeconds of sound and
-// plays once or loops; anything longer is cut. A streaming sound plays through a ring of
+// plays once or loops; anything longer is cut, and what the file does not fill plays as
+// silence the mixer does not store. Sizes and seeks go by the rate times the block, not the
+// header's average byte rate. A streaming sound plays through a ring of
 // MilliSeconds of sound that a timer of the role's own (hidden) window refills every half
 // ring, looping the file or ending by itself: rewound, preloaded and, with TrackStatus,
 // reporting "Notify" once after its last sound was heard. "Pause" keeps the read position
@@ -11,7 +13,8 @@
 // The player's sound table holds every sound role by name; audio start opens the device at
 // the director's "AudioSamplingRate" and audio end gives every buffer back and closes it.
 // Guarantees: a title's wave file is read only as far as it declares; formats the device
-// cannot play and buffers over the mixer's bound are refused with a line in the trace.
+// cannot play and buffers over the mixer's bounds (one buffer, all buffers together) are
+// refused with a line in the trace.
 // Where it bites: a static sound that ended by itself stays "playing" (a Play does nothing)
 // until Stop or Pause; a streaming sound's refills stall while a Wait blocks the loop, and
 // its ring then plays again what it held.

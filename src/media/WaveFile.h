@@ -9,7 +9,7 @@
 // beyond the file refuses the whole file, at most kMaxChunks chunks are walked, and reads are
 // bounded by the "data" chunk. Every refusal comes with a reason.
 // Where it bites: the format is whatever the file says; the sound roles decide what they
-// can play (PCM only).
+// can play (PCM only). Byte rates come from BytesPerSecond, never the header's average.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +33,10 @@ struct WaveFormat {
     uint16_t bitsPerSample = 0;
     // Non-PCM formats: the bytes after the 16-bit count that follows the first 16 bytes.
     std::string extra;
+
+    // The bytes one second of sound takes: the rate times the block, which is what playing
+    // consumes. The header's average is only a hint, and a title's may say anything.
+    uint64_t BytesPerSecond() const { return uint64_t{samplesPerSecond} * blockAlign; }
 };
 
 class CWaveFile {

@@ -13,6 +13,7 @@ void ClockedMix::Start(Mixer& mixer, uint32_t now) {
     last_ = now;
     elapsedMs_ = 0;
     framesDone_ = 0;
+    framesMixed_ = 0;
     rate_ = mixer.OutputRate();
 }
 
@@ -23,15 +24,20 @@ void ClockedMix::Advance(uint32_t now, const Sink& sink) {
     elapsedMs_ += now - last_;
     last_ = now;
     const uint64_t due = elapsedMs_ * rate_ / 1000;
+    bool heard = static_cast<bool>(sink);
     while (framesDone_ < due) {
+        if (!heard) {
+            mixer_->Skip(due - framesDone_);
+            framesDone_ = due;
+            break;
+        }
         const size_t frames =
             static_cast<size_t>(std::min<uint64_t>(due - framesDone_, kBlockFrames));
         block_.resize(frames * 2);
         mixer_->Mix(block_.data(), frames);
-        if (sink) {
-            sink(block_);
-        }
+        heard = sink(block_);
         framesDone_ += frames;
+        framesMixed_ += frames;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace stagehand::host {
 
@@ -20,14 +21,21 @@ bool PcmFormat::IsPlayable() const {
 struct Mixer::Source {
     PcmFormat format;
     bool stream = false;
-    std::vector<uint8_t> ring;
+    std::vector<uint8_t> ring;  // the held part of a buffer
+    size_t silentBytes = 0;     // a buffer's silent rest after the held part, never stored
     std::deque<uint8_t> queue;
     bool playing = false;
     bool looping = false;
     uint64_t position = 0;
 
-    size_t Frames() const { return (stream ? queue.size() : ring.size()) / format.BlockAlign(); }
-    uint8_t Byte(size_t index) const { return stream ? queue[index] : ring[index]; }
+    size_t Bytes() const { return stream ? queue.size() : ring.size() + silentBytes; }
+    size_t Frames() const { return Bytes() / format.BlockAlign(); }
+    uint8_t Byte(size_t index) const {
+        if (stream) {
+            return queue[index];
+        }
+        return index < ring.size() ? ring[index] : format.SilenceByte();
+    }
     // One sample of a frame in 16-bit terms.
     int32_t Sample(size_t frame, unsigned channel) const {
         const size_t at = frame * format.BlockAlign() + channel * (format.bitsPerSample / 8U);
@@ -51,7 +59,8 @@ uint32_t Mixer::OutputRate() const {
     return outputRate_;
 }
 
-uint32_t Mixer::CreateBuffer(const PcmFormat& format, uint32_t bytes) {
+uint32_t Mixer::CreateBuffer(const PcmFormat& format, uint64_t bytes,
+                             std::optional<uint64_t> held) {
     if (!format.IsPlayable() || bytes > kMaxBufferBytes) {
         return 0;
     }
@@ -59,9 +68,24 @@ uint32_t Mixer::CreateBuffer(const PcmFormat& format, uint32_t bytes) {
     if (bytes == 0) {
         return 0;
     }
+    const uint64_t size = bytes;
+    if (held) {
+        bytes = std::clamp<uint64_t>(std::min(*held, size) + format.BlockAlign() - 1,
+                                     format.BlockAlign(), size);
+        bytes -= bytes % format.BlockAlign();
+    }
+    {
+        // Counted before the bytes are taken, so that no two buffers pass the bound together.
+        std::lock_guard lock(mutex_);
+        if (bytes > kMaxTotalBytes - totalBufferBytes_) {
+            return 0;
+        }
+        totalBufferBytes_ += bytes;
+    }
     auto source = std::make_unique<Source>();
     source->format = format;
-    source->ring.assign(bytes, format.SilenceByte());
+    source->ring.assign(static_cast<size_t>(bytes), format.SilenceByte());
+    source->silentBytes = static_cast<size_t>(size - bytes);
     std::lock_guard lock(mutex_);
     const uint32_t id = nextId_++;
     sources_.emplace(id, std::move(source));
@@ -73,14 +97,20 @@ void Mixer::ReleaseBuffer(uint32_t buffer) {
     std::lock_guard lock(mutex_);
     if (auto found = sources_.find(buffer); found != sources_.end()) {
         gone = std::move(found->second);
+        totalBufferBytes_ -= gone->ring.size();
         sources_.erase(found);
     }
+}
+
+uint64_t Mixer::TotalBufferBytes() const {
+    std::lock_guard lock(mutex_);
+    return totalBufferBytes_;
 }
 
 uint32_t Mixer::BufferBytes(uint32_t buffer) const {
     std::lock_guard lock(mutex_);
     const auto found = sources_.find(buffer);
-    return found == sources_.end() ? 0 : static_cast<uint32_t>(found->second->ring.size());
+    return found == sources_.end() ? 0 : static_cast<uint32_t>(found->second->Bytes());
 }
 
 bool Mixer::Lock(uint32_t buffer, uint32_t offset, uint32_t bytes, LockedSpan& span) const {
@@ -153,7 +183,7 @@ void Mixer::SetPosition(uint32_t buffer, uint32_t offset) {
     std::lock_guard lock(mutex_);
     if (auto found = sources_.find(buffer); found != sources_.end() && !found->second->stream) {
         Source& source = *found->second;
-        source.position = uint64_t{offset % source.ring.size() / source.format.BlockAlign()} << 32;
+        source.position = uint64_t{offset % source.Bytes() / source.format.BlockAlign()} << 32;
     }
 }
 
@@ -248,6 +278,39 @@ void Mixer::Mix(int16_t* out, size_t frames) {
     }
     for (size_t i = 0; i < frames * 2; ++i) {
         out[i] = static_cast<int16_t>(std::clamp(accumulator_[i], -32768, 32767));
+    }
+}
+
+void Mixer::Skip(uint64_t frames) {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, source] : sources_) {
+        if (!source->playing) {
+            continue;
+        }
+        const uint64_t count = source->Frames();
+        const uint64_t step = (uint64_t{source->format.samplesPerSecond} << 32) / outputRate_;
+        // Where the position lands, in 32.32 frames; 128 bits hold any step times any count.
+        const unsigned __int128 landing =
+            source->position + static_cast<unsigned __int128>(step) * frames;
+        const uint64_t rest = static_cast<uint64_t>(landing) & (kOne - 1);
+        const unsigned __int128 target = landing >> 32;
+        if (source->stream) {
+            // Whole frames played leave the queue; a stream that runs dry waits for more.
+            const auto played = static_cast<size_t>(std::min<unsigned __int128>(target, count));
+            source->queue.erase(source->queue.begin(),
+                                source->queue.begin() +
+                                    static_cast<ptrdiff_t>(played * source->format.BlockAlign()));
+            source->position = target >= count ? 0 : rest;
+            continue;
+        }
+        if (target < count) {
+            source->position = (static_cast<uint64_t>(target) << 32) | rest;
+        } else if (!source->looping) {
+            source->playing = false;
+            source->position = 0;
+        } else {
+            source->position = (static_cast<uint64_t>(target % count) << 32) | rest;
+        }
     }
 }
 

@@ -7,7 +7,9 @@
 // copy that the logic fills at leisure and Unlock writes back, so the audio thread never
 // reads bytes the logic is writing. A buffer's play position advances with the samples the
 // device actually consumed; a buffer that plays once stops at its end and goes back to 0.
-// Every size is bounded (kMaxBufferBytes, kMaxQueuedBytes).
+// Every size is bounded: one buffer (kMaxBufferBytes), all buffers together (kMaxTotalBytes)
+// and one stream's queue (kMaxQueuedBytes). Time nobody hears costs nothing: Skip moves
+// every play position as Mix would, in one step per sound.
 // Where it bites: resampling is linear between neighbouring frames, good enough for the
 // 8 to 44 kHz sounds of old titles; several loud sounds clip rather than being scaled down.
 #pragma once
@@ -18,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -48,6 +51,7 @@ struct LockedSpan {
 class Mixer {
   public:
     static constexpr uint32_t kMaxBufferBytes = 64U * 1024U * 1024U;
+    static constexpr uint64_t kMaxTotalBytes = uint64_t{256} * 1024U * 1024U;
     static constexpr size_t kMaxQueuedBytes = 16U * 1024U * 1024U;
     static constexpr uint32_t kMinOutputRate = 1000;
     static constexpr uint32_t kMaxOutputRate = 192000;
@@ -63,11 +67,17 @@ class Mixer {
 
     // --- Sound buffers (0 is never a buffer) ----------------------------------------------
     // A silent, stopped buffer of `bytes` bytes (rounded down to whole frames); 0 when the
-    // format cannot be played or the size is 0 or above kMaxBufferBytes.
-    uint32_t CreateBuffer(const PcmFormat& format, uint32_t bytes);
+    // format cannot be played, the size is 0 or above kMaxBufferBytes, or the buffers
+    // would then hold more than kMaxTotalBytes. With `held`, only the first `held` bytes
+    // (whole frames, at least one) are stored and can be locked; the rest plays as silence
+    // and costs nothing.
+    uint32_t CreateBuffer(const PcmFormat& format, uint64_t bytes,
+                          std::optional<uint64_t> held = std::nullopt);
+    // What all buffers hold together (their held parts).
+    uint64_t TotalBufferBytes() const;
     void ReleaseBuffer(uint32_t buffer);
     uint32_t BufferBytes(uint32_t buffer) const;
-    // `bytes` from `offset` (both taken modulo the size; at most the whole ring); false for
+    // `bytes` from `offset` (both taken modulo the held part; at most all of it); false for
     // an unknown buffer.
     bool Lock(uint32_t buffer, uint32_t offset, uint32_t bytes, LockedSpan& span) const;
     bool Unlock(const LockedSpan& span);
@@ -91,6 +101,9 @@ class Mixer {
     // Mixes `frames` stereo frames into `out` (2 × frames samples), advancing every playing
     // buffer and stream by what it consumed. Called from the audio thread.
     void Mix(int16_t* out, size_t frames);
+    // Moves every playing buffer and stream on by `frames` output frames without mixing
+    // them: positions, loops and ends come out as Mix would leave them.
+    void Skip(uint64_t frames);
 
   private:
     struct Source;
@@ -101,6 +114,7 @@ class Mixer {
     uint32_t outputRate_ = 22050;
     uint32_t nextId_ = 1;
     std::map<uint32_t, std::unique_ptr<Source>> sources_;
+    uint64_t totalBufferBytes_ = 0;
     std::vector<int32_t> accumulator_;
 };
 

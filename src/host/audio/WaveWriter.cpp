@@ -7,9 +7,6 @@ namespace stagehand::host {
 
 namespace {
 
-// Sizes past what a RIFF file can say are written as its largest.
-constexpr uint64_t kMaxData = 0xFFFFFFFFULL - 36;
-
 void Put16(std::ofstream& out, uint16_t value) {
     const std::array<char, 2> bytes{static_cast<char>(value), static_cast<char>(value >> 8)};
     out.write(bytes.data(), bytes.size());
@@ -34,7 +31,7 @@ bool WaveWriter::Open(const std::filesystem::path& file, uint32_t samplesPerSeco
 }
 
 void WaveWriter::WriteHeader() {
-    const auto data = static_cast<uint32_t>(std::min(dataBytes_, kMaxData));
+    const auto data = static_cast<uint32_t>(std::min(dataBytes_, kMaxDataBytes));
     out_.seekp(0);
     out_.write("RIFF", 4);
     Put32(out_, 36 + data);
@@ -50,14 +47,17 @@ void WaveWriter::WriteHeader() {
     Put32(out_, data);
 }
 
-void WaveWriter::Write(std::span<const int16_t> stereoSamples) {
+bool WaveWriter::Write(std::span<const int16_t> stereoSamples) {
     if (!out_.is_open()) {
-        return;
+        return false;
     }
-    for (const int16_t sample : stereoSamples) {
+    const uint64_t room = (kMaxDataBytes - dataBytes_) / 2;
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(stereoSamples.size(), room));
+    for (const int16_t sample : stereoSamples.first(count)) {
         Put16(out_, static_cast<uint16_t>(sample));
     }
-    dataBytes_ += stereoSamples.size() * 2;
+    dataBytes_ += uint64_t{count} * 2;
+    return dataBytes_ < kMaxDataBytes;
 }
 
 void WaveWriter::Finish() {

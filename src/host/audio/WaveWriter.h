@@ -1,6 +1,8 @@
 // Writes the device's mix (stereo, 16 bits) to a RIFF WAVE file, so that a run without a
 // sound card can still be heard, and checked, afterwards. The header's sizes are written
 // again at each Finish, so the file is whole whenever it was last finished.
+// Guarantees: the file never holds more sound than its header can count (kMaxDataBytes);
+// what comes after that is dropped.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +14,9 @@ namespace stagehand::host {
 
 class WaveWriter {
   public:
+    // The most sound bytes a RIFF file can count, in whole stereo frames.
+    static constexpr uint64_t kMaxDataBytes = (0xFFFFFFFFULL - 36) / 4 * 4;
+
     WaveWriter() = default;
     ~WaveWriter() { Finish(); }
     WaveWriter(const WaveWriter&) = delete;
@@ -26,7 +31,9 @@ class WaveWriter {
             rate_ = samplesPerSecond;
         }
     }
-    void Write(std::span<const int16_t> stereoSamples);
+    // False once the file holds all it can (or is not open): more would be dropped.
+    bool Write(std::span<const int16_t> stereoSamples);
+    uint64_t DataBytes() const { return dataBytes_; }
     // Writes the header's sizes for what has been written so far.
     void Finish();
 

@@ -8,9 +8,10 @@
 // out the player is asked to close, as by `close`; if it still waits for input after that,
 // the run ends.
 //
-// Sound is mixed as the virtual clock moves, so play positions follow the clock exactly;
-// with SetAudioOutput the whole mix, from the opening of the device to its closing, goes to
-// a wave file (stereo, 16 bits, at the rate of the device's first opening).
+// Sound moves with the virtual clock, so play positions follow the clock exactly. With
+// SetAudioOutput the whole mix, from the opening of the device to its closing, goes to a wave
+// file (stereo, 16 bits, at the rate of the device's first opening) until the file holds all
+// it can; without it, or past that, nothing is mixed and a long wait costs nothing.
 #pragma once
 
 #include <filesystem>

@@ -34,7 +34,28 @@ uint32_t InputRouter::MouseKeys() const {
 void InputRouter::PostMouse(uint32_t id, Point screen) {
     Message m{kInputTarget, id, MouseKeys(), 0, pointer_, clock_()};
     m.screen = screen;
+    if (id == msg::kMouseMove) {
+        move_ = m;
+        return;
+    }
+    QueueMove();
     queue_.push_back(m);
+}
+
+void InputRouter::QueueMove() {
+    if (move_) {
+        queue_.push_back(*move_);
+        move_.reset();
+    }
+}
+
+bool InputRouter::TakeMove(Message& message) {
+    if (!move_) {
+        return false;
+    }
+    message = *move_;
+    move_.reset();
+    return true;
 }
 
 void InputRouter::Forget(WindowHandle window) {
@@ -51,6 +72,12 @@ bool InputRouter::Take(Message& message) {
     }
     if (message.target != kInputTarget) {
         return true;
+    }
+    if (message.id == msg::kMouseMove) {
+        if (lastMove_ == message.screen) {
+            return false;
+        }
+        lastMove_ = message.screen;
     }
     const bool modal = modal_ && tree_.Exists(modal_);
     if (msg::IsMouse(message.id)) {
@@ -114,6 +141,7 @@ void InputRouter::PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat, 
     if (released) {
         lParam |= kReleasedBit;
     }
+    QueueMove();
     queue_.push_back(
         Message{kInputTarget, id, code, static_cast<intptr_t>(lParam), pointer_, clock_()});
 }

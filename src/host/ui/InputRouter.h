@@ -5,11 +5,19 @@
 // capture or the window under the pointer for the mouse, the focus for keys), as the desktop
 // does, so that a press that follows a move in the same burst of input goes where the move
 // left the capture. Notices about capture and focus changes are the window system's to send.
+//
+// Moves merge as the desktop merges them: at most one move waits, at the newest place, outside
+// the queue (TakeMove), and it is taken after everything queued. A press, release or key
+// queues the move waiting before it, so the window sees the pointer arrive before the press.
+// A move to where the last one taken went is no move.
+// Guarantees: logic that moves the pointer from its own move handler adds at most one move,
+// however often it moves it; the queue grows only with the backend's buttons and keys.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 
 #include "host/Backend.h"
 #include "host/ui/Messages.h"
@@ -49,6 +57,8 @@ class InputRouter {
     // Follows a message taken from the queue: key state, and the window for queued input;
     // false when queued input has no window to take it.
     bool Take(Message& message);
+    // The move waiting, if any, which then no longer waits (to be given to Take next).
+    bool TakeMove(Message& message);
 
     void PointerMoved(Point position);
     void ButtonChanged(MouseButton button, bool down, Point position);
@@ -58,6 +68,8 @@ class InputRouter {
   private:
     uint32_t MouseKeys() const;
     void PostMouse(uint32_t id, Point screen);
+    // Queues the move waiting, so that input after it comes after it.
+    void QueueMove();
     void PostKey(uint32_t id, uint8_t code, bool altDown, bool repeat, bool released);
 
     const WindowTree& tree_;
@@ -69,6 +81,8 @@ class InputRouter {
     WindowHandle modal_;
     Point pointer_;
     bool pointerKnown_ = false;
+    std::optional<Message> move_;    // the move waiting
+    std::optional<Point> lastMove_;  // where the last move taken went
     bool leftDown_ = false;
     bool rightDown_ = false;
     bool keyDown_[256] = {};     // as of the messages taken so far

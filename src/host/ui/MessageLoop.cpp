@@ -1,4 +1,5 @@
 // The message loop: take, pre-translate, dispatch; when nothing is left, present, idle, wait.
+// Guarantees: the backend is polled at least every kMessagesBetweenPolls messages.
 #include "host/ui/WindowSystem.h"
 
 namespace stagehand::host {
@@ -18,7 +19,10 @@ void WindowSystem::SetIdleHook(IdleHook hook) {
 }
 
 bool WindowSystem::TakeMessage(Message& out) {
-    if (queue_.empty()) {
+    // The backend's input is read whenever the queue runs dry, and every so many messages
+    // while it does not, so that a close or a key gets through logic that keeps posting.
+    if (queue_.empty() || ++sincePoll_ >= kMessagesBetweenPolls) {
+        sincePoll_ = 0;
         backend_.PollInput(*this);
     }
     while (!queue_.empty()) {
@@ -28,6 +32,11 @@ bool WindowSystem::TakeMessage(Message& out) {
             continue;
         }
         return true;
+    }
+    while (input_.TakeMove(out)) {
+        if (input_.Take(out)) {
+            return true;
+        }
     }
     if (WindowHandle w = NextToPaint()) {
         out = MakeMessage(w, msg::kPaint, 0, 0);

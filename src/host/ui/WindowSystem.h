@@ -6,9 +6,10 @@
 // It follows the desktop's rules where titles can see them:
 // - Mouse messages go to the topmost shown, enabled window under the pointer (children before
 //   their parent, later siblings before earlier ones), or to the capture window.
-// - The loop takes, in this order: posted messages, new input, paint messages (parents before
-//   children, bottom to top), timer messages; when none is left it presents the frame and
-//   runs the idle hook, then waits for input, the next timer or the idle hook's deadline.
+// - The loop takes, in this order: posted messages and new input, the pointer's move (merged
+//   into one), paint messages (parents before children, bottom to top), timer messages; when none
+//   is left it presents the frame and runs the idle hook, then waits for input, the next timer or
+//   the idle hook's deadline.
 // - A window paints through a canvas clipped to its visible area (cut by its ancestors and,
 //   with clip-siblings, by siblings stacked above it) and to the part that needs painting.
 //   Windows that do not erase leave the pixels below them.
@@ -50,6 +51,9 @@ class WindowSystem : public InputSink {
     static constexpr uint32_t kMinimumTimerPeriod = TimerQueue::kMinimumPeriod;
     static constexpr uint32_t kDoubleClickTime = InputRouter::kDoubleClickTime;
     static constexpr int32_t kDoubleClickDistance = InputRouter::kDoubleClickDistance;
+    // The backend's input is read at least this often, in messages taken, however full the
+    // queue stays.
+    static constexpr int kMessagesBetweenPolls = 32;
 
     WindowSystem(Backend& backend, Size screen);
     ~WindowSystem() override;
@@ -242,6 +246,7 @@ class WindowSystem : public InputSink {
     PaintQueue paint_{[this](WindowHandle a, WindowHandle b) { return tree_.PaintsBefore(a, b); }};
     WindowHandle main_;
     std::deque<Message> queue_;
+    int sincePoll_ = 0;
     InputRouter input_;
     TimerQueue timers_;
 

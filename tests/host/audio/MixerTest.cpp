@@ -1,9 +1,10 @@
 // The mixer against hand-worked sample values: format conversion, resampling, looping and
-// ending, clipping, spans that wrap, streams, and what it refuses.
+// ending, clipping, spans that wrap, streams, and what it refuses; time skipped unheard.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "host/audio/ClockedMix.h"
 #include "host/audio/Mixer.h"
 
 namespace stagehand::host {
@@ -157,6 +158,103 @@ TEST(Mixer, SpansPositionsStreamsAndRefusals) {
     EXPECT_EQ(mixer.OpenStream({1, 22050, 12}), 0U);
     mixer.SetOutputRate(0);
     EXPECT_EQ(mixer.OutputRate(), Mixer::kMinOutputRate);
+}
+
+TEST(Mixer, AllBuffersTogetherStayWithinTheirBound) {
+    Mixer mixer;
+    const PcmFormat stereo16{2, 44100, 16};
+    std::vector<uint32_t> held;
+    for (uint64_t total = 0; total + Mixer::kMaxBufferBytes <= Mixer::kMaxTotalBytes;
+         total += Mixer::kMaxBufferBytes) {
+        held.push_back(mixer.CreateBuffer(stereo16, Mixer::kMaxBufferBytes));
+        ASSERT_NE(held.back(), 0U);
+    }
+    EXPECT_EQ(mixer.TotalBufferBytes(), Mixer::kMaxTotalBytes);
+    EXPECT_EQ(mixer.CreateBuffer(stereo16, 4), 0U);
+    // A buffer given back makes room again.
+    mixer.ReleaseBuffer(held.back());
+    EXPECT_EQ(mixer.TotalBufferBytes(), Mixer::kMaxTotalBytes - Mixer::kMaxBufferBytes);
+    EXPECT_NE(mixer.CreateBuffer(stereo16, 4), 0U);
+}
+
+// A buffer that holds only its start counts only that, and plays its rest as silence.
+TEST(Mixer, ABufferHeldInPartPlaysItsRestAsSilence) {
+    Mixer mixer;
+    mixer.SetOutputRate(22050);
+    const uint32_t id = mixer.CreateBuffer({1, 22050, 16}, Mixer::kMaxBufferBytes, 3);
+    ASSERT_NE(id, 0U);
+    EXPECT_EQ(mixer.BufferBytes(id), Mixer::kMaxBufferBytes);
+    EXPECT_EQ(mixer.TotalBufferBytes(), 4U);  // whole frames
+    LockedSpan span;
+    ASSERT_TRUE(mixer.Lock(id, 0, 100, span));
+    EXPECT_EQ(span.first.size(), 4U);  // only the held part locks
+    span.first = Pcm16({7, 8});
+    ASSERT_TRUE(mixer.Unlock(span));
+    mixer.SetPosition(id, Mixer::kMaxBufferBytes - 4);
+    mixer.Play(id, true);
+    EXPECT_EQ(MixLeft(mixer, 5), (std::vector<int16_t>{0, 0, 7, 8, 0}));
+}
+
+// Skipping time leaves every sound where mixing it would have.
+TEST(Mixer, SkippedTimeEndsWhereMixedTimeDoes) {
+    struct Case {
+        const char* what;
+        PcmFormat format;
+        uint32_t bytes;
+        uint32_t start;  // play position
+        bool looping;
+        uint64_t frames;  // output frames at 22050
+    };
+    const Case cases[] = {
+        {"once, still playing", {1, 22050, 16}, 200, 10, false, 50},
+        {"once, ended long ago", {2, 8000, 8}, 64, 0, false, 10000},
+        {"looping many times over", {1, 22050, 16}, 6, 2, true, 100001},
+        {"looping faster than the output", {2, 44100, 16}, 40, 8, true, 999},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Mixer mixed, skipped;
+        for (Mixer* m : {&mixed, &skipped}) {
+            m->SetOutputRate(22050);
+            const uint32_t id = m->CreateBuffer(c.format, c.bytes);
+            ASSERT_EQ(id, 1U);
+            m->SetPosition(id, c.start);
+            m->Play(id, c.looping);
+        }
+        std::vector<int16_t> out(static_cast<size_t>(c.frames) * 2);
+        mixed.Mix(out.data(), static_cast<size_t>(c.frames));
+        skipped.Skip(c.frames);
+        EXPECT_EQ(skipped.Position(1), mixed.Position(1));
+        EXPECT_EQ(skipped.IsPlaying(1), mixed.IsPlaying(1));
+    }
+    // A stream gives up what was played.
+    Mixer mixer;
+    const uint32_t stream = mixer.OpenStream({1, 22050, 16});
+    ASSERT_TRUE(mixer.Push(stream, std::vector<uint8_t>(20)));
+    mixer.Skip(4);
+    EXPECT_EQ(mixer.Queued(stream), 12U);
+}
+
+// A clock with nobody listening moves the sounds on without mixing a frame, however long it
+// runs; with a listener it mixes only until the listener takes no more.
+TEST(ClockedMix, UnheardTimeIsNotMixed) {
+    Mixer mixer;
+    mixer.SetOutputRate(22050);
+    const uint32_t id = mixer.CreateBuffer({1, 22050, 16}, 2000);
+    mixer.Play(id, true);
+    ClockedMix clock;
+    clock.Start(mixer, 0);
+    clock.Advance(0x7FFFFFFF);
+    EXPECT_EQ(clock.FramesMixed(), 0U);
+    EXPECT_TRUE(mixer.IsPlaying(id));
+    // 0x7FFFFFFF ms at 22050 Hz, modulo the 1000 frames of the ring.
+    EXPECT_EQ(mixer.Position(id), uint64_t{0x7FFFFFFF} * 22050 / 1000 % 1000 * 2);
+
+    int blocks = 0;
+    clock.Advance(0x7FFFFFFFU + 60000,
+                  [&blocks](std::span<const int16_t>) { return ++blocks < 3; });
+    EXPECT_EQ(blocks, 3);
+    EXPECT_EQ(clock.FramesMixed(), 3U * 4096);
 }
 
 }  // namespace

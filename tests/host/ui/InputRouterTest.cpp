@@ -18,15 +18,21 @@ struct Router {
         r.doubleClicks = false;
         front = tree.Add(r);
     }
-    // Takes everything queued: "target id lParam" for each message that found a window.
+    // Takes everything queued, then the move waiting: "target id lParam" for each message
+    // that found a window.
     std::vector<std::string> Take() {
         std::vector<std::string> taken;
-        for (; !queue.empty(); queue.pop_front()) {
-            Message m = queue.front();
+        auto take = [&](Message m) {
             if (input.Take(m)) {
                 taken.push_back(std::to_string(m.target.value) + " " + std::to_string(m.id) + " " +
                                 std::to_string(m.lParam));
             }
+        };
+        for (; !queue.empty(); queue.pop_front()) {
+            take(queue.front());
+        }
+        if (Message m; input.TakeMove(m)) {
+            take(m);
         }
         return taken;
     }
@@ -46,15 +52,25 @@ std::string Mouse(WindowHandle w, uint32_t id, Point client) {
 TEST(InputRouter, MouseGoesToTheCaptureOrTheWindowUnderThePointerWhenTaken) {
     Router r;
     r.input.PointerMoved({60, 60});
-    r.input.SetCapture(r.back);  // after the move was queued, before it is taken
-    r.input.PointerMoved({200, 10});
+    r.input.SetCapture(r.back);       // after the move was made, before it is taken
+    r.input.PointerMoved({200, 10});  // merges with the move waiting
     r.input.PointerMoved({200, 10});  // the same position again makes no move
-    EXPECT_EQ(r.Take(), (std::vector<std::string>{Mouse(r.back, msg::kMouseMove, {60, 60}),
-                                                  Mouse(r.back, msg::kMouseMove, {200, 10})}));
+    EXPECT_EQ(r.Take(), (std::vector<std::string>{Mouse(r.back, msg::kMouseMove, {200, 10})}));
+    // A press queues the move before it; moves after it wait until the queue is empty.
+    r.input.PointerMoved({20, 20});
+    r.input.ButtonChanged(MouseButton::kLeft, true, {30, 30});
+    r.input.PointerMoved({40, 40});
+    r.input.PointerMoved({50, 50});
+    EXPECT_EQ(r.Take(), (std::vector<std::string>{Mouse(r.back, msg::kMouseMove, {30, 30}),
+                                                  Mouse(r.back, msg::kLButtonDown, {30, 30}),
+                                                  Mouse(r.back, msg::kMouseMove, {50, 50})}));
+    r.input.ButtonChanged(MouseButton::kLeft, false, {50, 50});
+    r.Take();
     r.input.SetCapture({});
     r.input.PointerMoved({60, 60});
-    r.input.PointerMoved({300, 300});  // over no window: dropped
     EXPECT_EQ(r.Take(), (std::vector<std::string>{Mouse(r.front, msg::kMouseMove, {10, 10})}));
+    r.input.PointerMoved({300, 300});  // over no window: dropped
+    EXPECT_TRUE(r.Take().empty());
 }
 
 TEST(InputRouter, KeysGoToTheFocusAndCountAsDownOnceTaken) {

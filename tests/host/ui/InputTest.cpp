@@ -182,11 +182,17 @@ TEST(Mouse, DoubleClicksOnlyForWindowsThatAskAndOnlyWhenQuick) {
     EXPECT_EQ(s.Only("double").size(), 1u);  // the second click; the third is a press again
 }
 
-TEST(Mouse, UnmovedPointerMakesNoMoveAndWarpsAreClamped) {
+TEST(Mouse, UnmovedPointerMakesNoMoveMovesMergeAndWarpsAreClamped) {
     TwoButtons s;
     s.ws.PointerMoved({10, 10});
     s.ws.PointerMoved({10, 10});
-    s.ws.SetPointerPosition({-50, 9999});
+    s.ws.RunPending();
+    s.ws.PointerMoved({12, 10});
+    s.ws.SetPointerPosition({-50, 9999});  // the moves merge: one at the newest place
+    s.ws.RunPending();
+    s.ws.PointerMoved({30, 30});
+    s.ws.PointerMoved({10, 10});
+    s.ws.SetPointerPosition({0, 479});  // back where the last move went: no move
     s.ws.RunPending();
     EXPECT_THAT(s.Only("move"), ElementsAre("L:move 10,10", "frame:move 0,479"));
     EXPECT_EQ(s.ws.ShowPointer(false), -1);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 #include "Recorder.h"
 
 namespace stagehand::testing {
@@ -95,6 +97,49 @@ TEST(Loop, QuitEndsTheRunWithItsCode) {
     OneWindow s("wait 10\n");
     s.ws.PostQuit(3);
     EXPECT_EQ(s.ws.Run(), 3);
+}
+
+// Logic that warps the pointer from its own move handler gets one move for the place it
+// left the pointer, not one per warp, and no move once the pointer stays there.
+TEST(Loop, PointerWarpedFromItsOwnMoveHandlerSettles) {
+    OneWindow s;
+    int moves = 0;
+    s.frame.hook = [&](const Message& m) -> std::optional<intptr_t> {
+        if (m.id == msg::kMouseMove && ++moves < 1000) {  // the bound ends the old feedback
+            s.ws.SetPointerPosition({10, 10});
+            s.ws.SetPointerPosition({20, 20});
+        }
+        return std::nullopt;
+    };
+    s.ws.PointerMoved({100, 100});
+    s.ws.Post(s.frame.Handle(), msg::kUser);
+    s.ws.RunPending();
+    EXPECT_THAT(s.log, ElementsAre("frame:message 1024", "frame:move 100,100", "frame:move 20,20"));
+}
+
+// Logic that keeps posting never keeps the backend's input (a close, a key) out.
+struct CountingBackend : HeadlessBackend {
+    CountingBackend() : HeadlessBackend(ParseInputScript(""), std::cout, std::cerr) {}
+    void PollInput(InputSink&) override { ++polls; }
+    int polls = 0;
+};
+
+TEST(Loop, InputIsReadWhilePostsNeverStop) {
+    CountingBackend backend;
+    WindowSystem ws(backend, {640, 480});
+    std::vector<std::string> log;
+    Recorder frame("frame", log);
+    frame.Make(ws, {0, 0, 640, 480}, style::kPopup | style::kVisible);
+    constexpr int kPosts = 20 * WindowSystem::kMessagesBetweenPolls;
+    frame.hook = [&](const Message&) -> std::optional<intptr_t> {
+        if (log.size() < kPosts) {
+            ws.Post(frame.Handle(), msg::kUser);
+        }
+        return std::nullopt;
+    };
+    ws.Post(frame.Handle(), msg::kUser);
+    ws.RunPending();
+    EXPECT_GE(backend.polls, 20);
 }
 
 TEST(Idle, AHookWithADeadlineIsCalledAtItAndTheLoopWaitsMeanwhile) {
