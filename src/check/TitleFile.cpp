@@ -1,5 +1,7 @@
 #include "check/TitleFile.h"
 
+#include <algorithm>
+
 #include "host/files/File.h"
 #include "host/files/ProfileFile.h"
 #include "host/files/ProfileReader.h"
@@ -27,9 +29,14 @@ void TitleFile::Index() {
     uint32_t number = 0;
     size_t pos = 0;
     while (pos < bytes.size()) {
-        // One physical line: it ends at LF, CR or CRLF and is cut at its first NUL.
+        // One physical line: it ends at LF, CR or CRLF and is cut at its first NUL. Both
+        // are found in one scan of the line itself, so the file is read once in all.
         size_t stop = pos;
+        size_t end = std::string_view::npos;
         while (stop < bytes.size() && bytes[stop] != '\n' && bytes[stop] != '\r') {
+            if (bytes[stop] == '\0' && end == std::string_view::npos) {
+                end = stop;
+            }
             ++stop;
         }
         const size_t next = stop < bytes.size() && bytes[stop] == '\r' && stop + 1 < bytes.size() &&
@@ -37,8 +44,8 @@ void TitleFile::Index() {
                                 ? stop + 2
                                 : stop + 1;
         ++number;
-        size_t end = bytes.find('\0', pos);
-        end = end == std::string_view::npos || end > stop ? stop : end;
+        scanned_ += std::min(next, bytes.size()) - pos;
+        end = end == std::string_view::npos ? stop : end;
         const std::string_view line = host::TrimProfileBlanks(bytes.substr(pos, end - pos));
         const auto begin = static_cast<size_t>(line.data() - bytes.data());
         pos = next;

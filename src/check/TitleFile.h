@@ -7,6 +7,7 @@
 // Guarantees: the file is read once, whole, and refused past ProfileReader::kMaxFileBytes,
 // as the player refuses it; at most kMaxLines lines and kMaxSections sections are indexed
 // (Truncated() says when more were left out), so memory stays a small multiple of the file.
+// Indexing looks at each byte once (ScannedBytes() counts them).
 #pragma once
 
 #include <cstdint>
@@ -56,6 +57,8 @@ class TitleFile {
     // The first section of that name, case-blind; nullptr when there is none.
     const Section* Find(std::string_view name) const;
     bool Truncated() const { return truncated_; }
+    // The bytes indexing looked at: the file's size, however its lines fall.
+    size_t ScannedBytes() const { return scanned_; }
 
     std::string_view Text(const Line& line) const;
     // The trimmed text before the first '=' ("" for a line without one).
@@ -70,6 +73,7 @@ class TitleFile {
     std::vector<Section> sections_;
     std::unordered_map<std::string, uint32_t> byName_;  // folded name to section index
     bool truncated_ = false;
+    size_t scanned_ = 0;
 };
 
 }  // namespace stagehand::check

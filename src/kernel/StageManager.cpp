@@ -18,12 +18,6 @@ constexpr std::string_view kEscape = d::LiteralDelimiter;
 constexpr std::string_view kMetaDataTypeKey = "MetaDataType";
 constexpr std::string_view kTypeKey = "Type";
 
-// The one-character text before position n; for n = 0 the character at 0 itself.
-std::string_view CharacterBefore(const std::string& text, size_t n) {
-    const size_t at = n == 0 ? 0 : n - 1;
-    return at < text.size() ? std::string_view(text).substr(at, 1) : std::string_view();
-}
-
 // The first `count` characters, at most the whole text; a negative count gives "".
 std::string_view Left(std::string_view text, int64_t count) {
     return text.substr(0, static_cast<size_t>(std::clamp<int64_t>(count, 0, text.size())));
@@ -41,23 +35,6 @@ std::string_view Mid(std::string_view text, int64_t start, int64_t count) {
         return {};
     }
     return text.substr(static_cast<size_t>(start), static_cast<size_t>(count));
-}
-
-// Finds the first close delimiter of the tag that no escape precedes, cutting each escaped one
-// from `text` on the way (closeShift counts what went); npos when there is none.
-size_t FindClose(std::string& text, const CTag& tag, std::string& lookBehind, int64_t& closeShift) {
-    while (true) {
-        const size_t q = text.find(tag.close);
-        if (q == std::string::npos) {
-            return q;
-        }
-        lookBehind = CharacterBefore(text, q);
-        if (lookBehind != kEscape) {
-            return q;
-        }
-        closeShift += tag.closeLength;
-        text.erase(q, tag.close.size());
-    }
 }
 
 std::string Joined(std::string_view head, std::string_view value, std::string_view tail) {
@@ -188,6 +165,7 @@ RoleValues CStageManager::GetRoleProperties(const std::string& role) {
         if (!ExpandTags(value, trace::IsOn() ? &expandError : nullptr)) {
             trace::Fault("Role %s, key %s: %s", {role, key, expandError});
         }
+        budget_.Spend(expansionWork_ / kScannedCharactersPerUnit, "The role", role);
     }
     return values;
 }
@@ -202,6 +180,7 @@ CMessage CStageManager::BuildMessage(std::string& text, const std::string& queue
     CMessage message;
     if (!trace::IsOn()) {
         ExpandTags(text, nullptr);
+        budget_.Spend(expansionWork_ / kScannedCharactersPerUnit, "The message queue", queue);
         message.Parse(text);
         return message;
     }
@@ -209,6 +188,7 @@ CMessage CStageManager::BuildMessage(std::string& text, const std::string& queue
     if (!ExpandTags(text, &error)) {
         trace::Fault(error);
     }
+    budget_.Spend(expansionWork_ / kScannedCharactersPerUnit, "The message queue", queue);
     trace::MessageRun(queue, number, text);
     error.clear();
     if (!message.Parse(text, &error)) {
@@ -217,75 +197,164 @@ CMessage CStageManager::BuildMessage(std::string& text, const std::string& queue
     return message;
 }
 
+// Tag expansion, step by step as the player always did it, in one pass. The player's own
+// steps cut each escaped delimiter out of a working copy of the text and searched again from
+// its start, and after each replacement started over on the new text; the steps below give
+// the same cuts, positions and results while looking at each character once. Per delimiter
+// pair, the working copy is `kept` (what the search for open delimiters has passed, escaped
+// opens cut) followed by `source` from `next` on, not yet looked at. The search for the close
+// delimiter walks the same copy from its start and cuts escaped closes into `closed`. After a
+// replacement the text before the tag is unchanged, and so is what both searches made of it,
+// so they go on from there; only where that does not hold (the working copy was not the text
+// itself, or an escape came from before the copy's start) does the next round start over.
 bool CStageManager::ExpandTags(std::string& text, std::string* error) {
-    std::string result = text;
-    // Kept across both delimiter pairs, as the player always did.
-    std::string lookBehind;
+    std::string result = std::move(text);
+    // Kept across both delimiter pairs, as the player always did; '\0' is none yet.
+    char lookBehind = '\0';
+    const char escape = kEscape[0];
     int64_t openShift = 0;
-    int64_t closeShift = 0;
     int replacements = 0;
     size_t scanned = 0;
+    const auto done = [&](bool ok) {
+        expansionWork_ = scanned;
+        return ok;
+    };
+    // The working copy as the last delimiter pair left it.
+    std::string leftover;
+    const std::string* source = &result;
 
     for (const CTag& tag : tags_) {
+        const char open = tag.open[0];
+        const char close = tag.close[0];
+        std::string kept;
+        size_t next = 0;
+        // Whether `source` is the result itself (nothing was cut from it), so that the text
+        // before a replaced tag may be kept as it was looked at.
+        bool resumable = openShift == 0;
+        std::string closed;
+        size_t closedFrom = 0;  // how much of `kept` the close search has passed
+        int64_t closeShift = 0;
         while (true) {
-            scanned += text.size();
-            if (scanned > kMaxScannedCharacters) {
-                text = result;
-                return Fail(error, kTooMuchScanningText, {result});
-            }
-            const size_t p = text.find(tag.open);
-            if (p == std::string::npos) {
-                const size_t q = text.find(tag.close);
-                if (q != std::string::npos && q > 0) {
-                    lookBehind = CharacterBefore(text, q);
-                    if (lookBehind != kEscape) {
-                        return Fail(error, kMissingStartText, {result});
-                    }
+            // The search for an open delimiter that no escape precedes.
+            size_t p = std::string::npos;
+            while (next < source->size()) {
+                ++scanned;
+                const char c = (*source)[next];
+                if (c != open) {
+                    kept.push_back(c);
+                    ++next;
+                    continue;
                 }
+                if (!kept.empty()) {
+                    lookBehind = kept.back();
+                } else if (lookBehind == escape) {
+                    resumable = false;  // the escape came from before the copy's start
+                }
+                if (lookBehind == escape) {
+                    ++openShift;
+                    ++next;
+                    continue;
+                }
+                p = kept.size();
                 break;
             }
-            if (p > 0) {
-                lookBehind = CharacterBefore(text, p);
+            if (scanned > kMaxScannedCharacters) {
+                text = std::move(result);
+                return done(Fail(error, kTooMuchScanningText, {text}));
             }
-            if (lookBehind == kEscape) {
-                // An escaped open delimiter: cut from the text, kept in the result.
-                openShift += tag.openLength;
-                text.erase(p, tag.open.size());
-                continue;
-            }
-            const size_t q = FindClose(text, tag, lookBehind, closeShift);
-            if (q == std::string::npos) {
-                return Fail(error, kMissingEndText, {result});
+            if (p == std::string::npos) {
+                const size_t q = kept.find(close);
+                if (q != std::string::npos && q > 0) {
+                    lookBehind = kept[q - 1];
+                    if (lookBehind != escape) {
+                        text = std::move(kept);
+                        return done(Fail(error, kMissingStartText, {result}));
+                    }
+                }
+                leftover = std::move(kept);
+                source = &leftover;
+                break;
             }
 
-            text = result;
+            // The search for a close delimiter that no escape precedes, from the copy's start;
+            // escaped ones are cut. Past `p` it reads the source, where no open was cut yet.
+            size_t q = std::string::npos;
+            size_t closedAtOpen = 0;
+            int64_t closeShiftAtOpen = 0;
+            const size_t total = kept.size() + (source->size() - next);
+            for (size_t at = closedFrom; at < total; ++at) {
+                if (at == p) {
+                    closedAtOpen = closed.size();
+                    closeShiftAtOpen = closeShift;
+                }
+                ++scanned;
+                const char c = at < p ? kept[at] : (*source)[next + (at - p)];
+                if (c == close) {
+                    lookBehind = closed.empty() ? close : closed.back();
+                    if (lookBehind != escape) {
+                        q = closed.size();
+                        break;
+                    }
+                    ++closeShift;
+                    continue;
+                }
+                closed.push_back(c);
+            }
+            if (q == std::string::npos) {
+                text = std::move(closed);
+                return done(Fail(error, kMissingEndText, {result}));
+            }
+            if (scanned > kMaxScannedCharacters) {
+                text = std::move(result);
+                return done(Fail(error, kTooMuchScanningText, {text}));
+            }
+
             const auto pos = static_cast<int64_t>(p);
             const auto end = static_cast<int64_t>(q);
-            const std::string_view content = Mid(text, pos + openShift + tag.openLength,
+            const std::string_view content = Mid(result, pos + openShift + tag.openLength,
                                                  end - tag.openLength - pos + closeShift);
             std::string value;
             if (!EvaluateTag(content, tag.kind, value, error)) {
-                return false;
+                text = std::move(result);
+                return done(false);
             }
             if (tag.kind == TagKind::kProperty && ++replacements > kMaxReplacements) {
-                return Fail(error, kTooManyReplacementsText, {kMaxReplacements, result});
+                text = std::move(result);
+                return done(Fail(error, kTooManyReplacementsText, {kMaxReplacements, text}));
             }
-            const int64_t length = static_cast<int64_t>(text.size());
-            const std::string_view head = Left(text, pos + openShift);
+            const int64_t length = static_cast<int64_t>(result.size());
+            const std::string_view head = Left(result, pos + openShift);
             const std::string_view tail =
-                Right(text, length - tag.closeLength - end - closeShift - openShift);
+                Right(result, length - tag.closeLength - end - closeShift - openShift);
             if (head.size() + value.size() + tail.size() > kMaxExpandedLength) {
-                return Fail(error, kTooLongText,
-                            {static_cast<uint32_t>(kMaxExpandedLength), result});
+                text = std::move(result);
+                return done(
+                    Fail(error, kTooLongText, {static_cast<uint32_t>(kMaxExpandedLength), text}));
             }
             result = Joined(head, value, tail);
-            text = result;
-            openShift = 0;
-            closeShift = 0;
+            // Building the new text is work too: a text of many tags costs its length each.
+            scanned += result.size();
+            if (resumable && q >= p) {
+                // Both searches go on after the unchanged text before the tag.
+                kept.resize(p);
+                next = head.size();
+                closed.resize(closedAtOpen);
+                closedFrom = p;
+                closeShift = closeShiftAtOpen;
+            } else {
+                kept.clear();
+                next = 0;
+                closed.clear();
+                closedFrom = 0;
+                closeShift = 0;
+                openShift = 0;
+                resumable = true;
+            }
+            source = &result;
         }
     }
-    text = result;
-    return true;
+    text = std::move(result);
+    return done(true);
 }
 
 bool CStageManager::EvaluateTag(std::string_view content, TagKind kind, std::string& value,

@@ -11,7 +11,9 @@
 //
 // Guarantees: tag expansion always ends: it stops, as a failed expansion, after kMaxReplacements
 // property replacements, when the text would grow past kMaxExpandedLength, or when it has scanned
-// kMaxScannedCharacters in all (a text full of escaped delimiters).
+// and written kMaxScannedCharacters in all. It looks at each character of the text and of each
+// value put in once (escaped delimiters cost no more than others), and what it looked at is
+// spent from the dispatch's work budget.
 // Where it bites: expansion follows the player's own step-by-step rules, odd corners included
 // (see ExpandTags); failures are reported in the trace and otherwise ignored by its callers.
 #pragma once
@@ -114,6 +116,10 @@ class CStageManager {
     CMessage BuildMessage(std::string& text, const std::string& queue, uint32_t number);
 
     bool ExpandTags(std::string& text, std::string* error);
+    // The characters the last expansion looked at and wrote; its callers spend them from the
+    // work budget (kScannedCharactersPerUnit to a unit).
+    size_t ExpansionWork() const { return expansionWork_; }
+    static constexpr size_t kScannedCharactersPerUnit = 1024;
     // The value of one tag: a live handler's property, or "" for the hash mark. A stage
     // manager that reads a title without playing it answers for the handlers it would have.
     virtual bool EvaluateTag(std::string_view content, TagKind kind, std::string& value,
@@ -147,6 +153,7 @@ class CStageManager {
     CTag tags_[2];
     std::map<std::string, CMessageHandler*, std::less<>> handlers_;
     CWorkBudget budget_;
+    size_t expansionWork_ = 0;
     int liveHandlers_ = 0;
 };
 

@@ -77,13 +77,41 @@ void Fault(std::string_view pattern, std::initializer_list<FormatArg> args) {
     }
 }
 
-Sink LineWriter(std::ostream& out, WriteFailure onFailure) {
-    auto reported = std::make_shared<bool>(false);
-    return [&out, onFailure = std::move(onFailure), reported](Entry entry, std::string_view text) {
+namespace {
+
+// What one LineWriter keeps between entries: the stream's state and the run of equal lines.
+class LineWriterState {
+  public:
+    LineWriterState(std::ostream& out, WriteFailure onFailure)
+        : out_(out), onFailure_(std::move(onFailure)) {}
+    // A run still being counted is told when the trace ends.
+    ~LineWriterState() { EndRun(); }
+    LineWriterState(const LineWriterState&) = delete;
+    LineWriterState& operator=(const LineWriterState&) = delete;
+
+    void Write(Entry entry, std::string_view text) {
+        std::string line = Line(entry, text);
+        if (line == last_) {
+            if (++equal_ > kEqualLinesShown) {
+                return;  // counted, told when the run ends
+            }
+        } else {
+            EndRun();
+            last_ = line;
+            lastEntry_ = entry;
+            equal_ = 1;
+        }
+        Put(line);
+    }
+
+  private:
+    static std::string Line(Entry entry, std::string_view text) {
         // The error texts end in line breaks of their own; the line ends here instead.
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
             text.remove_suffix(1);
         }
+        const size_t cut = text.size() > kMaxLineCharacters ? text.size() - kMaxLineCharacters : 0;
+        text.remove_suffix(cut);
         std::string line(EntryName(entry));
         line += ' ';
         size_t start = 0;
@@ -100,21 +128,52 @@ Sink LineWriter(std::ostream& out, WriteFailure onFailure) {
             line += "\n\t";
             start = end + 1;
         }
+        if (cut != 0) {
+            line += "... (" + std::to_string(cut) + " more characters)";
+        }
         line += '\n';
-        if (*reported) {
+        return line;
+    }
+
+    // Tells how many equal lines were left out after the last one written.
+    void EndRun() {
+        if (equal_ > kEqualLinesShown) {
+            Put(std::string(EntryName(lastEntry_)) + " (the last line came " +
+                std::to_string(equal_ - kEqualLinesShown) + " more times)\n");
+        }
+        equal_ = 0;
+        last_.clear();
+    }
+
+    void Put(const std::string& line) {
+        if (failed_) {
             return;  // the stream failed before, and that was said
         }
         errno = 0;
-        out << line;
-        out.flush();
-        if (!out.good()) {
-            *reported = true;
-            if (onFailure) {
+        out_ << line;
+        out_.flush();
+        if (!out_.good()) {
+            failed_ = true;
+            if (onFailure_) {
                 const int error = errno;
-                onFailure(error ? std::generic_category().message(error) : "the write failed");
+                onFailure_(error ? std::generic_category().message(error) : "the write failed");
             }
         }
-    };
+    }
+
+    std::ostream& out_;
+    WriteFailure onFailure_;
+    bool failed_ = false;
+    std::string last_;
+    Entry lastEntry_ = Entry::kFault;
+    uint64_t equal_ = 0;
+};
+
+}  // namespace
+
+Sink LineWriter(std::ostream& out, WriteFailure onFailure) {
+    auto state = std::make_shared<LineWriterState>(out, std::move(onFailure));
+    return [state](Entry entry, std::string_view text) { state->Write(entry, text); };
 }
 
 base::FaultSink& Faults() {

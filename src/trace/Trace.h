@@ -61,6 +61,13 @@ using WriteFailure = std::function<void(std::string_view reason)>;
 // multi-line text (the player's error texts hold line breaks, CR LF or LF) goes on indented
 // continuation lines. Each line is flushed; when a write fails the trace goes on without
 // that stream and `onFailure`, if given, hears of it once.
+// Guarantees: what one dispatch writes stays bounded however much it runs: an entry's text
+// is cut after kMaxLineCharacters (the line says how many more there were), and after
+// kEqualLinesShown equal lines in a row the next equal ones are only counted, then told in
+// one line ("message (the last line came 199990 more times)") when another line comes or the
+// writer goes.
+inline constexpr size_t kMaxLineCharacters = 400;
+inline constexpr uint64_t kEqualLinesShown = 8;
 Sink LineWriter(std::ostream& out, WriteFailure onFailure = {});
 
 // The trace as the host layer's fault sink: each fault it is told is a trace fault line.

@@ -103,6 +103,23 @@ TEST(TitleFile, LinesAreNumberedAsWrittenAndSectionsAsTheReaderKeepsThem) {
     EXPECT_FALSE(file.Load(host::InputFile::Open(folder.Path() / "none.ini")));
 }
 
+// A line's end and its first NUL are found within the line: a file of many short lines
+// (and a NUL only at its very end) is looked at once, not once a line.
+TEST(TitleFile, IndexingLooksAtEachByteOnce) {
+    TempFolder folder;
+    std::string bytes = "[Q]\n";
+    for (int i = 0; i < 20'000; ++i) {
+        bytes += "1=Out.Set(Value,1)\r\n";
+    }
+    bytes += std::string_view("x=\0cut", 6);
+    TitleFile file;
+    ASSERT_TRUE(file.Load(host::InputFile::Open(folder.Write("msg.mii", bytes))));
+    EXPECT_EQ(file.ScannedBytes(), bytes.size());
+    const auto lines = file.LinesOf(*file.Find("q"));
+    ASSERT_EQ(lines.size(), 20'001u);
+    EXPECT_EQ(file.Text(lines.back()), "x=");
+}
+
 TEST(TitleChecker, CleanTitleSaysSoAndExitsZero) {
     TempFolder folder;
     int code = -1;

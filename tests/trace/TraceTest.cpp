@@ -48,6 +48,35 @@ TEST(Trace, WritesControlBytesEscapedAndCrLfAsALineBreak) {
     }
 }
 
+// However much one dispatch runs, what it writes stays bounded: long texts are cut, saying
+// how much was left out, and a flood of equal lines is counted, not written.
+TEST(Trace, LongEntriesAreCutAndRunsOfEqualLinesAreCounted) {
+    std::ostringstream out;
+    {
+        const Sink sink = LineWriter(out);
+        sink(Entry::kMessage, std::string(kMaxLineCharacters, 'a'));
+        sink(Entry::kMessage, std::string(65536, 'b'));
+        for (int i = 0; i < 200'000; ++i) {
+            sink(Entry::kFault, "again");
+        }
+        sink(Entry::kQueue, "other");
+        for (int i = 0; i < 20; ++i) {
+            sink(Entry::kFault, "last");
+        }
+    }
+    std::string expected = "message " + std::string(kMaxLineCharacters, 'a') + "\n";
+    expected += "message " + std::string(kMaxLineCharacters, 'b') + "... (65136 more characters)\n";
+    for (uint64_t i = 0; i < kEqualLinesShown; ++i) {
+        expected += "fault again\n";
+    }
+    expected += "fault (the last line came 199992 more times)\nqueue other\n";
+    for (uint64_t i = 0; i < kEqualLinesShown; ++i) {
+        expected += "fault last\n";
+    }
+    expected += "fault (the last line came 12 more times)\n";  // told when the writer goes
+    EXPECT_EQ(out.str(), expected);
+}
+
 // A stream that fails is reported once, with the system's reason, and the trace goes on.
 TEST(Trace, AFailedWriteIsReportedOnce) {
     std::ofstream full("/dev/full");

@@ -316,6 +316,23 @@ InputFile FolderRoots::OpenFile(const Place& place) const {
     return InputFile::FromDescriptor(std::move(fd), why);
 }
 
+std::optional<FileStamp> FolderRoots::FolderStamp(const Place& folder) const {
+    if (folder.root < roots_.size() && IsImage(folder.root)) {
+        const std::optional<size_t> index = ImageFolderOf(folder);
+        return index ? std::optional(FileStamp{.inode = *index}) : std::nullopt;
+    }
+    int why = 0;
+    const FileDescriptor fd = Open(folder, O_RDONLY | O_DIRECTORY, why);
+    struct stat st {};
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FileStamp{static_cast<uint64_t>(st.st_size),
+                     int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec,
+                     int64_t{st.st_ctim.tv_sec} * 1'000'000'000 + st.st_ctim.tv_nsec,
+                     static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_dev)};
+}
+
 std::vector<std::string> FolderRoots::List(const Place& folder, size_t limit) const {
     std::vector<std::string> names;
     if (folder.root < roots_.size() && IsImage(folder.root)) {

@@ -76,6 +76,9 @@ class FolderRoots {
     InputFile OpenFile(const Place& place) const;
     // Host names in a folder, at most `limit` of them, in the order the folder gives them.
     std::vector<std::string> List(const Place& folder, size_t limit) const;
+    // What changes when a folder's entries do (its times and inode, from a descriptor of the
+    // folder itself); nullopt when it cannot be opened. A folder of an image never changes.
+    std::optional<FileStamp> FolderStamp(const Place& folder) const;
 
     // Tests force the step-by-step walk that kernels without openat2 get.
     static void UseOpenat2ForTests(bool use);

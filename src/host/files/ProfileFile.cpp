@@ -71,7 +71,7 @@ std::string_view TrimProfileBlanks(std::string_view text) {
     return text;
 }
 
-// Open-addressing table of ids with linear probing, at most half full. Each slot keeps 32
+// Open-addressing table of ids with linear probing, at most three quarters full. Each slot keeps 32
 // bits of its id's hash, so growing and probing past other names never touch the names.
 // The caller says when a stored id equals the one sought.
 class ProfileIdTable {
@@ -80,7 +80,7 @@ class ProfileIdTable {
 
     void Reserve(size_t count) {
         size_t size = 8;
-        while (size < count * 2) {
+        while (size * 3 < count * 4) {
             size <<= 1;
         }
         slots_.assign(size, Slot{});
@@ -108,7 +108,7 @@ class ProfileIdTable {
         if (Find(hash, same) != kNone) {
             return false;
         }
-        if ((count_ + 1) * 2 > slots_.size()) {
+        if ((count_ + 1) * 4 > slots_.size() * 3) {
             std::vector<Slot> old = std::move(slots_);
             slots_.assign(std::max<size_t>(8, old.size() * 2), Slot{});
             for (const Slot& slot : old) {
@@ -181,7 +181,7 @@ struct ProfileStorage {
             }
             return kNone;
         }
-        return firstLineByKey.Find(FoldedHash(key, s.index_), [&](uint32_t line) {
+        return firstLineByKey.Find(FoldedHash(key, s.Index()), [&](uint32_t line) {
             return line >= s.firstLine_ && line - s.firstLine_ < s.lineCount_ &&
                    EqualsCaseBlind1252(KeyOf(line), key);
         });
@@ -201,7 +201,6 @@ struct ProfileStorage {
         }
         ProfileSection& s = sections.emplace_back();
         s.storage_ = this;
-        s.index_ = id;
         s.nameOffset_ = static_cast<uint32_t>(nameOffset);
         s.nameLength_ = static_cast<uint32_t>(name.size());
         s.firstLine_ = static_cast<uint32_t>(lines.size());
@@ -238,7 +237,7 @@ struct ProfileStorage {
                     continue;
                 }
                 const std::string_view key = KeyOf(line);
-                firstLineByKey.Insert(line, FoldedHash(key, s.index_), [&](uint32_t other) {
+                firstLineByKey.Insert(line, FoldedHash(key, s.Index()), [&](uint32_t other) {
                     return other >= s.firstLine_ && EqualsCaseBlind1252(KeyOf(other), key);
                 });
             }
@@ -246,8 +245,12 @@ struct ProfileStorage {
     }
 };
 
+uint32_t ProfileSection::Index() const {
+    return static_cast<uint32_t>(this - storage_->sections.data());
+}
+
 std::string_view ProfileSection::Name() const {
-    return storage_->NameOf(index_);
+    return storage_->NameOf(Index());
 }
 
 std::string_view ProfileSection::Text() const {
@@ -291,13 +294,26 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
     ProfileFile file;
     ProfileStorage& storage = *file.storage_;
     bytes = bytes.substr(0, kMaxParsedBytes);
+    std::string_view raw;
     // Kept lines never outgrow the input: each loses its line end and gains one '\0'.
     storage.text.reserve(bytes.size() + 1);
+    // Headers and other lines counted first, so that each array is allocated once at its
+    // size instead of growing by doubling (and then copied to size) on a file of many lines.
+    size_t headers = 0;
+    size_t others = 0;
+    for (LineSplitter counter(bytes); counter.Next(raw);) {
+        const std::string_view line = TrimProfileBlanks(raw);
+        if (!line.empty()) {
+            ++(line.front() == '[' && line.find(']') != line.npos ? headers : others);
+        }
+    }
+    storage.sections.reserve(headers);
+    storage.sectionsByName.Reserve(headers);
+    storage.lines.reserve(others);
     // Lines go to the current section; none before the first header and while inside a
     // section whose name was already seen.
     uint32_t current = kNone;
     LineSplitter splitter(bytes);
-    std::string_view raw;
     while (splitter.Next(raw)) {
         const std::string_view line = TrimProfileBlanks(raw);
         if (line.empty()) {

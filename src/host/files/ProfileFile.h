@@ -7,14 +7,17 @@
 // Guarantees: any bytes parse (nothing throws but allocation); storage is flat (one text
 // buffer, 32-bit offsets, open-addressing indexes, buffers cut to size), so memory stays
 // within a small multiple of the input (about 2x for a roles file, more for a file of
-// nothing but tiny distinct sections); sections are found by hash, keys by hash in
+// nothing but tiny distinct sections, at most about 8x), and a parse allocates what it keeps
+// once (lines and sections are counted first), so it peaks at that plus the input; sections are
+// found by hash, keys by hash in
 // sections of more than 16 lines and line by line in smaller ones, and a section's whole
 // text is a view, ready to copy.
 // Where it bites: lines before the first header and every later section with an already
 // seen name are dropped at parse time; lines hold no NUL, so C-string readers see them
 // whole. Values are stored as written (quotes kept): unquoting is the reader's job. Only
 // the first kMaxParsedBytes of an input are parsed. Sections point into their file: they
-// live as long as the ProfileFile (moving the file keeps them valid).
+// live as long as the ProfileFile (moving the file keeps them valid), and only in its array
+// (a section copied out of it is not one).
 #pragma once
 
 #include <cstddef>
@@ -53,8 +56,10 @@ class ProfileSection {
     friend class ProfileFile;
     friend struct ProfileStorage;
 
+    // Which section it is comes from its place in the storage's array.
+    uint32_t Index() const;
+
     const ProfileStorage* storage_ = nullptr;
-    uint32_t index_ = 0;
     uint32_t nameOffset_ = 0;
     uint32_t nameLength_ = 0;
     uint32_t firstLine_ = 0;

@@ -46,7 +46,8 @@ bool StatPath(const TitlePaths& paths, const fs::path& path, ProfileReader::File
 
 }  // namespace
 
-ProfileReader::ProfileReader(const TitlePaths& paths) : paths_(paths) {}
+ProfileReader::ProfileReader(const TitlePaths& paths, size_t maxCachedBytes)
+    : paths_(paths), maxCachedBytes_(maxCachedBytes) {}
 
 void ProfileReader::SetErrorSink(std::function<void(const std::string&)> sink) {
     sink_ = std::move(sink);
@@ -162,8 +163,10 @@ const ProfileFile* ProfileReader::Find(std::string_view titleName) {
 size_t ProfileReader::CachedBytes() const {
     size_t total = 0;
     for (auto e = cache_.begin(); e != cache_.end(); ++e) {
-        const bool counted = std::any_of(
-            cache_.begin(), e, [&](const CacheEntry& before) { return before.file == e->file; });
+        const bool counted =
+            e->file == oversized_ || std::any_of(cache_.begin(), e, [&](const CacheEntry& before) {
+                return before.file == e->file;
+            });
         total += e->file && !counted ? e->file->MemoryBytes() : 0;
     }
     return total;
@@ -171,7 +174,7 @@ size_t ProfileReader::CachedBytes() const {
 
 void ProfileReader::Trim() {
     while (cache_.size() > 1 &&
-           (cache_.size() > kMaxCachedFiles || CachedBytes() > kMaxCachedBytes)) {
+           (cache_.size() > kMaxCachedFiles || CachedBytes() > maxCachedBytes_)) {
         auto oldest = std::min_element(
             cache_.begin(), cache_.end(),
             [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; });
@@ -309,6 +312,10 @@ void ProfileReader::Load(CacheEntry& entry, const FileStamp& stamp) {
             return;
         }
     }
+    if (oversized_ && oversizedStamp_ == stamp && !entry.written) {
+        entry.file = oversized_;
+        return;
+    }
     // Non-blocking open, so a FIFO placed in the title folder cannot stall the player.
     FileBytes read = paths_.Read(entry.hostPath, kMaxFileBytes);
     if (read.hasStamp) {
@@ -318,6 +325,11 @@ void ProfileReader::Load(CacheEntry& entry, const FileStamp& stamp) {
     switch (read.fault) {
         case FileFault::kNone:
             entry.file = std::make_shared<const ProfileFile>(ProfileFile::Parse(read.bytes));
+            ++parses_;
+            if (entry.file->MemoryBytes() > maxCachedBytes_) {
+                oversized_ = entry.file;
+                oversizedStamp_ = entry.stamp;
+            }
             return;
         case FileFault::kMissing:
             return;

@@ -15,11 +15,13 @@
 // filesystem whose changes may come from elsewhere) it gets that stat on every read
 // instead. At most kMaxCachedFiles names stay cached and at most kMaxCachedBytes parsed
 // (least recently used leaves); names that lead to one file (same device, inode, size and
-// times) share one parsed copy, so spellings of a name cost a parse only once. A file over
-// kMaxFileBytes, or one that cannot be read, is reported to the error sink once per
-// change of the file and then treated as missing; a missing file is not reported, and is
-// looked for again on every read.
-// Where it bites: a bare file name (no folder part, no drive) is looked for in the
+// times) share one parsed copy, so spellings of a name cost a parse only once. The newest
+// parse that alone is over kMaxCachedBytes is kept besides, outside that budget, for as
+// long as no other such file is parsed: a file too large for the budget is not parsed again
+// at each read between reads of other files (memory stays within the budget and one parse). A file
+// over kMaxFileBytes, or one that cannot be read, is reported to the error sink once per change of
+// the file and then treated as missing; a missing file is not reported, and is looked for again on
+// every read. Where it bites: a bare file name (no folder part, no drive) is looked for in the
 // desktop's system folder, which the player does not have, so it is never found; callers
 // pass full names (`C:\msg.mii`). Cache entries are keyed by the name as written and share
 // the parsed file: each spelling costs its own watches and a cache place. A cached file keeps the
@@ -56,7 +58,8 @@ class ProfileReader {
     // Folders below the title folder a cached file may lie in and still be watched.
     static constexpr size_t kMaxWatchedDepth = 16;
 
-    explicit ProfileReader(const TitlePaths& paths);
+    // maxCachedBytes replaces kMaxCachedBytes (tests use a small one).
+    explicit ProfileReader(const TitlePaths& paths, size_t maxCachedBytes = kMaxCachedBytes);
 
     // One key. Copies at most bufferSize-1 characters of the value (one pair of matching
     // outer quotes removed) into out and returns how many. A missing file, section or key
@@ -81,8 +84,11 @@ class ProfileReader {
                                     std::string& out, uint32_t bufferSize);
 
     size_t CachedFileCount() const { return cache_.size(); }
-    // Bytes held by the parsed files the cache keeps, each counted once.
+    // Bytes held by the parsed files the cache keeps within its budget, each counted once
+    // (the parse kept over the budget is not counted).
     size_t CachedBytes() const;
+    // How many times a file was parsed.
+    size_t ParseCount() const { return parses_; }
     // Cached files whose changes arrive as events; the others are checked with a stat.
     size_t WatchedFileCount() const;
 
@@ -128,6 +134,11 @@ class ProfileReader {
     void Trim();
 
     const TitlePaths& paths_;
+    size_t maxCachedBytes_;
+    // The newest parse over the budget on its own, and the stamp of the file it was read from.
+    std::shared_ptr<const ProfileFile> oversized_;
+    FileStamp oversizedStamp_;
+    size_t parses_ = 0;
     ChangeWatch watch_;
     std::vector<CacheEntry> cache_;
     uint64_t useClock_ = 0;

@@ -162,12 +162,11 @@ std::optional<TitlePaths::Place> TitlePaths::MatchEntry(const Place& dir, std::s
         return std::move(*found);
     }
     std::string refusal = found.error();
-    const std::string folded = FoldCase1252(part);
     std::optional<std::string> best;
-    for (std::string& name : roots_.List(dir, kMaxScannedEntries)) {
-        if ((!best || name < *best) && name != exact &&
-            EqualsCaseBlind1252(HostNameAs1252(name), folded)) {
+    for (std::string& name : CaseBlindNames(dir, FoldCase1252(part))) {
+        if (name != exact) {
             best = std::move(name);
+            break;
         }
     }
     if (best) {
@@ -181,6 +180,46 @@ std::optional<TitlePaths::Place> TitlePaths::MatchEntry(const Place& dir, std::s
         *why = std::move(refusal);
     }
     return std::nullopt;
+}
+
+std::vector<std::string> TitlePaths::CaseBlindNames(const Place& dir,
+                                                    const std::string& folded) const {
+    const std::optional<FileStamp> stamp = roots_.FolderStamp(dir);
+    if (!stamp) {
+        return {};
+    }
+    std::string joined;
+    for (const std::string& part : dir.parts) {
+        joined += '/';
+        joined += part;
+    }
+    const std::lock_guard lock(indexMutex_);
+    auto [at, added] = indexes_.try_emplace({dir.root, std::move(joined)});
+    FolderIndex& index = at->second;
+    if (added || index.stamp != *stamp) {
+        // The stamp is taken before the listing: a change during it makes the next look
+        // list the folder again.
+        index.stamp = *stamp;
+        index.byFolded.clear();
+        ++folderScans_;
+        for (std::string& name : roots_.List(dir, kMaxScannedEntries)) {
+            index.byFolded[FoldCase1252(HostNameAs1252(name))].push_back(std::move(name));
+        }
+        for (auto& [key, names] : index.byFolded) {
+            std::sort(names.begin(), names.end());
+        }
+    }
+    index.lastUse = ++indexClock_;
+    const auto found = index.byFolded.find(folded);
+    std::vector<std::string> names =
+        found == index.byFolded.end() ? std::vector<std::string>() : found->second;
+    while (indexes_.size() > kMaxIndexedFolders) {
+        auto oldest = std::min_element(indexes_.begin(), indexes_.end(), [](auto& a, auto& b) {
+            return a.second.lastUse < b.second.lastUse;
+        });
+        indexes_.erase(oldest);
+    }
+    return names;
 }
 
 std::optional<TitlePaths::Place> TitlePaths::ResolveFolder(const Place& base,

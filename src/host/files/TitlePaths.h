@@ -14,17 +14,27 @@
 // The title folder and the disc folder may each be a folder of a disc image (ImageFolder):
 // its entries are matched and opened in the image, under host paths that lead to nothing on
 // the disk.
+// A name not found as spelled is looked for case-blind in an index of its folder's names
+// (folded name to host names), made by one listing of the folder and made again when the
+// folder's stamp (times, inode) changes; at most kMaxIndexedFolders folders are indexed
+// (least recently used go). The index only names candidates: each is still reached by a walk.
 // Where it bites: names are title text (Windows-1252 bytes), not UTF-8; a directory with
-// more than kMaxScannedEntries entries is only searched that far case-blind; resolution
-// reads the disk each time (nothing is cached); a host name ending in a dot or blank
-// cannot be reached, since title names lose those as the desktop drops them.
+// more than kMaxScannedEntries entries is only searched that far case-blind; a change to a
+// folder within one tick of its clock is not seen until the folder changes again; a host
+// name ending in a dot or blank cannot be reached, since title names lose those as the
+// desktop drops them.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "base/Result.h"
 #include "host/files/File.h"
@@ -35,6 +45,7 @@ namespace stagehand::host {
 class TitlePaths {
   public:
     static constexpr size_t kMaxScannedEntries = 100'000;
+    static constexpr size_t kMaxIndexedFolders = 16;
 
     // titleFolder is made absolute; it need not exist yet.
     explicit TitlePaths(const std::filesystem::path& titleFolder);
@@ -92,7 +103,16 @@ class TitlePaths {
     // Resolves back to the same entry. Empty for a path outside both.
     std::string TitleFullName(const std::filesystem::path& hostPath) const;
 
+    // How many times a folder was listed to index it.
+    size_t FolderScans() const { return folderScans_; }
+
   private:
+    // A folder's host names by folded name, each list in byte order.
+    struct FolderIndex {
+        FileStamp stamp;
+        std::unordered_map<std::string, std::vector<std::string>> byFolded;
+        uint64_t lastUse = 0;
+    };
     using Place = FolderRoots::Place;
     // The real place a title name leads to (throughLink set when a link was followed on the
     // way), or why not, as Locate says.
@@ -107,12 +127,20 @@ class TitlePaths {
     // The folder a title name starts in: the disc folder for the disc drive, else the root;
     // nullopt when that folder could not be opened.
     std::optional<Place> BaseOf(std::string_view titleName) const;
+    // The host names in folder dir whose folded 1252 form is `folded`, in byte order, from
+    // the folder's index (made or made again first when needed).
+    std::vector<std::string> CaseBlindNames(const Place& dir, const std::string& folded) const;
 
     FolderRoots roots_;
     std::filesystem::path root_;
     std::filesystem::path disc_;
     std::optional<size_t> titleRoot_;
     std::optional<size_t> discRoot_;
+    // Keyed by root and host parts joined by '/'.
+    mutable std::map<std::pair<size_t, std::string>, FolderIndex> indexes_;
+    mutable uint64_t indexClock_ = 0;
+    mutable size_t folderScans_ = 0;
+    mutable std::mutex indexMutex_;
 };
 
 }  // namespace stagehand::host

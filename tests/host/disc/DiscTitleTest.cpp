@@ -96,6 +96,11 @@ TEST_F(DiscTitleTest, AFolderOfAnImageIsATitle) {
     EXPECT_EQ(Read(paths, "C:\\ART\\BG.BMP"), "bm");
     EXPECT_EQ(Read(paths, "..\\Movies\\Intro.smk"), std::string("(") + TitlePaths::kNotFound + ")");
     EXPECT_EQ(paths.Root(), fs::canonical(image_) / "Game");
+    // An image's folders never change: each is listed once for its case-blind names.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Read(paths, "c:\\art\\bg.bmp"), "bm");
+    }
+    EXPECT_EQ(paths.FolderScans(), 2u);  // Game and Art, for ART and art alike
 
     EXPECT_FALSE(AsDiscImageName((folder_.Path() / "title").string()));
     EXPECT_FALSE(AsDiscImageName((folder_.Path() / "missing.iso").string()));

@@ -86,5 +86,20 @@ TEST(ProfileFileTest, MatchesNamesCaseBlindIn1252AndKeepsValueCase) {
     EXPECT_EQ(Value(file, "\xE9t\xE9", "X"), "a=b");
 }
 
+// The worst case for memory is a file of nothing but tiny distinct sections: each costs its
+// section record and its name's place in the index, still a small multiple of its bytes.
+TEST(ProfileFileTest, TinySectionsCostASmallMultipleOfTheirBytes) {
+    for (const int count : {1'000, 200'000}) {
+        std::string bytes;
+        for (int i = 0; i < count; ++i) {
+            bytes += "[" + std::to_string(i) + "]\n";
+        }
+        const ProfileFile file = ProfileFile::Parse(bytes);
+        ASSERT_EQ(file.Sections().size(), static_cast<size_t>(count));
+        EXPECT_EQ(file.FindSection(std::to_string(count - 1))->Name(), std::to_string(count - 1));
+        EXPECT_LT(file.MemoryBytes(), 8 * bytes.size()) << count;
+    }
+}
+
 }  // namespace
 }  // namespace stagehand::host

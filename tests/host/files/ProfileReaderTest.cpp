@@ -158,6 +158,34 @@ TEST_F(ProfileReaderTest, CacheStaysBoundedAndSharesOneParsePerFile) {
     EXPECT_EQ(reader_.CachedFileCount(), ProfileReader::kMaxCachedFiles);
 }
 
+// A file whose parse alone is over the budget is kept besides it: its spellings, read in
+// turn with another file between them (as queues are read between content reads), share
+// one parse instead of parsing it at every read. A second such file takes its place.
+TEST_F(ProfileReaderTest, AFileOverTheBudgetIsParsedOnceForAllItsSpellings) {
+    std::string big = "[first]\nk=v\n";
+    for (int i = 0; i < 2000; ++i) {
+        big += "[" + std::to_string(i) + "]\n";
+    }
+    Write("big.ini", big);
+    Write("other.ini", big + "[last]\nk=w\n");
+    Write("t.ini", "[s]\nk=small\n");
+    ProfileReader reader(paths_, 4096);
+    ASSERT_GT(ProfileFile::Parse(big).MemoryBytes(), 4096u);
+    std::string out;
+    for (int round = 0; round < 3; ++round) {
+        for (const char* name : {"C:\\big.ini", "c:\\BIG.INI", "C:\\Big.Ini"}) {
+            EXPECT_EQ(reader.ReadString(name, "first", "k", "", out, 100), 1u);
+            EXPECT_EQ(reader.ReadString("C:\\t.ini", "s", "k", "", out, 100), 5u);
+        }
+    }
+    EXPECT_EQ(reader.ParseCount(), 2u);
+    EXPECT_LE(reader.CachedBytes(), 4096u);
+    reader.ReadString("C:\\other.ini", "last", "k", "", out, 100);
+    reader.ReadString("C:\\t.ini", "s", "k", "", out, 100);
+    EXPECT_EQ(reader.ReadString("C:\\BIG.ini", "first", "k", "", out, 100), 1u);
+    EXPECT_EQ(reader.ParseCount(), 4u);  // other.ini, then big.ini once more
+}
+
 // Watched files are read from the cache unless an event says otherwise; others are checked
 // with a stat. Either way every kind of change shows at the next read.
 TEST_F(ProfileReaderTest, SeesEveryKindOfChangeAtTheNextRead) {

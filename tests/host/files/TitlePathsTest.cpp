@@ -148,6 +148,35 @@ TEST_P(TitlePathsLinkTest, FollowsOnlyLinksThatStayInside) {
 INSTANTIATE_TEST_SUITE_P(Openat2AndWalk, TitlePathsLinkTest, ::testing::Bool());
 
 // Files only, the first in byte order; without wildcards a plain lookup.
+// Names in another case are found through an index of each folder's names, made once and
+// made again when the folder changes, never by listing the folder at every look.
+TEST_F(TitlePathsTest, CaseBlindLooksListAFolderOnlyWhenItChanged) {
+    for (int i = 0; i < 300; ++i) {
+        Touch("data/f" + std::to_string(i) + ".ini");
+    }
+    const TitlePaths paths(root_);
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "DATA\\F" + std::to_string(i) + ".INI";
+        EXPECT_EQ(paths.Resolve(name), root_ / ("data/f" + std::to_string(i) + ".ini")) << name;
+    }
+    EXPECT_EQ(paths.FolderScans(), 2u);  // the title folder (for DATA) and data
+    EXPECT_EQ(paths.Resolve("data\\NEW.INI"), std::nullopt);
+    // A file made, or one renamed, changes the folder: the next look sees it.
+    Touch("data/new.ini");
+    EXPECT_EQ(paths.Resolve("data\\NEW.INI"), root_ / "data/new.ini");
+    fs::rename(root_ / "data/new.ini", root_ / "data/New.ini");
+    EXPECT_EQ(paths.Resolve("data\\NEW.INI"), root_ / "data/New.ini");
+    EXPECT_EQ(paths.FolderScans(), 4u);
+    // More folders than the index keeps: the oldest is listed again when next needed.
+    for (size_t i = 0; i <= TitlePaths::kMaxIndexedFolders; ++i) {
+        Touch("many" + std::to_string(i) + "/a.txt");
+        EXPECT_TRUE(paths.Resolve("many" + std::to_string(i) + "\\A.TXT"));
+    }
+    const size_t scans = paths.FolderScans();
+    EXPECT_TRUE(paths.Resolve("data\\F1.INI"));
+    EXPECT_EQ(paths.FolderScans(), scans + 1);
+}
+
 TEST_F(TitlePathsTest, FindFirstMatchesWildcardsCaseBlindInByteOrder) {
     for (const char* file : {"b.smk", "A.SMK", "a2.smk", "c.txt", "noext", "only/noext"}) {
         Touch(file);
