@@ -66,7 +66,7 @@ using WriteFailure = std::function<void(std::string_view reason)>;
 // kEqualLinesShown equal lines in a row the next equal ones are only counted, then told in
 // one line ("message (the last line came 199990 more times)") when another line comes or the
 // writer goes.
-inline constexpr size_t kMaxLineCharacters = 400;
+inline constexpr size_t kMaxLineCharacters = 1000;
 inline constexpr uint64_t kEqualLinesShown = 8;
 Sink LineWriter(std::ostream& out, WriteFailure onFailure = {});
 

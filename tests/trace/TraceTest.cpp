@@ -65,7 +65,8 @@ TEST(Trace, LongEntriesAreCutAndRunsOfEqualLinesAreCounted) {
         }
     }
     std::string expected = "message " + std::string(kMaxLineCharacters, 'a') + "\n";
-    expected += "message " + std::string(kMaxLineCharacters, 'b') + "... (65136 more characters)\n";
+    expected += "message " + std::string(kMaxLineCharacters, 'b') + "... (" +
+                std::to_string(65536 - kMaxLineCharacters) + " more characters)\n";
     for (uint64_t i = 0; i < kEqualLinesShown; ++i) {
         expected += "fault again\n";
     }
