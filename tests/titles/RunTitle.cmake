@@ -16,6 +16,8 @@
 #   -DIMAGE=ON           optional: play (or check) the title from an ISO 9660 image of the copy,
 #                        made with xorriso, instead of the copy itself: everything must come
 #                        out as from the folder
+#   -DIMAGE=disc         optional: the copy's disc/ folder (its --cd disc) becomes an image, and
+#                        the title plays from the folder with that image as its disc
 #   -DDISPLAY_RUN=cmd    optional: play on the real backend under this command (e.g. xvfb-run
 #                        and its arguments, separated by |) instead of headless; then only
 #                        the exit code is checked
@@ -45,21 +47,27 @@ make_title_media("${copy}")
 
 # The title as the player is given it: the copy, or an image of it.
 set(play "${copy}")
-if(IMAGE)
+if(DEFINED IMAGE AND NOT "${IMAGE}" STREQUAL "")
     find_program(XORRISO xorriso)
     if(NOT XORRISO)
         message(FATAL_ERROR "xorriso is needed to make the title's disc image")
     endif()
-    run_maker("xorriso" "${XORRISO}" -as mkisofs -quiet -R -J -V TITLE
-              -o "${WORK_DIR}/title.iso" "${copy}")
-    set(play "${WORK_DIR}/title.iso")
+    if("${IMAGE}" STREQUAL "disc")
+        run_maker("xorriso" "${XORRISO}" -as mkisofs -quiet -R -J -V DISC
+                  -o "${WORK_DIR}/disc.iso" "${copy}/disc")
+        file(REMOVE_RECURSE "${copy}/disc")
+    else()
+        run_maker("xorriso" "${XORRISO}" -as mkisofs -quiet -R -J -V TITLE
+                  -o "${WORK_DIR}/title.iso" "${copy}")
+        set(play "${WORK_DIR}/title.iso")
+    endif()
 endif()
 
 # A check instead of a play (-DCHECK=ON): `stagehand --check` lists the title's faults, which
 # must be those of expected-check.txt (exit code 1) or none at all (exit code 0).
 if(CHECK)
     set(checked title)
-    if(IMAGE)
+    if("${IMAGE}" STREQUAL "ON")
         set(checked title.iso)
     endif()
     execute_process(COMMAND "${PLAYER}" --check ${checked} WORKING_DIRECTORY "${WORK_DIR}" TIMEOUT 120
@@ -83,6 +91,9 @@ if(EXISTS "${TEST_DIR}/options")
     file(READ "${TEST_DIR}/options" options)
     string(STRIP "${options}" options)
     separate_arguments(options UNIX_COMMAND "${options}")
+    if("${IMAGE}" STREQUAL "disc")
+        list(TRANSFORM options REPLACE "^disc$" "${WORK_DIR}/disc.iso")
+    endif()
 endif()
 
 set(expected_code 0)
