@@ -4,6 +4,7 @@
 
 #include "host/files/TitlePaths.h"
 #include "kernel/Player.h"
+#include "media/MovieShelf.h"
 #include "script/TextUtil.h"
 #include "trace/Trace.h"
 
@@ -57,6 +58,7 @@ bool CAMovie::Open(const std::string& name) {
     if (!path) {
         return true;
     }
+    video_.SetFrameBudget(Player().Service<CMovieShelf>().Frames());
     if (video_.Open(*path, GetName(), true, Player().Paths().Opener())) {
         video_.RouteSound(VideoSoundMixer());
         video_.SetDestination(System()->ClientRect(video_.Handle()));

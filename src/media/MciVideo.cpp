@@ -4,6 +4,7 @@
 
 #include "host/files/TitlePaths.h"
 #include "kernel/Player.h"
+#include "media/MovieShelf.h"
 #include "script/TextUtil.h"
 #include "trace/Trace.h"
 
@@ -49,6 +50,7 @@ bool CMCIVideo::Open(const std::string& name) {
     }
     // A file that cannot be read leaves an empty video window; the title is told it opened.
     if (video_.HasWindow()) {
+        video_.SetFrameBudget(Player().Service<CMovieShelf>().Frames());
         const std::optional<std::filesystem::path> path = ResolveVideoFile(name);
         if (!path) {
             video_.Close();

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "host/audio/Mixer.h"
@@ -42,6 +43,10 @@ class VideoWindow : public host::Window {
               host::FileOpener open = host::InputFile::Open);
     void Close();
     bool IsOpen() const { return movie_.IsOpen(); }
+    // The frame memory the video takes its frames from, shared with the play's movies.
+    void SetFrameBudget(std::shared_ptr<host::FrameBudget> budget) {
+        movie_.SetBudget(std::move(budget));
+    }
     bool IsPlaying() const { return playing_; }
     // The picture's place in the window (an empty rectangle: the whole window).
     void SetDestination(const host::Rect& rect);

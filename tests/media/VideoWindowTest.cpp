@@ -50,5 +50,32 @@ TEST_F(VideoWindowTest, AHugeDestinationCostsNoMoreThanTheScreen) {
     }
 }
 
+// A video takes its frames from the budget it shares with the play's movies: while it is open
+// and has shown a frame it holds them, a budget too small stops it at its first frame, and
+// closing gives them back.
+TEST_F(VideoWindowTest, FramesComeFromTheSharedBudget) {
+    if (!std::filesystem::exists(Video("cinepak.avi"))) {
+        GTEST_SKIP() << "no test videos";
+    }
+    for (const uint64_t bound : {uint64_t{64} << 20, uint64_t{16}}) {
+        SCOPED_TRACE(bound);
+        auto budget = std::make_shared<host::FrameBudget>(bound);
+        VideoWindow video;
+        host::WindowParams params;
+        params.style = host::style::kChild | host::style::kVisible;
+        params.parent = MainFrame();
+        params.rect = {0, 0, 96, 64};
+        ASSERT_TRUE(video.CreateWindow(Windows(), params));
+        video.SetFrameBudget(budget);
+        ASSERT_TRUE(video.Open(Video("cinepak.avi"), "V", false));
+        video.Play();
+        Windows().RunPending();
+        EXPECT_EQ(budget->HeldBytes() > 0, bound > 16);
+        video.Close();
+        EXPECT_EQ(budget->HeldBytes(), 0u);
+        video.DestroyWindow();
+    }
+}
+
 }  // namespace
 }  // namespace stagehand::testing
