@@ -125,7 +125,10 @@ base::Result<void> ProgramConsent::Remember() const {
 }
 
 void ProgramConsent::Request(std::string question, Decision decided) {
-    if (settings_.allowAll || alwaysThisRun_ || Remembered()) {
+    if (!alwaysThisRun_ && !settings_.allowAll && Remembered()) {
+        alwaysThisRun_ = true;  // read once: a title asking in a loop reads no file again
+    }
+    if (settings_.allowAll || alwaysThisRun_) {
         decided(true, {});
         return;
     }
