@@ -125,8 +125,10 @@ base::Result<void> ProgramConsent::Remember() const {
 }
 
 void ProgramConsent::Request(std::string question, Decision decided) {
-    if (!alwaysThisRun_ && !settings_.allowAll && Remembered()) {
-        alwaysThisRun_ = true;  // read once: a title asking in a loop reads no file again
+    if (!checkedRemembered_ && !settings_.allowAll) {
+        // Read once a play: a title asking in a loop reads no file again.
+        checkedRemembered_ = true;
+        alwaysThisRun_ = Remembered();
     }
     if (settings_.allowAll || alwaysThisRun_) {
         decided(true, {});

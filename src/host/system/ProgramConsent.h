@@ -67,7 +67,8 @@ class ProgramConsent {
 
     // Requests not yet decided, the one being asked included.
     size_t Waiting() const { return waiting_.size(); }
-    // Whether the title is remembered as allowed (read from the file each time).
+    // Whether the title is remembered as allowed (read from the file each time it is asked;
+    // Request reads it at its first request of the play).
     bool Remembered() const;
 
     // The remembered file's text with `titleKey` added; the text may be empty.
@@ -90,6 +91,7 @@ class ProgramConsent {
     Settings settings_;
     std::deque<Pending> waiting_;
     bool alwaysThisRun_ = false;
+    bool checkedRemembered_ = false;
     // Shared with the answer given to the asker, which may come after the consent has gone.
     std::shared_ptr<ProgramConsent*> self_;
 };
