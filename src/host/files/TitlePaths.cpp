@@ -182,18 +182,16 @@ std::optional<TitlePaths::Place> TitlePaths::MatchEntry(const Place& dir, std::s
     return std::nullopt;
 }
 
-std::vector<std::string> TitlePaths::CaseBlindNames(const Place& dir,
-                                                    const std::string& folded) const {
+const TitlePaths::FolderIndex* TitlePaths::FreshIndex(const Place& dir) const {
     const std::optional<FileStamp> stamp = roots_.FolderStamp(dir);
     if (!stamp) {
-        return {};
+        return nullptr;
     }
     std::string joined;
     for (const std::string& part : dir.parts) {
         joined += '/';
         joined += part;
     }
-    const std::lock_guard lock(indexMutex_);
     auto [at, added] = indexes_.try_emplace({dir.root, std::move(joined)});
     FolderIndex& index = at->second;
     if (added || index.stamp != *stamp) {
@@ -210,15 +208,41 @@ std::vector<std::string> TitlePaths::CaseBlindNames(const Place& dir,
         }
     }
     index.lastUse = ++indexClock_;
-    const auto found = index.byFolded.find(folded);
-    std::vector<std::string> names =
-        found == index.byFolded.end() ? std::vector<std::string>() : found->second;
+    // The one just used is the newest, so it is never the one that goes.
     while (indexes_.size() > kMaxIndexedFolders) {
         auto oldest = std::min_element(indexes_.begin(), indexes_.end(), [](auto& a, auto& b) {
             return a.second.lastUse < b.second.lastUse;
         });
         indexes_.erase(oldest);
     }
+    return &index;
+}
+
+std::vector<std::string> TitlePaths::CaseBlindNames(const Place& dir,
+                                                    const std::string& folded) const {
+    const std::lock_guard lock(indexMutex_);
+    const FolderIndex* index = FreshIndex(dir);
+    if (index == nullptr) {
+        return {};
+    }
+    const auto found = index->byFolded.find(folded);
+    return found == index->byFolded.end() ? std::vector<std::string>() : found->second;
+}
+
+std::vector<std::string> TitlePaths::NamesWhere(
+    const Place& dir, const std::function<bool(std::string_view folded)>& keep) const {
+    std::vector<std::string> names;
+    const std::lock_guard lock(indexMutex_);
+    const FolderIndex* index = FreshIndex(dir);
+    if (index == nullptr) {
+        return names;
+    }
+    for (const auto& [folded, hostNames] : index->byFolded) {
+        if (keep(folded)) {
+            names.insert(names.end(), hostNames.begin(), hostNames.end());
+        }
+    }
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -306,21 +330,16 @@ std::optional<fs::path> TitlePaths::FindFirst(std::string_view pattern) const {
     if (!dir) {
         return std::nullopt;
     }
-    // The first name in byte order as the folder lists it (a link by its own name), and the
-    // file it leads to.
-    std::optional<std::string> bestName;
-    std::optional<Place> best;
-    for (std::string& name : roots_.List(*dir, kMaxScannedEntries)) {
-        if ((bestName && name >= *bestName) || !wildcard.Matches(HostNameAs1252(name))) {
-            continue;
-        }
+    // The first name in byte order as the folder lists it (a link by its own name) that
+    // leads to a file, found through the folder's index of folded names.
+    for (std::string& name :
+         NamesWhere(*dir, [&](std::string_view folded) { return wildcard.Matches(folded); })) {
         base::Result<Place> found = roots_.Walk(*dir, std::span(&name, 1));
         if (found && found->kind == FolderRoots::Kind::kFile) {
-            bestName = std::move(name);
-            best = std::move(*found);
+            return roots_.HostPath(*found);
         }
     }
-    return best ? std::optional(roots_.HostPath(*best)) : std::nullopt;
+    return std::nullopt;
 }
 
 InputFile TitlePaths::Open(const fs::path& hostPath) const {

@@ -27,6 +27,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -130,6 +131,12 @@ class TitlePaths {
     // The host names in folder dir whose folded 1252 form is `folded`, in byte order, from
     // the folder's index (made or made again first when needed).
     std::vector<std::string> CaseBlindNames(const Place& dir, const std::string& folded) const;
+    // The host names in folder dir whose folded form `keep` keeps, in byte order.
+    std::vector<std::string> NamesWhere(
+        const Place& dir, const std::function<bool(std::string_view folded)>& keep) const;
+    // The folder's index, made or made again when needed; nullptr when the folder cannot be
+    // looked at. Only with indexMutex_ held; valid until the next call.
+    const FolderIndex* FreshIndex(const Place& dir) const;
 
     FolderRoots roots_;
     std::filesystem::path root_;

@@ -160,6 +160,11 @@ TEST_F(TitlePathsTest, CaseBlindLooksListAFolderOnlyWhenItChanged) {
         EXPECT_EQ(paths.Resolve(name), root_ / ("data/f" + std::to_string(i) + ".ini")) << name;
     }
     EXPECT_EQ(paths.FolderScans(), 2u);  // the title folder (for DATA) and data
+    // Wildcard searches use the same index.
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(paths.FindFirst("data\\F29?.*"), root_ / "data/f290.ini");
+    }
+    EXPECT_EQ(paths.FolderScans(), 2u);
     EXPECT_EQ(paths.Resolve("data\\NEW.INI"), std::nullopt);
     // A file made, or one renamed, changes the folder: the next look sees it.
     Touch("data/new.ini");
