@@ -1,6 +1,7 @@
 #include "interaction/Timer.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "host/ui/WindowSystem.h"
 #include "kernel/Player.h"
@@ -148,7 +149,25 @@ intptr_t CTimer::OnMessage(const host::Message& message) {
                 Start();
                 restartFull_ = false;
             }
-            RunQueue("notify", kEventScope);
+            {
+                const std::weak_ptr<const char> alive = LifeToken();
+                RunQueue("notify", kEventScope);
+                if (alive.expired()) {
+                    return 0;  // the queue took the timer away
+                }
+            }
+            // A queue that runs away at every tick would keep the player busy for ever on
+            // a clock that waits for nobody: after a few ticks in a row the timer stops.
+            if (!Player().Stage().Budget().LastDispatchRanOut()) {
+                runawayTicks_ = 0;
+            } else if (++runawayTicks_ >= kMaxRunawayTicks) {
+                runawayTicks_ = 0;
+                running_ = false;
+                trace::Fault(
+                    "The timer \"%s\" stops: its \"notify\" queue ran out of the work "
+                    "budget at %d ticks in a row.",
+                    {GetName(), kMaxRunawayTicks});
+            }
             return 0;
         case host::msg::kDestroy:
             enabled_ = 0;

@@ -42,6 +42,9 @@ class CTimer : public CActor {
     intptr_t OnMessage(const host::Message& message) override;
 
   private:
+    // Ticks in a row whose queue spent the whole work budget before the timer stops.
+    static constexpr int kMaxRunawayTicks = 3;
+
     void Start();
     void ArmFull();
     void Arm(int32_t periodMs);
@@ -60,6 +63,7 @@ class CTimer : public CActor {
     bool restartFull_ = false;
     bool overdue_ = false;  // the pause found the tick overdue: resume ticks at once
     std::optional<uint32_t> lastTick_;
+    int runawayTicks_ = 0;
 };
 
 // The timers' identifiers: 2000 plus the count of live timers, the new one included.

@@ -16,6 +16,9 @@ CWorkBudget::Step::Step(CWorkBudget& budget, Kind kind) : budget_(budget), kind_
 
 CWorkBudget::Step::~Step() {
     --(kind_ == Kind::kQueueRun ? budget_.queueDepth_ : budget_.creationDepth_);
+    if (budget_.queueDepth_ == 0 && budget_.creationDepth_ == 0) {
+        budget_.lastRanOut_ = budget_.spent_ > kUnitsPerDispatch;
+    }
 }
 
 bool CWorkBudget::FirstOfDispatch() {

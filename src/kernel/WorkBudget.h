@@ -51,6 +51,9 @@ class CWorkBudget {
     // True the first time in a dispatch: a fault that a cascade repeats at every turn (runs
     // nested too deep) is traced once.
     bool FirstOfDispatch();
+    // Whether the last dispatch that ended had spent its whole budget: a cause that keeps
+    // coming back (a timer) can tell that its work runs away each time.
+    bool LastDispatchRanOut() const { return lastRanOut_; }
     int Depth(Kind kind) const { return kind == Kind::kQueueRun ? queueDepth_ : creationDepth_; }
 
   private:
@@ -58,6 +61,7 @@ class CWorkBudget {
     int creationDepth_ = 0;
     uint64_t spent_ = 0;
     bool faultTraced_ = false;
+    bool lastRanOut_ = false;
 };
 
 }  // namespace stagehand
