@@ -86,8 +86,24 @@ void HeadlessBackend::Present(const Surface& frame, const Rect&) {
     ++presentCount_;
 }
 
+void HeadlessBackend::PollInput(InputSink& sink) {
+    if (!waitingUntil_ || Until(*waitingUntil_, clock_) > 0 || ++starvedPolls_ < kMaxStarvedPolls) {
+        return;
+    }
+    starvedPolls_ = 0;
+    waitingUntil_.reset();
+    while (!waitingUntil_ && next_ < script_.steps.size()) {
+        Perform(script_.steps[next_++], sink);
+    }
+    if (!waitingUntil_ && !closedAtEnd_) {
+        closedAtEnd_ = true;
+        sink.CloseRequested();
+    }
+}
+
 bool HeadlessBackend::WaitForInput(InputSink& sink, std::optional<uint32_t> until) {
     ++waitCount_;
+    starvedPolls_ = 0;
     // Something the player named is already due: let it run.
     if (until && Until(*until, clock_) <= 0) {
         return true;

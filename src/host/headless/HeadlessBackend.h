@@ -56,7 +56,11 @@ class HeadlessBackend : public Backend {
     void SetMessageRunner(MessageRunner runner) { runner_ = std::move(runner); }
 
     uint32_t Now() override { return clock_; }
-    void PollInput(InputSink&) override {}
+    // The script runs in WaitForInput, when the player has nothing else to do. Only when a
+    // handler slept past the script's wait (a long Director.Wait) and the player then keeps
+    // busy for kMaxStarvedPolls looks in a row (a timer whose queue sleeps longer than its
+    // period is due again at once), the script's steps up to its next wait run here.
+    void PollInput(InputSink& sink) override;
     bool WaitForInput(InputSink& sink, std::optional<uint32_t> until) override;
     void Sleep(uint32_t milliseconds) override;
     void Present(const Surface& frame, const Rect& changed) override;
@@ -77,6 +81,7 @@ class HeadlessBackend : public Backend {
     bool Finished() const { return next_ >= script_.steps.size(); }
 
   private:
+    static constexpr int kMaxStarvedPolls = 64;
     // Moves the virtual clock, mixing the sound of the time passed.
     void SetClock(uint32_t now);
     void Perform(const InputStep& step, InputSink& sink);
@@ -93,6 +98,7 @@ class HeadlessBackend : public Backend {
     MessageRunner runner_;
     uint32_t clock_ = kStartTime;
     std::optional<uint32_t> waitingUntil_;
+    int starvedPolls_ = 0;
     bool closedAtEnd_ = false;
     Point pointer_{0, 0};
     const Surface* frame_ = nullptr;
