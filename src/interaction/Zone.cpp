@@ -52,7 +52,12 @@ void CZone::OpenWindow() {
     const auto bottom =
         static_cast<int32_t>(std::min<int64_t>(int64_t{top_} + height_, client.Height()));
     const host::Point origin = windows->ClientToScreen(Handle(), {0, 0});
-    record_.screenRect = {origin.x + left_, origin.y + top_, origin.x + right, origin.y + bottom};
+    // Saturated: a zone far off its window lies far off the screen, never wrapped onto it.
+    const auto onScreen = [](int32_t a, int32_t b) {
+        return static_cast<int32_t>(std::clamp<int64_t>(int64_t{a} + b, INT32_MIN, INT32_MAX));
+    };
+    record_.screenRect = {onScreen(origin.x, left_), onScreen(origin.y, top_),
+                          onScreen(origin.x, right), onScreen(origin.y, bottom)};
     record_.window = Handle();
     record_.enabled = IsEnabled();
     Enter();

@@ -29,7 +29,9 @@ bool CAMovie::Initialize(CPlayer& player, const std::string& name, CMessageHandl
         params.title.clear();
         params.style = host::style::kChild | host::style::kVisible;
         params.parent = Handle();
-        params.rect = host::Rect::FromSize(-2, -2, width_ + 4, height_ + 4);
+        params.rect = host::Rect::FromSize(
+            -2, -2, static_cast<int32_t>(std::min<int64_t>(int64_t{width_} + 4, INT32_MAX)),
+            static_cast<int32_t>(std::min<int64_t>(int64_t{height_} + 4, INT32_MAX)));
         video_.CreateWindow(*player.Windows(), params);
         video_.SetOwner(Handle(), true);
         video_.SetNoticePeriod(kTimerMs);

@@ -29,9 +29,14 @@ struct Rect {
 
     // A rectangle from an origin and a size; sizes that would pass INT32_MAX are cut there.
     static Rect FromSize(int32_t left, int32_t top, int32_t width, int32_t height);
+    static int32_t Span(int32_t from, int32_t to) {
+        const int64_t span = int64_t{to} - from;
+        return span > INT32_MAX ? INT32_MAX : static_cast<int32_t>(span);
+    }
 
-    int32_t Width() const { return right > left ? right - left : 0; }
-    int32_t Height() const { return bottom > top ? bottom - top : 0; }
+    // Cut at INT32_MAX, which a rectangle from one end of the range to the other passes.
+    int32_t Width() const { return right > left ? Span(left, right) : 0; }
+    int32_t Height() const { return bottom > top ? Span(top, bottom) : 0; }
     bool IsEmpty() const { return right <= left || bottom <= top; }
     bool Contains(Point p) const {
         return p.x >= left && p.x < right && p.y >= top && p.y < bottom;

@@ -89,6 +89,11 @@ TEST(RegionTest, RandomAddSubtractIntersectMatchPixels) {
 }
 
 TEST(RegionTest, HoleAndRegionOperandsAndOffsetsNearTheLimits) {
+    // A rectangle across the whole range is as wide as a size can say, not wrapped.
+    const Rect all{INT32_MIN, -5, INT32_MAX, 5};
+    EXPECT_EQ(all.Width(), INT32_MAX);
+    EXPECT_EQ(all.Height(), 10);
+
     Region frame({0, 0, 10, 10});
     frame.Subtract({3, 3, 7, 7});
     EXPECT_EQ(frame.Area(), 100 - 16);
