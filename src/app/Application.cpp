@@ -241,13 +241,12 @@ base::Result<void> CApplication::EnterTitleFolder(const PlayerOptions& options, 
     }
     std::error_code ec;
     const fs::path folder = fs::absolute(fs::path(shownFolder), ec);
-    if (std::optional<host::DiscImageName> image = host::AsDiscImageName(folder.string())) {
+    if (std::optional<base::Result<host::ImageFolder>> image = host::OpenIfDiscImage(folder)) {
         // A title on a disc image is read in the image; the current directory stays.
-        base::Result<host::ImageFolder> opened = host::OpenDiscImageFolder(*image);
-        if (!opened) {
-            return opened.failure();
+        if (!*image) {
+            return image->failure();
         }
-        session.paths = std::make_unique<host::TitlePaths>(std::move(*opened));
+        session.paths = std::make_unique<host::TitlePaths>(std::move(**image));
     } else {
         if (ec || !fs::exists(folder, ec)) {
             return base::Failure("the title folder " + shownFolder + " does not exist");
@@ -265,12 +264,11 @@ base::Result<void> CApplication::EnterTitleFolder(const PlayerOptions& options, 
     }
     if (options.cd) {
         const fs::path disc = FromStartFolder(session.startFolder.path, *options.cd);
-        if (std::optional<host::DiscImageName> image = host::AsDiscImageName(disc.string())) {
-            base::Result<host::ImageFolder> opened = host::OpenDiscImageFolder(*image);
-            if (!opened) {
-                return opened.failure();
+        if (std::optional<base::Result<host::ImageFolder>> image = host::OpenIfDiscImage(disc)) {
+            if (!*image) {
+                return image->failure();
             }
-            session.paths->SetDiscImage(std::move(*opened));
+            session.paths->SetDiscImage(std::move(**image));
         } else if (!fs::is_directory(disc, ec)) {
             return base::Failure("the disc folder " + *options.cd +
                                  " is neither a folder nor a disc image");

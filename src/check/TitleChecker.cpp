@@ -36,13 +36,12 @@ int CheckTitle(const std::string& shownFolder, const std::optional<std::string>&
     std::error_code ec;
     const fs::path folder = fs::absolute(fs::path(shownFolder), ec);
     std::unique_ptr<TitleChecker> checker;
-    if (std::optional<host::DiscImageName> image = host::AsDiscImageName(folder.string())) {
-        base::Result<host::ImageFolder> opened = host::OpenDiscImageFolder(*image);
-        if (!opened) {
-            err << "stagehand: " << opened.error() << '\n';
+    if (std::optional<base::Result<host::ImageFolder>> image = host::OpenIfDiscImage(folder)) {
+        if (!*image) {
+            err << "stagehand: " << image->error() << '\n';
             return 1;
         }
-        checker = std::make_unique<TitleChecker>(std::move(*opened));
+        checker = std::make_unique<TitleChecker>(std::move(**image));
     } else if (ec || !fs::is_directory(folder, ec)) {
         err << "stagehand: the title folder " << shownFolder << " is not a folder\n";
         return 1;
@@ -51,13 +50,13 @@ int CheckTitle(const std::string& shownFolder, const std::optional<std::string>&
     }
     if (disc) {
         const fs::path discPath = fs::absolute(fs::path(*disc), ec);
-        if (std::optional<host::DiscImageName> image = host::AsDiscImageName(discPath.string())) {
-            base::Result<host::ImageFolder> opened = host::OpenDiscImageFolder(*image);
-            if (!opened) {
-                err << "stagehand: " << opened.error() << '\n';
+        if (std::optional<base::Result<host::ImageFolder>> image =
+                host::OpenIfDiscImage(discPath)) {
+            if (!*image) {
+                err << "stagehand: " << image->error() << '\n';
                 return 1;
             }
-            checker->Paths().SetDiscImage(std::move(*opened));
+            checker->Paths().SetDiscImage(std::move(**image));
         } else if (!fs::is_directory(discPath, ec)) {
             err << "stagehand: the disc folder " << *disc << " is not a folder\n";
             return 1;

@@ -120,4 +120,12 @@ base::Result<ImageFolder> OpenDiscImageFolder(const DiscImageName& name) {
     return ImageFolder{std::move(folders), folder, std::move(shownAs)};
 }
 
+std::optional<base::Result<ImageFolder>> OpenIfDiscImage(const fs::path& given) {
+    const std::optional<DiscImageName> name = AsDiscImageName(given.string());
+    if (!name) {
+        return std::nullopt;
+    }
+    return OpenDiscImageFolder(*name);
+}
+
 }  // namespace stagehand::host

@@ -55,4 +55,8 @@ std::optional<DiscImageName> AsDiscImageName(const std::string& given);
 // title.iso is damaged: ...").
 base::Result<ImageFolder> OpenDiscImageFolder(const DiscImageName& name);
 
+// What the user gave, opened as an image when it names one (AsDiscImageName); nullopt for a
+// folder on the disk or nothing at all, which the caller looks at as a folder.
+std::optional<base::Result<ImageFolder>> OpenIfDiscImage(const std::filesystem::path& given);
+
 }  // namespace stagehand::host
