@@ -31,10 +31,11 @@ bool HasProgramExtension(const fs::path& file) {
     return false;
 }
 
-// The host path of a document of the title that an argument names: an existing regular
-// file that is neither of a program kind nor a program this machine runs.
-std::optional<fs::path> FindDocument(const host::TitlePaths& paths, const std::string& name) {
-    base::Result<fs::path> file = paths.Locate(name);
+// The host path of a document of the title that an argument names, as the resolver located
+// it: an existing regular file that is neither of a program kind nor a program this machine
+// runs.
+std::optional<fs::path> FindDocument(const host::TitlePaths& paths,
+                                     const base::Result<fs::path>& file) {
     if (!file || HasProgramExtension(*file)) {
         return std::nullopt;
     }
@@ -42,7 +43,7 @@ std::optional<fs::path> FindDocument(const host::TitlePaths& paths, const std::s
     if (!opened.IsOpen() || host::ProgramStarter::IsHostProgram(opened, *file)) {
         return std::nullopt;
     }
-    return std::move(*file);
+    return *file;
 }
 
 // A name as the question shows it: at most kMaxShownBytes of UTF-8, cut between characters.
@@ -59,7 +60,8 @@ std::string Shown(std::string name) {
 }
 
 // What the opener should get for an argument: a web address or a document's host path.
-std::optional<ShellPlan> OpenPlan(const host::TitlePaths& paths, const std::string& name) {
+std::optional<ShellPlan> OpenPlan(const host::TitlePaths& paths, const std::string& name,
+                                  const base::Result<fs::path>& located) {
     ShellPlan plan;
     plan.kind = ShellPlan::Kind::kOpen;
     if (std::optional<std::string> address =
@@ -68,7 +70,7 @@ std::optional<ShellPlan> OpenPlan(const host::TitlePaths& paths, const std::stri
         plan.question = "This title wants to open the web address " + Shown(plan.target) + ".";
         return plan;
     }
-    if (std::optional<fs::path> document = FindDocument(paths, name)) {
+    if (std::optional<fs::path> document = FindDocument(paths, located)) {
         plan.target = document->native();
         plan.question = "This title wants to open " + Shown(host::Cp1252ToUtf8(name)) + ".";
         return plan;
@@ -103,7 +105,9 @@ base::Result<ShellPlan> PlanShellCommand(std::string_view commandLine,
     }
 
     // A document or web address of its own: the rest of the line has nothing to say.
-    if (std::optional<ShellPlan> open = OpenPlan(paths, args.front())) {
+    // The first argument is located once, for the document, and for the refusal below.
+    const base::Result<fs::path> named = paths.Locate(args.front());
+    if (std::optional<ShellPlan> open = OpenPlan(paths, args.front(), named)) {
         return std::move(*open);
     }
 
@@ -120,9 +124,8 @@ base::Result<ShellPlan> PlanShellCommand(std::string_view commandLine,
     // A program that cannot run here (`notepad.exe readme.txt`, `explorer http://...`) was
     // asked to show its argument; the opener shows it instead. A name refused for where it
     // leads (a link out of the folder) stands for nothing, and opens nothing either.
-    const base::Result<fs::path> named = paths.Locate(args.front());
     if (args.size() > 1 && (named || named.error() == host::TitlePaths::kNotFound)) {
-        if (std::optional<ShellPlan> open = OpenPlan(paths, args[1])) {
+        if (std::optional<ShellPlan> open = OpenPlan(paths, args[1], paths.Locate(args[1]))) {
             return std::move(*open);
         }
     }
