@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "host/ScaleMode.h"
 #include "host/gfx/Geometry.h"
 #include "host/gfx/Surface.h"
 
@@ -66,6 +67,25 @@ class Backend {
     // clock when there is no device). False when no sound will be played at all.
     virtual bool OpenAudio(Mixer& mixer) = 0;
     virtual void CloseAudio() = 0;
+
+    // How the picture is shown: full screen or in a window, the scaling, and the window's size
+    // when it is not full screen (what the user's settings remember). A backend without a
+    // window keeps them as plain values; a size with no area is not taken.
+    virtual bool IsFullscreen() const { return fullscreen_; }
+    virtual void SetFullscreen(bool fullscreen) { fullscreen_ = fullscreen; }
+    virtual ScaleMode Scaling() const { return scaling_; }
+    virtual void SetScaling(ScaleMode mode) { scaling_ = mode; }
+    virtual Size WindowSize() const { return windowSize_; }
+    virtual void SetWindowSize(Size size) {
+        if (size.width > 0 && size.height > 0) {
+            windowSize_ = size;
+        }
+    }
+
+  private:
+    bool fullscreen_ = false;
+    ScaleMode scaling_ = ScaleMode::kSharp;
+    Size windowSize_{640, 480};
 };
 
 }  // namespace stagehand::host

@@ -4,13 +4,24 @@
 
 namespace stagehand::host {
 
-ScreenFit::ScreenFit(Size screen, Size window) : screen_(screen) {
+ScreenFit::ScreenFit(Size screen, Size window, ScaleMode mode) : screen_(screen) {
     if (screen.width <= 0 || screen.height <= 0 || window.width <= 0 || window.height <= 0) {
         screen_ = {};
         return;
     }
     const int64_t sw = screen.width, sh = screen.height;
     const int64_t ww = window.width, wh = window.height;
+    if (mode == ScaleMode::kInteger) {
+        // Whole multiples only, at least 1: a window smaller than the screen shows its middle.
+        const int64_t multiple = std::max<int64_t>(1, std::min(ww / sw, wh / sh));
+        const int64_t vw = sw * multiple, vh = sh * multiple;
+        viewport_ =
+            Rect::FromSize(static_cast<int32_t>((ww - vw) / 2), static_cast<int32_t>((wh - vh) / 2),
+                           static_cast<int32_t>(vw), static_cast<int32_t>(vh));
+        wholeScale_ = true;
+        filter_ = Filter::kNearest;
+        return;
+    }
     // The axis with the smaller ratio window / screen decides the scale; the other gets bars.
     // Compared cross-multiplied so no rounding decides it.
     int64_t vw = 0, vh = 0;
@@ -26,6 +37,24 @@ ScreenFit::ScreenFit(Size screen, Size window) : screen_(screen) {
     viewport_ =
         Rect::FromSize(static_cast<int32_t>((ww - vw) / 2), static_cast<int32_t>((wh - vh) / 2),
                        static_cast<int32_t>(vw), static_cast<int32_t>(vh));
+    switch (mode) {
+        case ScaleMode::kNearest:
+            filter_ = Filter::kNearest;
+            break;
+        case ScaleMode::kSharp:
+            // Whole pixels first, as many as fit on both axes; then one smooth step of less
+            // than one pixel's worth. Below 2x that first step would change nothing.
+            if (!wholeScale_) {
+                intermediate_ =
+                    static_cast<int32_t>(std::max<int64_t>(1, std::min(vw / sw, vh / sh)));
+            }
+            filter_ = wholeScale_ ? Filter::kNearest : Filter::kLinear;
+            break;
+        case ScaleMode::kSmooth:
+        case ScaleMode::kInteger:
+            filter_ = wholeScale_ ? Filter::kNearest : Filter::kLinear;
+            break;
+    }
 }
 
 double ScreenFit::Scale() const {

@@ -18,6 +18,8 @@ namespace {
 constexpr const char* kInitialCaption = "Stagehand";
 // Larger logical screens than this are a mistake in the options, not a title's request.
 constexpr int32_t kMaxScreenSide = 8192;
+// A remembered window smaller than this on either side is not one anybody chose.
+constexpr int32_t kMinWindowSide = 64;
 
 std::string SdlError(std::string_view what) {
     return std::string(what) + ": " + SDL_GetError();
@@ -98,7 +100,9 @@ base::Result<std::unique_ptr<SdlBackend>> SdlBackend::Create(const Options& opti
     std::unique_ptr<SdlBackend> backend(new SdlBackend(screen));
     backend->faults_ = options.faults;
 
-    const Size windowed = WindowSizeFor(screen, 0);
+    backend->scaling_ = options.scaling;
+    const Size windowed = backend->FittingWindowSize(options.windowSize, 0);
+    backend->windowedSize_ = windowed;
     Uint32 flags = SDL_WINDOW_RESIZABLE;
     if (options.fullscreen) {
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -130,6 +134,7 @@ base::Result<std::unique_ptr<SdlBackend>> SdlBackend::Create(const Options& opti
 
 SdlBackend::~SdlBackend() {
     CloseAudio();
+    DropIntermediate();
     if (texture_ != nullptr) {
         SDL_DestroyTexture(texture_);
     }
@@ -329,6 +334,7 @@ void SdlBackend::Handle(const SDL_Event& event, InputSink& sink) {
                 SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                   screen_.width, screen_.height);
             textureEmpty_ = true;
+            DropIntermediate();
             UploadWholeFrame();
             needsRedraw_ = true;
             break;
@@ -393,7 +399,7 @@ void SdlBackend::HandleText(const char* text, InputSink& sink) {
 Point SdlBackend::WindowToScreen(int32_t windowX, int32_t windowY) const {
     int width = 0, height = 0;
     SDL_GetWindowSize(window_, &width, &height);
-    return ScreenFit(screen_, {width, height}).ToScreen({windowX, windowY});
+    return ScreenFit(screen_, {width, height}, scaling_).ToScreen({windowX, windowY});
 }
 
 void SdlBackend::Present(const Surface& frame, const Rect& changed) {
@@ -433,17 +439,58 @@ void SdlBackend::UploadWholeFrame() {
 void SdlBackend::Draw() {
     int width = 0, height = 0;
     SDL_GetRendererOutputSize(renderer_, &width, &height);
-    const ScreenFit fit(screen_, {width, height});
+    const ScreenFit fit(screen_, {width, height}, scaling_);
+    SDL_Texture* source = texture_;
+    const bool drawable = !textureEmpty_ && texture_ != nullptr && !fit.Viewport().IsEmpty();
+    if (drawable && fit.IntermediateMultiple() > 1) {
+        // Whole pixels into the intermediate first, so the smooth step after it only blends
+        // the edges between them.
+        if (SDL_Texture* enlarged = Intermediate(fit.IntermediateSize())) {
+            SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
+            if (SDL_SetRenderTarget(renderer_, enlarged) == 0) {
+                SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+                source = enlarged;
+            }
+            SDL_SetRenderTarget(renderer_, nullptr);
+        }
+    }
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, SDL_ALPHA_OPAQUE);
     SDL_RenderClear(renderer_);
-    if (textureEmpty_ || texture_ == nullptr || fit.Viewport().IsEmpty()) {
+    if (!drawable) {
         return;
     }
-    SDL_SetTextureScaleMode(texture_,
-                            fit.IsWholeScale() ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    SDL_SetTextureScaleMode(source, fit.FinalFilter() == ScreenFit::Filter::kNearest
+                                        ? SDL_ScaleModeNearest
+                                        : SDL_ScaleModeLinear);
     const Rect& view = fit.Viewport();
     const SDL_Rect target{view.left, view.top, view.Width(), view.Height()};
-    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+    SDL_RenderCopy(renderer_, source, nullptr, &target);
+}
+
+SDL_Texture* SdlBackend::Intermediate(Size size) {
+    if (intermediate_ != nullptr && intermediateSize_ == size) {
+        return intermediate_;
+    }
+    DropIntermediate();
+    if (intermediateRefused_ == size || SDL_RenderTargetSupported(renderer_) == SDL_FALSE) {
+        return nullptr;
+    }
+    intermediate_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
+                                      size.width, size.height);
+    if (intermediate_ == nullptr) {
+        intermediateRefused_ = size;
+        return nullptr;
+    }
+    intermediateSize_ = size;
+    return intermediate_;
+}
+
+void SdlBackend::DropIntermediate() {
+    if (intermediate_ != nullptr) {
+        SDL_DestroyTexture(intermediate_);
+        intermediate_ = nullptr;
+    }
+    intermediateSize_ = {};
 }
 
 void SdlBackend::Redraw() {
@@ -463,7 +510,7 @@ void SdlBackend::SetPointerVisible(bool visible) {
 void SdlBackend::WarpPointer(Point position) {
     int width = 0, height = 0;
     SDL_GetWindowSize(window_, &width, &height);
-    const ScreenFit fit(screen_, {width, height});
+    const ScreenFit fit(screen_, {width, height}, scaling_);
     const Point target = fit.ToWindow(position);
     // The window system makes its own move message, so the move the warp causes is not
     // passed on when it lands on the same logical pixel.
@@ -493,18 +540,60 @@ void SdlBackend::SetFullscreen(bool fullscreen) {
     if (fullscreen == IsFullscreen()) {
         return;
     }
+    if (fullscreen) {
+        windowedSize_ = WindowSize();
+    }
     if (SDL_SetWindowFullscreen(window_, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
         return;
     }
     if (!fullscreen) {
-        // Back to a whole multiple of the screen on the display the window is on, centred.
+        // Back to the size it had, on the display the window is on, centred.
         const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
-        const Size size = WindowSizeFor(screen_, display);
+        const Size size = FittingWindowSize(windowedSize_, display);
         SDL_SetWindowSize(window_, size.width, size.height);
         SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
                               SDL_WINDOWPOS_CENTERED_DISPLAY(display));
     }
     needsRedraw_ = true;
+}
+
+void SdlBackend::SetScaling(ScaleMode mode) {
+    if (mode != scaling_) {
+        scaling_ = mode;
+        needsRedraw_ = true;
+    }
+}
+
+Size SdlBackend::WindowSize() const {
+    if (IsFullscreen()) {
+        return windowedSize_;
+    }
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window_, &width, &height);
+    return {width, height};
+}
+
+void SdlBackend::SetWindowSize(Size size) {
+    if (size.width < kMinWindowSide || size.height < kMinWindowSide) {
+        return;
+    }
+    windowedSize_ = size;
+    if (!IsFullscreen()) {
+        const Size fitting =
+            FittingWindowSize(size, std::max(0, SDL_GetWindowDisplayIndex(window_)));
+        SDL_SetWindowSize(window_, fitting.width, fitting.height);
+        needsRedraw_ = true;
+    }
+}
+
+Size SdlBackend::FittingWindowSize(std::optional<Size> wanted, int display) const {
+    SDL_Rect usable{};
+    if (wanted && wanted->width >= kMinWindowSide && wanted->height >= kMinWindowSide &&
+        SDL_GetDisplayUsableBounds(display, &usable) == 0 && wanted->width <= usable.w &&
+        wanted->height <= usable.h) {
+        return *wanted;
+    }
+    return WindowSizeFor(screen_, display);
 }
 
 Surface SdlBackend::CaptureWindow() {

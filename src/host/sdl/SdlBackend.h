@@ -35,9 +35,12 @@ class SdlBackend final : public Backend {
     struct Options {
         // The logical screen the player draws, in pixels.
         Size screen{640, 480};
-        // Borderless over the whole display; otherwise a window at the largest whole multiple
-        // of the screen that fits the display's usable area.
+        // Borderless over the whole display; otherwise a window of `windowSize`, or at the
+        // largest whole multiple of the screen that fits the display's usable area.
         bool fullscreen = true;
+        ScaleMode scaling = ScaleMode::kSharp;
+        // The window's size when it is not full screen; taken when it fits the usable area.
+        std::optional<Size> windowSize = std::nullopt;
         // Told what the backend passes over (no sound device); nothing is said without it.
         base::FaultSink* faults = nullptr;
     };
@@ -65,9 +68,14 @@ class SdlBackend final : public Backend {
     bool OpenAudio(Mixer& mixer) override;
     void CloseAudio() override;
 
-    bool IsFullscreen() const;
-    // What Alt+Enter does; going back to a window sizes it to a whole multiple of the screen.
-    void SetFullscreen(bool fullscreen);
+    bool IsFullscreen() const override;
+    // What Alt+Enter does; going back to a window gives it the size it had before (or a whole
+    // multiple of the screen when that no longer fits the display).
+    void SetFullscreen(bool fullscreen) override;
+    ScaleMode Scaling() const override { return scaling_; }
+    void SetScaling(ScaleMode mode) override;
+    Size WindowSize() const override;
+    void SetWindowSize(Size size) override;
 
     // What the window shows, read back from the renderer in its own pixels (0x00RRGGBB), for
     // diagnostics and tests. Empty when the renderer cannot read back.
@@ -93,11 +101,24 @@ class SdlBackend final : public Backend {
     // Draws the screen into the renderer's back buffer, bars and all, without showing it.
     void Draw();
     void Redraw();
+    // The render target of `size` the sharp scaling enlarges into first; null when the
+    // renderer cannot make one (the picture then goes to the window in one step).
+    SDL_Texture* Intermediate(Size size);
+    void DropIntermediate();
+    // `wanted` when it is a usable window on the window's display, else a whole multiple.
+    Size FittingWindowSize(std::optional<Size> wanted, int display) const;
 
     Size screen_;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    SDL_Texture* intermediate_ = nullptr;
+    Size intermediateSize_;
+    // An intermediate of this size could not be made: not tried again at every frame.
+    Size intermediateRefused_;
+    ScaleMode scaling_ = ScaleMode::kSharp;
+    // The window's size the last time it was not full screen.
+    Size windowedSize_;
     const Surface* lastFrame_ = nullptr;
     // The texture holds nothing yet (or lost what it held): the next Present sends it all.
     bool textureEmpty_ = true;
