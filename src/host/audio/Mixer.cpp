@@ -276,9 +276,32 @@ void Mixer::Mix(int16_t* out, size_t frames) {
             source->position &= kOne - 1;
         }
     }
+    // The gain goes on the sum, before the cut to 16 bits, so a quieter mix clips less.
+    const int gain = muted_ ? 0 : masterVolume_;
     for (size_t i = 0; i < frames * 2; ++i) {
-        out[i] = static_cast<int16_t>(std::clamp(accumulator_[i], -32768, 32767));
+        const int64_t sample = int64_t{accumulator_[i]} * gain / 100;
+        out[i] = static_cast<int16_t>(std::clamp<int64_t>(sample, -32768, 32767));
     }
+}
+
+void Mixer::SetMasterVolume(int percent) {
+    std::lock_guard lock(mutex_);
+    masterVolume_ = std::clamp(percent, 0, 100);
+}
+
+int Mixer::MasterVolume() const {
+    std::lock_guard lock(mutex_);
+    return masterVolume_;
+}
+
+void Mixer::SetMuted(bool muted) {
+    std::lock_guard lock(mutex_);
+    muted_ = muted;
+}
+
+bool Mixer::IsMuted() const {
+    std::lock_guard lock(mutex_);
+    return muted_;
 }
 
 void Mixer::Skip(uint64_t frames) {

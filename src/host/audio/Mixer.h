@@ -97,6 +97,14 @@ class Mixer {
     // Bytes queued and not yet played.
     size_t Queued(uint32_t stream) const;
 
+    // --- The user's volume: a gain on the whole mix -----------------------------------------
+    // 0..100 (cut to it), percent of full amplitude; 100 leaves the mix as the title made it.
+    void SetMasterVolume(int percent);
+    int MasterVolume() const;
+    // Muted, the mix is silence whatever the volume; sounds play on and end as they would.
+    void SetMuted(bool muted);
+    bool IsMuted() const;
+
     // --- The device side ------------------------------------------------------------------
     // Mixes `frames` stereo frames into `out` (2 × frames samples), advancing every playing
     // buffer and stream by what it consumed. Called from the audio thread.
@@ -112,6 +120,8 @@ class Mixer {
 
     mutable std::mutex mutex_;
     uint32_t outputRate_ = 22050;
+    int masterVolume_ = 100;
+    bool muted_ = false;
     uint32_t nextId_ = 1;
     std::map<uint32_t, std::unique_ptr<Source>> sources_;
     uint64_t totalBufferBytes_ = 0;

@@ -107,6 +107,46 @@ TEST(Mixer, BuffersPlayConvertedResampledLoopedAndMixedWithClipping) {
     }
 }
 
+// The user's volume scales the whole mix before the cut to 16 bits, so two loud sounds at
+// half volume do not clip; muted, nothing is heard but the sounds still move on and end.
+TEST(Mixer, MasterVolumeAndMuteScaleTheFinalMix) {
+    struct Case {
+        int volume;  // as set; cut to 0..100
+        bool muted;
+        std::vector<int16_t> heard;
+        int kept;
+    };
+    const Case cases[] = {
+        {100, false, {32767, -32768, 2000, 0}, 100},
+        {50, false, {30000, -30000, 1000, 0}, 50},
+        {1, false, {600, -600, 20, 0}, 1},
+        {0, false, {0, 0, 0, 0}, 0},
+        {250, false, {32767, -32768, 2000, 0}, 100},
+        {-4, false, {0, 0, 0, 0}, 0},
+        {100, true, {0, 0, 0, 0}, 100},
+    };
+    const PcmFormat mono16{1, 22050, 16};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.volume << (c.muted ? " muted" : ""));
+        Mixer mixer;
+        mixer.SetMasterVolume(c.volume);
+        mixer.SetMuted(c.muted);
+        EXPECT_EQ(mixer.MasterVolume(), c.kept);
+        EXPECT_EQ(mixer.IsMuted(), c.muted);
+        // Two sounds whose sum is beyond 16 bits in the first two frames.
+        for (int i = 0; i < 2; ++i) {
+            const uint32_t id = mixer.CreateBuffer(mono16, 6);
+            LockedSpan span;
+            ASSERT_TRUE(mixer.Lock(id, 0, 6, span));
+            span.first = Pcm16({30000, -30000, 1000});
+            ASSERT_TRUE(mixer.Unlock(span));
+            mixer.Play(id, false);
+        }
+        EXPECT_EQ(MixLeft(mixer, 4), c.heard);
+        EXPECT_FALSE(mixer.IsPlaying(1));
+    }
+}
+
 TEST(Mixer, SpansPositionsStreamsAndRefusals) {
     Mixer mixer;
     mixer.SetOutputRate(22050);
