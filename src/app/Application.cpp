@@ -147,6 +147,7 @@ void CApplication::MakeConsent(const PlayerOptions& options, Session& session) {
     settings.allowAll = options.allowPrograms;
     settings.titleKey = [&session] { return TitleKeyOf(session); };
     settings.rememberedFile = host::ProgramConsent::DefaultRememberedFile();
+    settings.oldFile = host::ProgramConsent::DefaultOldFile();
     if (!options.headless) {
         settings.asker = [&session](const std::string& question,
                                     host::ProgramConsent::Answer answer) {

@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "host/files/File.h"
-#include "host/files/FileReplacement.h"
+#include "host/files/ProfileFile.h"
+#include "host/files/SettingsFile.h"
 #include "host/files/TextEncoding.h"
 #include "host/files/UserFolders.h"
 
@@ -13,9 +14,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kSection = "[Always]";
-constexpr std::string_view kHeader =
-    "; Titles the user allowed to start programs and open documents without asking.\n";
+// The old file's section of remembered titles.
+constexpr std::string_view kOldSection = "[Always]";
+constexpr std::string_view kTitleSection = "Title ";
+constexpr std::string_view kProgramsKey = "Programs";
+constexpr std::string_view kAlways = "always";
 
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
@@ -39,7 +42,7 @@ void ForEachLine(std::string_view text, F line) {
         }
         const std::string_view trimmed = Trimmed(text.substr(start, end - start));
         if (trimmed.starts_with('[')) {
-            inSection = EqualsCaseBlind1252(trimmed, kSection);
+            inSection = EqualsCaseBlind1252(trimmed, kOldSection);
         }
         line(trimmed, inSection, end);
         start = end + 1;
@@ -56,12 +59,16 @@ ProgramConsent::~ProgramConsent() {
 }
 
 fs::path ProgramConsent::DefaultRememberedFile() {
-    return UserSettingsFolder() / kRememberedFileName;
+    return SettingsFile::DefaultPath();
 }
 
-bool ProgramConsent::Names(const std::string& text, const std::string& titleKey) {
+fs::path ProgramConsent::DefaultOldFile() {
+    return UserSettingsFolder() / kOldFileName;
+}
+
+bool ProgramConsent::OldFileNames(const std::string& oldText, const std::string& titleKey) {
     bool found = false;
-    ForEachLine(text, [&](std::string_view line, bool inSection, size_t) {
+    ForEachLine(oldText, [&](std::string_view line, bool inSection, size_t) {
         const size_t equals = line.find('=');
         if (inSection && equals != std::string_view::npos &&
             Trimmed(line.substr(0, equals)) == titleKey &&
@@ -72,26 +79,53 @@ bool ProgramConsent::Names(const std::string& text, const std::string& titleKey)
     return found;
 }
 
-std::string ProgramConsent::WithTitle(const std::string& text, const std::string& titleKey) {
-    const std::string entry = titleKey + "=yes\n";
-    size_t after = std::string::npos;
-    ForEachLine(text, [&](std::string_view line, bool inSection, size_t end) {
-        if (after == std::string::npos && inSection && line.starts_with('[')) {
-            after = end;
+std::string ProgramConsent::WithOldTitles(std::string text, const std::string& oldText) {
+    ForEachLine(oldText, [&](std::string_view line, bool inSection, size_t) {
+        const size_t equals = line.find('=');
+        if (!inSection || equals == std::string_view::npos) {
+            return;
+        }
+        const std::string key(Trimmed(line.substr(0, equals)));
+        if (!key.empty() && key.find(']') == std::string::npos &&
+            EqualsCaseBlind1252(Trimmed(line.substr(equals + 1)), "yes")) {
+            text = WithTitle(text, key);
         }
     });
-    if (after == std::string::npos) {
-        std::string made = text.empty() ? std::string(kHeader) : text;
-        if (!made.empty() && made.back() != '\n') {
-            made += '\n';
-        }
-        return made + std::string(kSection) + "\n" + entry;
+    return text;
+}
+
+bool ProgramConsent::Names(const std::string& text, const std::string& titleKey) {
+    const ProfileFile parsed = ProfileFile::Parse(text);
+    const ProfileSection* section = parsed.FindSection(std::string(kTitleSection) + titleKey);
+    if (section == nullptr) {
+        return false;
     }
-    std::string made = text;
-    if (after >= made.size()) {
-        return made + "\n" + entry;
+    const std::optional<std::string_view> value = section->FindValue(kProgramsKey);
+    return value && EqualsCaseBlind1252(*value, kAlways);
+}
+
+std::string ProgramConsent::WithTitle(const std::string& text, const std::string& titleKey) {
+    return SettingsFile::WithValue(text, std::string(kTitleSection) + titleKey, kProgramsKey,
+                                   kAlways);
+}
+
+base::Result<bool> ProgramConsent::UpdateFolding(
+    const fs::path& settingsFile, const fs::path& oldFile,
+    const std::function<std::string(std::string)>& edit) {
+    FileBytes old;
+    old.fault = FileFault::kMissing;
+    if (!oldFile.empty()) {
+        old = ReadFile(oldFile, kMaxRememberedBytes);
     }
-    return made.insert(after + 1, entry);
+    base::Result<bool> written = SettingsFile::Update(settingsFile, [&](std::string text) {
+        return edit(old.Read() ? WithOldTitles(std::move(text), old.bytes) : std::move(text));
+    });
+    if (written && old.Read()) {
+        // The settings file holds what the old one did now (whether or not this wrote it).
+        std::error_code ec;
+        fs::remove(oldFile, ec);
+    }
+    return written;
 }
 
 bool ProgramConsent::Remembered() const {
@@ -99,8 +133,15 @@ bool ProgramConsent::Remembered() const {
     if (settings_.rememberedFile.empty() || key.empty()) {
         return false;
     }
-    const FileBytes file = ReadFile(settings_.rememberedFile, kMaxRememberedBytes);
-    return file.Read() && Names(file.bytes, key);
+    const base::Result<std::string> text = SettingsFile::Read(settings_.rememberedFile);
+    if (text && Names(*text, key)) {
+        return true;
+    }
+    if (settings_.oldFile.empty()) {
+        return false;
+    }
+    const FileBytes old = ReadFile(settings_.oldFile, kMaxRememberedBytes);
+    return old.Read() && OldFileNames(old.bytes, key);
 }
 
 base::Result<void> ProgramConsent::Remember() const {
@@ -108,20 +149,13 @@ base::Result<void> ProgramConsent::Remember() const {
     if (settings_.rememberedFile.empty() || key.empty()) {
         return base::Failure("this run remembers nothing");
     }
-    const FileBytes file = ReadFile(settings_.rememberedFile, kMaxRememberedBytes);
-    if (!file.Read() && file.fault != FileFault::kMissing) {
-        return base::Failure("cannot read " + settings_.rememberedFile.string() + ": " +
-                             file.reason);
+    const base::Result<bool> written =
+        UpdateFolding(settings_.rememberedFile, settings_.oldFile,
+                      [&key](std::string text) { return WithTitle(text, key); });
+    if (!written) {
+        return written.failure();
     }
-    if (file.Read() && Names(file.bytes, key)) {
-        return {};
-    }
-    const fs::path folder = settings_.rememberedFile.parent_path();
-    if (base::Result<void> made = MakePrivateFolders(folder, "the settings folder"); !made) {
-        return made;
-    }
-    return ReplaceFile(settings_.rememberedFile,
-                       WithTitle(file.Read() ? file.bytes : std::string(), key));
+    return {};
 }
 
 void ProgramConsent::Request(std::string question, Decision decided) {

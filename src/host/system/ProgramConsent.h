@@ -11,8 +11,13 @@
 // pile up questions. "No" refuses the request and every one waiting behind it. A run with
 // nobody to ask (headless) refuses everything unless the run allows everything. Each request's
 // decision comes exactly once, unless the consent goes first: requests still waiting then get
-// none. The remembered titles are read from a bounded file in the user's settings folder
-// (mode 0700) and written whole or not at all.
+// none. The remembered titles are read from the user's settings file (host/files/SettingsFile.h:
+// bounded, in a folder of mode 0700, written whole or not at all), one section a title:
+//   [Title KEY]
+//   Programs=always
+// where KEY is the title's key (its window name and a hash of its roles.mii, SaveFolder::
+// TitleKey). The file of earlier players, programs.ini beside it ([Always] with KEY=yes), is
+// still read, and folded into the settings file (then removed) when that is next written.
 // Where it bites: "Always" is for the title (its key), not for one program of it. A
 // remembered file that cannot be read counts as remembering nothing.
 #pragma once
@@ -34,7 +39,7 @@ class ProgramConsent {
   public:
     static constexpr size_t kMaxWaiting = 8;
     static constexpr uint64_t kMaxRememberedBytes = 1 << 20;
-    static constexpr const char* kRememberedFileName = "programs.ini";
+    static constexpr const char* kOldFileName = "programs.ini";
 
     using Answer = std::function<void(ConsentAnswer)>;
     // Shows the question (UTF-8) and calls the answer once, now or later.
@@ -48,8 +53,10 @@ class ProgramConsent {
         // Names the title among the remembered ones; asked when needed, since a title's
         // key is known only once its director has been read.
         std::function<std::string()> titleKey;
-        // The file of remembered titles; empty: nothing is remembered.
+        // The settings file the titles are remembered in; empty: nothing is remembered.
         std::filesystem::path rememberedFile;
+        // The earlier players' file of remembered titles, read and folded in; empty: none.
+        std::filesystem::path oldFile;
         Asker asker;  // unset: there is nobody to ask
     };
 
@@ -58,8 +65,9 @@ class ProgramConsent {
     ProgramConsent(const ProgramConsent&) = delete;
     ProgramConsent& operator=(const ProgramConsent&) = delete;
 
-    // $XDG_CONFIG_HOME/stagehand/programs.ini (see UserSettingsFolder).
+    // The user's settings file, and programs.ini beside it.
     static std::filesystem::path DefaultRememberedFile();
+    static std::filesystem::path DefaultOldFile();
 
     // Decides on what the question asks ("This title wants to start SETUP.EXE.") and calls
     // `decided` once, at once or when the user has answered.
@@ -71,10 +79,19 @@ class ProgramConsent {
     // Request reads it at its first request of the play).
     bool Remembered() const;
 
-    // The remembered file's text with `titleKey` added; the text may be empty.
+    // The settings file's text with `titleKey` remembered; the text may be empty.
     static std::string WithTitle(const std::string& text, const std::string& titleKey);
-    // Whether the remembered file's text names the title.
+    // Whether the settings file's text remembers the title.
     static bool Names(const std::string& text, const std::string& titleKey);
+    // The same for the text of an old programs.ini.
+    static bool OldFileNames(const std::string& oldText, const std::string& titleKey);
+    // The settings file's text with every title the old file's text remembers.
+    static std::string WithOldTitles(std::string text, const std::string& oldText);
+    // Folds the old file into the settings file (as `edit` writes it) and removes it once the
+    // settings file holds what it held. A missing old file changes nothing.
+    static base::Result<bool> UpdateFolding(const std::filesystem::path& settingsFile,
+                                            const std::filesystem::path& oldFile,
+                                            const std::function<std::string(std::string)>& edit);
 
   private:
     struct Pending {

@@ -61,7 +61,7 @@ std::string Read(const fs::path& file) {
 // the queue behind a question is bounded.
 TEST(ProgramConsent, AsksOneQuestionAtATimeAndBoundsWhatWaits) {
     TempFolder folder;
-    const fs::path remembered = folder.Path() / "settings/programs.ini";
+    const fs::path remembered = folder.Path() / "settings/settings.ini";
 
     Consent all(remembered, "k", true);
     all.Request("start a");
@@ -107,7 +107,7 @@ TEST(ProgramConsent, AsksOneQuestionAtATimeAndBoundsWhatWaits) {
 // among what the file held, and is asked no more, in this run or the next.
 TEST(ProgramConsent, RemembersAlwaysForTheTitle) {
     TempFolder folder;
-    const fs::path remembered = folder.Path() / "config/stagehand/programs.ini";
+    const fs::path remembered = folder.Path() / "config/stagehand/settings.ini";
     Consent c(remembered);
     c.Request("start a");
     c.Request("open b");
@@ -128,22 +128,55 @@ TEST(ProgramConsent, RemembersAlwaysForTheTitle) {
     EXPECT_TRUE(next.asked.empty());
     EXPECT_EQ(other.asked.size(), 1u);
 
-    // The file keeps what it held; a key must stand in the section with the value yes.
-    const std::string held = "; mine\n[Other]\nA-1=yes\n[always]\nB-2=yes\nC-3=no\n";
+    // The file keeps what it held; the title's section must say Programs=always.
+    const std::string held =
+        "; mine\n[Display]\nScale=smooth\n[title B-2]\nprograms = Always\n"
+        "[Title C-3]\nPrograms=no\n";
     const std::string with = ProgramConsent::WithTitle(held, "D-4");
-    EXPECT_EQ(with, "; mine\n[Other]\nA-1=yes\n[always]\nD-4=yes\nB-2=yes\nC-3=no\n");
+    EXPECT_EQ(with, held + "\n[Title D-4]\nPrograms=always\n");
     EXPECT_TRUE(ProgramConsent::Names(with, "B-2") && ProgramConsent::Names(with, "D-4"));
-    EXPECT_FALSE(ProgramConsent::Names(with, "A-1") || ProgramConsent::Names(with, "C-3"));
-    EXPECT_TRUE(ProgramConsent::Names(ProgramConsent::WithTitle("[Other]\nx=1", "E-5"), "E-5"));
-
+    EXPECT_FALSE(ProgramConsent::Names(with, "C-3") || ProgramConsent::Names(with, "Display"));
+    EXPECT_TRUE(ProgramConsent::Names(ProgramConsent::WithTitle(held, "C-3"), "C-3"));
     // An "Always" that cannot be kept still allows, and says so.
-    const fs::path blocked = folder.Write("file", "") / "programs.ini";
+    const fs::path blocked = folder.Write("file", "") / "settings.ini";
     Consent unkept(blocked);
     unkept.Request("start a");
     unkept.Answer(ConsentAnswer::kAlways);
     ASSERT_EQ(unkept.decided.size(), 1u);
     EXPECT_TRUE(unkept.decided[0].starts_with("yes: allowed, but not remembered: "))
         << unkept.decided[0];
+}
+
+// The earlier players' programs.ini is still read, and folded into the settings file, then
+// removed, when that is next written; what it says other than KEY=yes in [Always] is not taken.
+TEST(ProgramConsent, TheOldFileIsReadAndFoldedIn) {
+    TempFolder folder;
+    const fs::path settings = folder.Path() / "settings.ini";
+    const fs::path old = folder.Write("programs.ini",
+                                      "; old\n[Always]\nOld-1=yes\nNo-2=no\nBad]3=yes\n"
+                                      "[Other]\nOther-4=yes\n");
+    EXPECT_TRUE(ProgramConsent::OldFileNames(Read(old), "Old-1"));
+    EXPECT_FALSE(ProgramConsent::OldFileNames(Read(old), "No-2"));
+    EXPECT_FALSE(ProgramConsent::OldFileNames(Read(old), "Other-4"));
+    EXPECT_EQ(ProgramConsent::WithOldTitles("", Read(old)), "[Title Old-1]\nPrograms=always\n");
+
+    ProgramConsent::Settings remembered;
+    remembered.titleKey = [] { return std::string("Old-1"); };
+    remembered.rememberedFile = settings;
+    remembered.oldFile = old;
+    std::vector<bool> allowed;
+    ProgramConsent fromOld(remembered);
+    fromOld.Request("start a", [&](bool yes, const std::string&) { allowed.push_back(yes); });
+    EXPECT_EQ(allowed, std::vector<bool>{true});
+    EXPECT_FALSE(fs::exists(settings));  // reading writes nothing
+
+    // The next write of the settings file takes the old titles in and the old file goes.
+    ASSERT_TRUE(ProgramConsent::UpdateFolding(settings, old,
+                                              [](std::string text) { return text + "; kept\n"; }));
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_TRUE(ProgramConsent::Names(Read(settings), "Old-1"));
+    EXPECT_FALSE(ProgramConsent::Names(Read(settings), "No-2"));
+    EXPECT_TRUE(Read(settings).ends_with("; kept\n"));
 }
 
 }  // namespace
