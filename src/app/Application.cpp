@@ -13,6 +13,7 @@
 #include "app/DefaultTitle.h"
 #include "app/MainFrame.h"
 #include "app/PlayerKit.h"
+#include "app/UserSettings.h"
 #include "check/TitleChecker.h"
 #include "director/Director.h"
 #include "host/audio/SoundDevice.h"
@@ -20,6 +21,7 @@
 #include "host/files/ProfileFile.h"
 #include "host/files/ProfileReader.h"
 #include "host/files/SaveFolder.h"
+#include "host/files/SettingsFile.h"
 #include "host/files/TextEncoding.h"
 #include "host/files/TitlePaths.h"
 #include "host/gfx/Font.h"
@@ -65,6 +67,8 @@ struct CApplication::Session {
             }
         }
     } fontErrors;
+    // The user's settings of a desktop run: read before the window opens, kept after the loop.
+    std::unique_ptr<CUserSettings> settings;
 
     std::unique_ptr<host::TitlePaths> paths;
     std::string rolesBytes;  // the title's roles.mii, whose hash names its save folder
@@ -222,7 +226,23 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
     session.windows->SetIdleHook([this, &player](int) { return Idle(player); });
     session.windows->AddPreTranslateHook(
         [&player](host::Message& message) { return PreTranslate(player, message); });
-    return session.windows->Run();
+    const int exitCode = session.windows->Run();
+    KeepSettings(session, err);
+    return exitCode;
+}
+
+// What the user changed while playing goes into the settings file, before anything of the
+// play is taken down.
+void CApplication::KeepSettings(Session& session, std::ostream& err) {
+    if (!session.settings) {
+        return;
+    }
+    const base::Result<bool> kept =
+        session.settings->Keep(SettingsShown(*session.backend, session.sound->Mix()));
+    if (!kept) {
+        err << "stagehand: the settings could not be kept in " << session.settings->File().string()
+            << ": " << kept.error() << '\n';
+    }
 }
 
 // The title folder becomes the current directory: the stage manager and the title's own
@@ -370,9 +390,14 @@ base::Result<void> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
         }
         session.backend = std::move(headless);
     } else {
+        session.settings = std::make_unique<CUserSettings>(
+            host::SettingsFile::DefaultPath(), host::ProgramConsent::DefaultOldFile(), err);
+        const PlayerSettings run = session.settings->ForRun(options);
         host::SdlBackend::Options display;
         display.screen = options.screen;
-        display.fullscreen = !options.window;
+        display.fullscreen = run.fullscreen;
+        display.scaling = run.scaling;
+        display.windowSize = run.windowSize;
         display.faults = &trace::Faults();
         base::Result<std::unique_ptr<host::SdlBackend>> made = host::SdlBackend::Create(display);
         if (!made) {
@@ -381,6 +406,10 @@ base::Result<void> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
         session.backend = std::move(*made);
     }
     session.sound = std::make_unique<host::SoundDevice>(*session.backend);
+    if (session.settings) {
+        ApplySound(session.settings->ForRun(options), session.sound->Mix());
+        session.settings->Started(SettingsShown(*session.backend, session.sound->Mix()));
+    }
     session.windows = std::make_unique<host::WindowSystem>(*session.backend, options.screen);
     session.mainFrame = std::make_unique<CMainFrame>();
     if (!session.mainFrame->Open(*session.windows)) {

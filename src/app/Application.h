@@ -71,6 +71,7 @@ class CApplication {
     static std::string TitleKeyOf(const Session& session);
     static std::filesystem::path SaveFolderOf(const PlayerOptions& options, const Session& session);
     static void MakeConsent(const PlayerOptions& options, Session& session);
+    static void KeepSettings(Session& session, std::ostream& err);
 
     // The idle hook: the services' idle steps (the movies) and then the frame steppers,
     // unless a video window has the machine to itself.

@@ -48,6 +48,14 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
     PlayerOptions& options = line.options;
     if (name == "--window") {
         options.window = true;
+    } else if (name == "--fullscreen") {
+        options.fullscreen = true;
+    } else if (name == "--scale") {
+        options.scale = host::ParseScaleMode(value);
+        if (!options.scale) {
+            return "the scaling " + std::string(value) +
+                   " is not one of sharp, nearest, smooth and integer";
+        }
     } else if (name == "--headless") {
         options.headless = true;
     } else if (name == "--allow-programs") {
@@ -113,7 +121,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
             arg = arg.substr(0, eq);
         }
         const bool takesValue = arg == "--screen" || arg == "--input" || arg == "--trace" ||
-                                arg == "--cd" || arg == "--audio-out" || arg == "--save-dir";
+                                arg == "--cd" || arg == "--audio-out" || arg == "--save-dir" ||
+                                arg == "--scale";
         if (inlineValue && !takesValue) {
             return Refuse("the option " + std::string(arg) + " takes no value");
         }
@@ -133,7 +142,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
         }
         // A check plays nothing: these have no meaning for it.
         if (playOption.empty() &&
-            (arg == "--window" || arg == "--headless" || arg == "--allow-programs" || takesValue) &&
+            (arg == "--window" || arg == "--fullscreen" || arg == "--headless" ||
+             arg == "--allow-programs" || takesValue) &&
             arg != "--cd") {
             playOption = arg;
         }
@@ -146,6 +156,9 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
         if (line.action == ParsedCommandLine::Action::kRun) {
             line.action = ParsedCommandLine::Action::kCheck;
         }
+    }
+    if (line.options.window && line.options.fullscreen) {
+        return Refuse("--window and --fullscreen cannot both be had");
     }
     if (line.options.input && !line.options.headless) {
         return Refuse("--input is only for a run with --headless");
@@ -163,7 +176,11 @@ std::string_view Usage() {
            "holding one (title.iso, or title.iso:/FOLDER for a folder in it). Without it: the\n"
            "program's own folder when it holds a title, else the bundled demo.\n"
            "\n"
-           "  --window          play in a window instead of full screen\n"
+           "  --window          play in a window this time (the settings keep the last choice)\n"
+           "  --fullscreen      play full screen this time\n"
+           "  --scale MODE      how the screen is enlarged this time: sharp (whole pixels, then\n"
+           "                    smoothed to fit; the default), nearest, smooth, or integer\n"
+           "                    (whole multiples only, with bars)\n"
            "  --screen WxH      the title's screen size (default 640x480; 64 to 4096 a side)\n"
            "  --cd DIR          the folder or disc image the title finds on its disc drive D:\n"
            "                    (default: the title folder)\n"
@@ -181,7 +198,8 @@ std::string_view Usage() {
            "  --help            print this text\n"
            "\n"
            "While playing, Alt+Enter switches between full screen and a window; closing the\n"
-           "window ends the title.\n"
+           "window ends the title. The settings (full screen, window size, scaling, volume)\n"
+           "last in $XDG_CONFIG_HOME/stagehand/settings.ini (~/.config/stagehand/...).\n"
            "Input script commands, one a line (# starts a comment): wait MS, move X Y,\n"
            "click X Y, press [X Y], release [X Y], rpress [X Y], rrelease [X Y], key NAME,\n"
            "type TEXT, shot FILE.png, print TEXT, clock, close, message TEXT.\n"

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/ScaleMode.h"
 #include "host/gfx/Geometry.h"
 
 namespace stagehand {
@@ -27,7 +28,8 @@ struct PlayerOptions {
 
     // The title folder; empty: the default title (app/DefaultTitle.h).
     std::string titleFolder;
-    // A window instead of full screen (desktop runs only).
+    // A window instead of full screen for this run (desktop runs only); `fullscreen` below is
+    // the opposite; neither: what the user's settings say (app/UserSettings.h).
     bool window = false;
     // The logical screen the title draws.
     host::Size screen{640, 480};
@@ -45,6 +47,10 @@ struct PlayerOptions {
     std::optional<std::string> saveDir;
     // The title may start programs and open documents without asking.
     bool allowPrograms = false;
+    // Full screen for this run.
+    bool fullscreen = false;
+    // How the screen is enlarged, for this run; none: the user's settings.
+    std::optional<host::ScaleMode> scale = std::nullopt;
 };
 
 struct ParsedCommandLine {

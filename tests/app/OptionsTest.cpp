@@ -37,10 +37,36 @@ TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
         {{"--headless", "t", "--audio-out=s.wav"},
          {"t", false, {640, 480}, true, {}, {}, {}, "s.wav", {}}},
         {{"--headless", "--", "-odd"}, {"-odd", false, {640, 480}, true, {}, {}, {}, {}, {}}},
+        {{"--fullscreen", "--scale", "integer"},
+         {"",
+          false,
+          {640, 480},
+          false,
+          {},
+          {},
+          {},
+          {},
+          {},
+          false,
+          true,
+          host::ScaleMode::kInteger}},
+        {{"--window", "--scale=nearest"},
+         {"",
+          true,
+          {640, 480},
+          false,
+          {},
+          {},
+          {},
+          {},
+          {},
+          false,
+          false,
+          host::ScaleMode::kNearest}},
     };
     auto fields = [](const PlayerOptions& o) {
         return std::tie(o.titleFolder, o.window, o.screen, o.headless, o.input, o.trace, o.cd,
-                        o.audioOut, o.saveDir, o.allowPrograms);
+                        o.audioOut, o.saveDir, o.allowPrograms, o.fullscreen, o.scale);
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);
@@ -92,6 +118,11 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
         {{"--check", "--headless"}, "--headless is for playing a title, not for --check"},
         {{"--window", "--check"}, "--window is for playing a title, not for --check"},
         {{"--check", "--allow-programs"}, "--allow-programs is for playing a title"},
+        {{"--check", "--scale=smooth"}, "--scale is for playing a title"},
+        {{"--scale", "Sharp"},
+         "the scaling Sharp is not one of sharp, nearest, smooth and integer"},
+        {{"--scale"}, "--scale needs a value"},
+        {{"--fullscreen", "--window"}, "--window and --fullscreen cannot both be had"},
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);
@@ -104,9 +135,10 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
 // The usage names every option the parser takes.
 TEST(Usage, NamesEveryOption) {
     const std::string usage(Usage());
-    for (const char* option : {"--window", "--screen WxH", "--cd DIR", "--headless", "--input FILE",
-                               "--trace FILE|-", "--audio-out FILE", "--save-dir DIR",
-                               "--allow-programs", "--check", "--version", "--help"}) {
+    for (const char* option :
+         {"--window", "--screen WxH", "--cd DIR", "--headless", "--input FILE", "--trace FILE|-",
+          "--audio-out FILE", "--save-dir DIR", "--allow-programs", "--check", "--version",
+          "--help", "--fullscreen", "--scale MODE"}) {
         EXPECT_NE(usage.find(std::string("  ") + option + " "), std::string::npos) << option;
     }
 }
