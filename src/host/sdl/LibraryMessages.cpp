@@ -36,8 +36,8 @@ using AlsaErrorHandler = void (*)(const char* file, int line, const char* functi
                                   const char* format, ...);
 using AlsaSetHandler = int (*)(AlsaErrorHandler handler);
 
-// ALSA's format is printf's; the line is cut at a bound of our own.
-// NOLINTNEXTLINE(cert-dcl50-cpp): the signature is ALSA's, variadic as it calls it
+// ALSA's format is printf's (the signature is ALSA's, variadic as it calls it); the line is
+// cut at a bound of our own.
 void AlsaLine(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
               const char* format, ...) {
     if (format == nullptr) {
@@ -46,7 +46,7 @@ void AlsaLine(const char* /*file*/, int /*line*/, const char* /*function*/, int 
     char text[512];
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);  // NOLINT(cert-err33-c)
+    std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
     Tell("ALSA", text);
 }
