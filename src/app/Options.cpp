@@ -52,6 +52,8 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
         options.headless = true;
     } else if (name == "--allow-programs") {
         options.allowPrograms = true;
+    } else if (name == "--library") {
+        options.library = true;
     } else if (name == "--help" || name == "-h") {
         line.action = ParsedCommandLine::Action::kHelp;
     } else if (name == "--version") {
@@ -133,7 +135,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
         }
         // A check plays nothing: these have no meaning for it.
         if (playOption.empty() &&
-            (arg == "--window" || arg == "--headless" || arg == "--allow-programs" || takesValue) &&
+            (arg == "--window" || arg == "--headless" || arg == "--allow-programs" ||
+             arg == "--library" || takesValue) &&
             arg != "--cd") {
             playOption = arg;
         }
@@ -146,6 +149,10 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
         if (line.action == ParsedCommandLine::Action::kRun) {
             line.action = ParsedCommandLine::Action::kCheck;
         }
+    }
+    if (line.options.library && titleGiven) {
+        return Refuse("--library opens the library, not the title folder " +
+                      line.options.titleFolder);
     }
     if (line.options.input && !line.options.headless) {
         return Refuse("--input is only for a run with --headless");
@@ -161,8 +168,10 @@ std::string_view Usage() {
            "       stagehand --check [TITLE_DIR]\n"
            "Plays the title in TITLE_DIR, a folder with roles.mii and msg.mii, or a disc image\n"
            "holding one (title.iso, or title.iso:/FOLDER for a folder in it). Without it: the\n"
-           "program's own folder when it holds a title, else the bundled demo.\n"
+           "program's own folder when it holds a title, else the library of the titles played\n"
+           "recently, else the bundled demo.\n"
            "\n"
+           "  --library         open the library of the titles played recently\n"
            "  --window          play in a window instead of full screen\n"
            "  --screen WxH      the title's screen size (default 640x480; 64 to 4096 a side)\n"
            "  --cd DIR          the folder or disc image the title finds on its disc drive D:\n"
@@ -184,7 +193,7 @@ std::string_view Usage() {
            "window ends the title.\n"
            "Input script commands, one a line (# starts a comment): wait MS, move X Y,\n"
            "click X Y, press [X Y], release [X Y], rpress [X Y], rrelease [X Y], key NAME,\n"
-           "type TEXT, shot FILE.png, print TEXT, clock, close, message TEXT.\n"
+           "type TEXT, shot FILE.png, print TEXT, clock, close, message TEXT, drop PATH.\n"
            "Exit codes: 0 the title ended, 1 it could not start, 2 a bad command line.\n";
 }
 
