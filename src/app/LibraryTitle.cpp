@@ -1,6 +1,7 @@
 #include "app/LibraryTitle.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "app/TitlePicture.h"
 #include "host/files/FileReplacement.h"
@@ -103,6 +104,23 @@ void Choice(std::string& out, const std::string& queue, std::string_view value) 
            std::string(value) + ")\n2=Director.End()\n";
 }
 
+// A location under the user's home folder as the desktop shows it: `~/titles/Ocean`.
+std::string ShownLocation(const std::string& location) {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        return location;
+    }
+    std::string prefix(home);
+    while (prefix.size() > 1 && prefix.back() == '/') {
+        prefix.pop_back();
+    }
+    if (location.size() > prefix.size() && location.starts_with(prefix) &&
+        location[prefix.size()] == '/') {
+        return "~" + location.substr(prefix.size());
+    }
+    return location;
+}
+
 }  // namespace
 
 fs::path LibraryTitle::DefaultFolder() {
@@ -180,8 +198,8 @@ std::string LibraryTitle::Roles(const std::vector<RecentTitle>& titles,
         }
         TextButton(out, "Pick" + n, 116, top, kNameButton, "name-button.bmp",
                    ShownText(title.name, 60));
-        Label(out, "Where" + n, 116, top + 26, 500, 20, ShownText(title.location, 80), 9,
-              "176, 192, 216", "Left");
+        Label(out, "Where" + n, 116, top + 26, 500, 20,
+              ShownText(ShownLocation(title.location), 80), 9, "176, 192, 216", "Left");
     }
     TextButton(out, "OpenButton", 40, kButtonsTop, kButton, "button.bmp", "Open");
     if (hasDemo) {

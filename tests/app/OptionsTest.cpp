@@ -32,6 +32,7 @@ TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
           "--trace", "-", "--cd", "disc", "--audio-out", "a.wav", "--save-dir", "saves",
           "--allow-programs"},
          {"titles/one", true, {4096, 64}, true, "in.txt", "-", "disc", "a.wav", "saves", true}},
+        {{"--library", "--window"}, {"", true, {640, 480}, false, {}, {}, {}, {}, {}, false, true}},
         {{"--screen=64x4096", "--trace=run.log"},
          {"", false, {64, 4096}, false, {}, "run.log", {}, {}, {}}},
         {{"--headless", "t", "--audio-out=s.wav"},
@@ -40,7 +41,7 @@ TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
     };
     auto fields = [](const PlayerOptions& o) {
         return std::tie(o.titleFolder, o.window, o.screen, o.headless, o.input, o.trace, o.cd,
-                        o.audioOut, o.saveDir, o.allowPrograms);
+                        o.audioOut, o.saveDir, o.allowPrograms, o.library);
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);
@@ -92,6 +93,8 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
         {{"--check", "--headless"}, "--headless is for playing a title, not for --check"},
         {{"--window", "--check"}, "--window is for playing a title, not for --check"},
         {{"--check", "--allow-programs"}, "--allow-programs is for playing a title"},
+        {{"--library", "t"}, "--library opens the library, not the title folder t"},
+        {{"--check", "--library"}, "--library is for playing a title, not for --check"},
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);
@@ -106,7 +109,7 @@ TEST(Usage, NamesEveryOption) {
     const std::string usage(Usage());
     for (const char* option : {"--window", "--screen WxH", "--cd DIR", "--headless", "--input FILE",
                                "--trace FILE|-", "--audio-out FILE", "--save-dir DIR",
-                               "--allow-programs", "--check", "--version", "--help"}) {
+                               "--allow-programs", "--library", "--check", "--version", "--help"}) {
         EXPECT_NE(usage.find(std::string("  ") + option + " "), std::string::npos) << option;
     }
 }
