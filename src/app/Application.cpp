@@ -174,7 +174,7 @@ int CApplication::Main(std::span<const std::string_view> arguments, std::ostream
     const ParsedCommandLine line = ParseCommandLine(arguments);
     switch (line.action) {
         case ParsedCommandLine::Action::kRefused:
-            err << "stagehand: " << line.reason << '\n' << Usage();
+            err << "stagehand: " << line.reason << '\n' << kTryHelp << '\n';
             return 2;
         case ParsedCommandLine::Action::kHelp:
             out << Usage();
@@ -183,14 +183,37 @@ int CApplication::Main(std::span<const std::string_view> arguments, std::ostream
             out << VersionLine() << '\n';
             return 0;
         case ParsedCommandLine::Action::kCheck:
-            return check::CheckTitle(line.options.titleFolder.empty() ? ProgramFolder().string()
-                                                                      : line.options.titleFolder,
-                                     line.options.cd, out, err);
+            return CheckTitle(line.options, out, err);
         case ParsedCommandLine::Action::kRun:
             break;
     }
     // A title, or the library and then the title chosen in it.
     return PlayTitles(line.options, out, err);
+}
+
+// `stagehand --check`: the folder given, else the title a play with no folder would play.
+int CApplication::CheckTitle(const PlayerOptions& options, std::ostream& out, std::ostream& err) {
+    std::string folder = options.titleFolder;
+    if (folder.empty()) {
+        const base::Result<fs::path> found = DefaultTitle();
+        if (!found) {
+            err << "stagehand: " << found.error() << '\n';
+            return kRefusedExitCode;
+        }
+        folder = found->string();
+    }
+    return check::CheckTitle(folder, options.cd, out, err);
+}
+
+// The title played when none is named: the program's own folder when it holds one, else the
+// bundled demo.
+base::Result<fs::path> CApplication::DefaultTitle() {
+    const fs::path programFolder = ProgramFolder();
+    if (std::optional<fs::path> found = FindDefaultTitle(programFolder)) {
+        return *found;
+    }
+    return base::Failure("no title folder was given, and neither " + programFolder.string() +
+                         " nor the bundled demo beside the program holds a title");
 }
 
 void CApplication::AddFrameStepper(FrameStepper stepper) {
@@ -234,13 +257,9 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
 base::Result<void> CApplication::EnterTitleFolder(const PlayerOptions& options, Session& session) {
     std::string shownFolder = options.titleFolder;
     if (shownFolder.empty()) {
-        // No folder given: the program's own folder when it holds a title, else the demo.
-        const fs::path programFolder = ProgramFolder();
-        const std::optional<fs::path> found = FindDefaultTitle(programFolder);
+        const base::Result<fs::path> found = DefaultTitle();
         if (!found) {
-            return base::Failure("no title folder was given, and neither " +
-                                 programFolder.string() +
-                                 " nor the bundled demo beside the program holds a title");
+            return found.failure();
         }
         shownFolder = found->string();
     }
@@ -378,6 +397,7 @@ base::Result<void> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
         display.screen = options.screen;
         display.fullscreen = !options.window;
         display.faults = &trace::Faults();
+        display.notices = &err;
         base::Result<std::unique_ptr<host::SdlBackend>> made = host::SdlBackend::Create(display);
         if (!made) {
             return base::Failure("cannot show the title: " + made.error());

@@ -74,6 +74,8 @@ class CApplication {
     static std::string TitleKeyOf(const Session& session);
     static std::filesystem::path SaveFolderOf(const PlayerOptions& options, const Session& session);
     static void MakeConsent(const PlayerOptions& options, Session& session);
+    static base::Result<std::filesystem::path> DefaultTitle();
+    static int CheckTitle(const PlayerOptions& options, std::ostream& out, std::ostream& err);
 
     // The idle hook: the services' idle steps (the movies) and then the frame steppers,
     // unless a video window has the machine to itself.

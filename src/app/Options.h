@@ -8,7 +8,7 @@
 //   stagehand --check [TITLE_DIR] [--cd DIR]
 //
 // Guarantees: ParseCommandLine never touches the disk or the process; a refused command line
-// comes back with a one-line reason, and Usage() is the text shown with it.
+// comes back with a one-line reason, shown with kTryHelp under it.
 // Where it bites: paths are kept as the user wrote them; the application makes them absolute
 // (relative to the directory the player was started in) before it changes directory.
 #pragma once
@@ -56,7 +56,7 @@ struct ParsedCommandLine {
         kCheck,    // check the title in `options` without playing it
         kVersion,  // print the version and stop
         kHelp,     // print the usage and stop
-        kRefused,  // print `reason` and the usage on standard error, exit code 2
+        kRefused,  // print `reason` and kTryHelp on standard error, exit code 2
     };
     Action action = Action::kRun;
     PlayerOptions options;
@@ -71,6 +71,9 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments);
 
 // "WxH" with each side kMinScreenSide..kMaxScreenSide; nothing otherwise.
 std::optional<host::Size> ParseScreenSize(std::string_view text);
+
+// The line under a refusal's reason.
+inline constexpr std::string_view kTryHelp = "Try 'stagehand --help' for more information.";
 
 // The usage text, ending with a line break.
 std::string_view Usage();

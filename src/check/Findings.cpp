@@ -41,6 +41,8 @@ void Findings::Print(std::ostream& out, std::string_view title) const {
         out << title << ": no faults found\n";
         return;
     }
+    // The files are named as the title has them: the title itself is named once, above them.
+    out << "The title in " << title << ":\n";
     std::vector<const Fault*> sorted;
     sorted.reserve(faults_.size());
     for (const Fault& fault : faults_) {

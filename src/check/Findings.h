@@ -25,7 +25,8 @@ class Findings {
 
     size_t Count() const { return count_; }
 
-    // The faults, then a last line with their count; or one line saying `title` is clean.
+    // A line naming `title`, the faults, then a last line with their count; or one line
+    // saying `title` is clean.
     void Print(std::ostream& out, std::string_view title) const;
 
   private:

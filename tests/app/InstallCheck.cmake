@@ -1,8 +1,9 @@
 # Installs the build into a fresh prefix and checks what lands there: the program alone in bin/
 # (no test or demo tools), the demo with its made media, the desktop entry (validated when
-# VALIDATE names desktop-file-validate) and the icon; then plays the installed program with no
+# VALIDATE names desktop-file-validate), the icons, manual page, metainfo, completion and the
+# package's documents; then plays the installed program with no
 # title from another folder, which must find the installed demo. Run with `cmake -P`:
-#   -DBUILD_DIR=dir  -DPREFIX=dir  -DINPUT=script  -DSTDOUT=regex  [-DVALIDATE=program]
+#   -DBUILD_DIR=dir  -DPREFIX=dir  -DINPUT=script  -DSTDOUT=regex  [-DVALIDATE=program]  [-DICONS=ON]
 cmake_minimum_required(VERSION 3.25)
 
 file(REMOVE_RECURSE "${PREFIX}")
@@ -28,11 +29,24 @@ file(GLOB_RECURSE strays RELATIVE "${demo}" "${demo}/CMakeLists.txt" "${demo}/*.
 if(strays)
     message(FATAL_ERROR "the installed demo holds build files: ${strays}")
 endif()
-if(NOT EXISTS "${PREFIX}/share/icons/hicolor/scalable/apps/stagehand.svg")
-    message(FATAL_ERROR "the icon is not installed")
+# What the desktop and the package are given besides the program. The PNG icons are drawn at
+# build time, when rsvg-convert is there (ICONS=ON).
+set(installed share/icons/hicolor/scalable/apps/stagehand.svg share/man/man6/stagehand.6.gz
+    share/metainfo/org.stagehand.Stagehand.metainfo.xml
+    share/bash-completion/completions/stagehand share/doc/stagehand/copyright
+    share/doc/stagehand/changelog.gz)
+if(ICONS)
+    foreach(size 16 32 48 64 128 256)
+        list(APPEND installed share/icons/hicolor/${size}x${size}/apps/stagehand.png)
+    endforeach()
 endif()
+foreach(file ${installed})
+    if(NOT EXISTS "${PREFIX}/${file}")
+        message(FATAL_ERROR "${file} is not installed")
+    endif()
+endforeach()
 
-set(entry "${PREFIX}/share/applications/stagehand.desktop")
+set(entry "${PREFIX}/share/applications/org.stagehand.Stagehand.desktop")
 file(STRINGS "${entry}" lines)
 foreach(line "Name=Stagehand" "Terminal=false" "Icon=stagehand")
     if(NOT line IN_LIST lines)

@@ -115,9 +115,10 @@ TEST(Usage, NamesEveryOption) {
 }
 
 // Version and help print on standard output and exit with 0; a refusal prints its reason and
-// the usage on standard error and exits with 2.
+// the one line pointing at --help on standard error, never the whole usage, and exits with 2.
 TEST(Main, AnswersWithoutPlayingOnTheRightStreamWithItsExitCode) {
     const std::string usage(Usage());
+    const std::string tryHelp = std::string(kTryHelp) + "\n";
     struct Case {
         std::vector<std::string_view> arguments;
         int exitCode;
@@ -131,7 +132,13 @@ TEST(Main, AnswersWithoutPlayingOnTheRightStreamWithItsExitCode) {
                   "",
                   "stagehand: the screen size 10x10 is not WIDTHxHEIGHT with each side from 64 to "
                   "4096\n" +
-                      usage},
+                      tryHelp},
+             Case{{"--bogus", "--help"}, 2, "", "stagehand: unknown option --bogus\n" + tryHelp},
+             Case{{"a", "b"},
+                  2,
+                  "",
+                  "stagehand: only one title folder can be played, but b is a second one\n" +
+                      tryHelp},
          }) {
         std::ostringstream out, err;
         EXPECT_EQ(CApplication::Main(c.arguments, out, err), c.exitCode) << c.arguments.back();

@@ -144,6 +144,8 @@ TEST(TitleChecker, RolesInCyclesAndThousandsOfFaultsStayBounded) {
     int code = -1;
     const std::string out = Checked(folder, roles, "", &code);
     EXPECT_EQ(code, 1);
+    EXPECT_TRUE(out.starts_with("The title in " + folder.Path().string() + ":\n"))
+        << out.substr(0, 200);
     // One fault a role, and the ring of 12000 scenes once.
     EXPECT_NE(out.find("... and 2001 more faults not listed\n12001 faults found\n"),
               std::string::npos);

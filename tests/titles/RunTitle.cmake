@@ -20,7 +20,8 @@
 #                        the title plays from the folder with that image as its disc
 #   -DDISPLAY_RUN=cmd    optional: play on the real backend under this command (e.g. xvfb-run
 #                        and its arguments, separated by |) instead of headless; then only
-#                        the exit code is checked
+#                        the exit code is checked, and with -DDISPLAY_STDERR=regex standard
+#                        error too
 # The title is copied to WORK_DIR/title, its media (media.txt), sounds (tones.txt) and movies
 # (movies.txt, and videos.txt through ffmpeg) made there, and the player runs with that copy as
 # its title folder, so shots (relative names) land in the copy.
@@ -107,7 +108,8 @@ if(DEFINED DISPLAY_RUN AND NOT "${DISPLAY_RUN}" STREQUAL "")
     execute_process(COMMAND ${display_run} "${PLAYER}" --window ${options} "${copy}"
                     WORKING_DIRECTORY "${copy}" TIMEOUT 120
                     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-    if(NOT "${result}" STREQUAL "${expected_code}")
+    if(NOT "${result}" STREQUAL "${expected_code}" OR
+       (DEFINED DISPLAY_STDERR AND NOT errors MATCHES "${DISPLAY_STDERR}"))
         message(FATAL_ERROR "exit code ${result}, expected ${expected_code}\n"
                             "standard output:\n${output}\nstandard error:\n${errors}")
     endif()

@@ -3,11 +3,13 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string_view>
 
 #include "base/Format.h"
 #include "host/audio/Mixer.h"
 #include "host/files/TextEncoding.h"
+#include "host/sdl/LibraryMessages.h"
 #include "host/sdl/ScreenFit.h"
 #include "host/sdl/SdlKeys.h"
 
@@ -80,6 +82,8 @@ base::Result<std::unique_ptr<SdlBackend>> SdlBackend::Create(const Options& opti
     }
     // Closing the window asks the player to close; only a signal makes SDL_QUIT.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // SDL and its drivers speak to the trace, never to the terminal.
+    RouteLibraryMessages(options.faults);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return base::Failure(SdlError("cannot open the display"));
     }
@@ -99,6 +103,7 @@ base::Result<std::unique_ptr<SdlBackend>> SdlBackend::Create(const Options& opti
     // From here the destructor undoes whatever was made.
     std::unique_ptr<SdlBackend> backend(new SdlBackend(screen));
     backend->faults_ = options.faults;
+    backend->notices_ = options.notices;
 
     const Size windowed = WindowSizeFor(screen, 0);
     Uint32 flags = SDL_WINDOW_RESIZABLE;
@@ -142,6 +147,7 @@ SdlBackend::~SdlBackend() {
         SDL_DestroyWindow(window_);
     }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    RouteLibraryMessages(nullptr);
 }
 
 uint32_t SdlBackend::Now() {
@@ -187,6 +193,9 @@ bool SdlBackend::OpenAudio(Mixer& mixer) {
         if (faults_ != nullptr) {
             faults_->Fault(FormatText("No sound device could be opened (%s): sounds play silently.",
                                       {reason}));
+        }
+        if (notices_ != nullptr) {
+            *notices_ << "stagehand: no sound device: sounds play silently\n";
         }
     }
     silentMix_.Start(mixer, SDL_GetTicks());

@@ -6,11 +6,12 @@
 // makes those characters from the keys itself.
 //
 // Sound plays through SDL's audio device, whose thread pulls the mix; when no device can be
-// opened the fault sink hears so once and the mix is pulled by the clock instead, silently, so that
-// sounds still end and report it.
+// opened the fault sink hears why and the notices hear so, once each, and the mix is pulled by the
+// clock instead, silently, so that sounds still end and report it.
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +41,8 @@ class SdlBackend final : public Backend {
         bool fullscreen = true;
         // Told what the backend passes over (no sound device); nothing is said without it.
         base::FaultSink* faults = nullptr;
+        // The person playing is told here, once, that there is no sound device.
+        std::ostream* notices = nullptr;
     };
 
     // Opens the window, or says why not: there is no display, or the window or its renderer
@@ -115,6 +118,7 @@ class SdlBackend final : public Backend {
     bool audioInitialised_ = false;
     bool noDeviceSaid_ = false;
     base::FaultSink* faults_ = nullptr;
+    std::ostream* notices_ = nullptr;
     ClockedMix silentMix_;
 };
 
