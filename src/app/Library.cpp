@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <variant>
 #include <vector>
@@ -29,6 +30,9 @@ namespace fs = std::filesystem;
 namespace {
 
 using Fault = std::function<void(const std::string&)>;
+
+// The exit code of a play that could not start (CApplication's).
+constexpr int kNotStarted = 1;
 
 // The bundled demo's folder, when it is there.
 std::optional<fs::path> DemoFolder() {
@@ -146,9 +150,10 @@ struct Choice {
 
 // Plays the library and says what was chosen; the exit code when nothing is to play next.
 std::variant<int, Choice> PlayLibrary(const PlayerOptions& options, const RecentTitles& recent,
-                                      bool hasDemo, std::ostream& out, std::ostream& err) {
+                                      bool hasDemo, const std::string& notice, std::ostream& out,
+                                      std::ostream& err) {
     const fs::path folder = LibraryTitle::DefaultFolder();
-    if (base::Result<void> written = LibraryTitle::Write(folder, recent.Titles(), hasDemo);
+    if (base::Result<void> written = LibraryTitle::Write(folder, recent.Titles(), hasDemo, notice);
         !written) {
         err << "stagehand: the library cannot be opened: " << written.error() << '\n';
         return 1;
@@ -185,6 +190,27 @@ std::variant<int, Choice> PlayLibrary(const PlayerOptions& options, const Recent
     return choice;
 }
 
+// The title the choice names; empty for none.
+std::string ChosenTitle(const Choice& choice, const RecentTitles& recent,
+                        const std::optional<fs::path>& demo) {
+    if (!choice.dropped.empty()) {
+        return PathFromUser(choice.dropped);
+    }
+    if (choice.chosen == LibraryTitle::kDemo && demo) {
+        return demo->string();
+    }
+    if (choice.chosen == LibraryTitle::kOpen) {
+        return PathFromUser(choice.typed);
+    }
+    const size_t shown = std::min(recent.Titles().size(), LibraryTitle::kShownTitles);
+    for (size_t i = 0; i < shown; ++i) {
+        if (choice.chosen == std::to_string(i + 1)) {
+            return recent.Titles()[i].location;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 int PlayTitles(const PlayerOptions& options, std::ostream& out, std::ostream& err) {
@@ -203,36 +229,39 @@ int PlayTitles(const PlayerOptions& options, std::ostream& out, std::ostream& er
             !options.headless && !options.titleFolder.empty() && !isDemo(options.titleFolder);
         return PlayOne(options, remember, out, err, fault);
     }
-    const RecentTitles recent = RecentTitles::Load(RecentTitles::DefaultFile(), fault);
-    std::variant<int, Choice> played = PlayLibrary(options, recent, demo.has_value(), out, err);
-    if (const int* code = std::get_if<int>(&played)) {
-        return *code;
-    }
-    const Choice& choice = std::get<Choice>(played);
-    std::string next;
-    if (!choice.dropped.empty()) {
-        next = PathFromUser(choice.dropped);
-    } else if (choice.chosen == LibraryTitle::kDemo && demo) {
-        next = demo->string();
-    } else if (choice.chosen == LibraryTitle::kOpen) {
-        next = PathFromUser(choice.typed);
-    } else {
-        const size_t shown = std::min(recent.Titles().size(), LibraryTitle::kShownTitles);
-        for (size_t i = 0; i < shown; ++i) {
-            if (choice.chosen == std::to_string(i + 1)) {
-                next = recent.Titles()[i].location;
-            }
+    // A chosen title that cannot start brings the library back, saying why; a headless run
+    // gives its script to the first library only.
+    PlayerOptions libraryOptions = options;
+    std::string notice;
+    for (;;) {
+        const RecentTitles recent = RecentTitles::Load(RecentTitles::DefaultFile(), fault);
+        std::variant<int, Choice> played =
+            PlayLibrary(libraryOptions, recent, demo.has_value(), notice, out, err);
+        libraryOptions.input.reset();
+        if (const int* code = std::get_if<int>(&played)) {
+            return *code;
         }
+        const std::string next = ChosenTitle(std::get<Choice>(played), recent, demo);
+        if (next.empty()) {
+            return 0;  // Quit, the window closed, or an empty field
+        }
+        PlayerOptions title = options;
+        title.library = false;
+        title.titleFolder = next;
+        // The script was the library's; the chosen title starts and closes.
+        title.input.reset();
+        std::ostringstream refusal;
+        const int code = PlayOne(title, !options.headless && !isDemo(next), out, refusal, fault);
+        err << refusal.str();
+        if (code != kNotStarted) {
+            return code;
+        }
+        notice = refusal.str().substr(0, refusal.str().find('\n'));
+        if (notice.starts_with("stagehand: ")) {
+            notice.erase(0, 11);
+        }
+        notice = "Not played: " + notice;
     }
-    if (next.empty()) {
-        return 0;  // Quit, the window closed, or an empty field
-    }
-    PlayerOptions title = options;
-    title.library = false;
-    title.titleFolder = next;
-    // The script was the library's; the chosen title starts and closes.
-    title.input.reset();
-    return PlayOne(title, !options.headless && !isDemo(next), out, err, fault);
 }
 
 }  // namespace stagehand

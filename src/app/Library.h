@@ -9,12 +9,14 @@
 //     shows, and its picture is kept a few seconds in (or at its end, when sooner). The
 //     library itself, the bundled demo, headless runs and checks are not remembered.
 //   - A folder or disc image dropped on the library's window opens at once.
+//   - A chosen title that cannot start brings the library back with the reason shown.
 //
 // Guarantees: a damaged recent.ini costs one line on the error stream, never the play; the
 // library's own title is written to the user's cache folder, never beside the program. A
 // headless library run gives its input script to the library; the chosen title then plays
 // without one (it starts and is closed), so its trace shows that it played.
-// Where it bites: with `--trace FILE` the chosen title's trace replaces the library's.
+// Where it bites: with `--trace FILE` the chosen title's trace replaces the library's; the
+// chosen title's error lines reach the error stream when its play ends.
 #pragma once
 
 #include <iosfwd>

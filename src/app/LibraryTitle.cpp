@@ -18,11 +18,12 @@ namespace {
 
 // The page's layout, in the 640x480 screen.
 constexpr int kRowTop = 64;
-constexpr int kRowHeight = 52;
+constexpr int kRowHeight = 50;
+constexpr int kNoticeTop = 362;
 constexpr host::Size kPictureSize{64, 48};
 constexpr host::Size kNameButton{400, 24};
 constexpr host::Size kButton{150, 30};
-constexpr int kButtonsTop = 384;
+constexpr int kButtonsTop = 390;
 constexpr int kFieldTop = 436;
 
 host::Color Mix(host::Color a, host::Color b, int step, int steps) {
@@ -148,7 +149,8 @@ std::string LibraryTitle::ShownText(std::string_view utf8, size_t maxCharacters)
 }
 
 std::string LibraryTitle::Roles(const std::vector<RecentTitle>& titles,
-                                const std::vector<bool>& withPicture, bool hasDemo) {
+                                const std::vector<bool>& withPicture, bool hasDemo,
+                                const std::string& notice) {
     const size_t shown = std::min(titles.size(), kShownTitles);
     std::string out =
         "; The library: the titles played recently, the demo, and a field to open another.\n"
@@ -165,6 +167,9 @@ std::string LibraryTitle::Roles(const std::vector<RecentTitle>& titles,
         }
         children.push_back("Pick" + std::to_string(i));
         children.push_back("Where" + std::to_string(i));
+    }
+    if (!notice.empty()) {
+        children.emplace_back("Notice");
     }
     children.insert(children.end(),
                     {"OpenButton", "QuitButton", "FieldLabel", std::string(kPathRole)});
@@ -200,6 +205,10 @@ std::string LibraryTitle::Roles(const std::vector<RecentTitle>& titles,
                    ShownText(title.name, 60));
         Label(out, "Where" + n, 116, top + 26, 500, 20,
               ShownText(ShownLocation(title.location), 80), 9, "176, 192, 216", "Left");
+    }
+    if (!notice.empty()) {
+        Label(out, "Notice", 40, kNoticeTop, 560, 22, ShownText(notice, 90), 10, "255, 200, 120",
+              "Center");
     }
     TextButton(out, "OpenButton", 40, kButtonsTop, kButton, "button.bmp", "Open");
     if (hasDemo) {
@@ -240,7 +249,8 @@ std::string LibraryTitle::Messages(size_t shownTitles, const std::vector<bool>& 
 }
 
 base::Result<void> LibraryTitle::Write(const fs::path& folder,
-                                       const std::vector<RecentTitle>& titles, bool hasDemo) {
+                                       const std::vector<RecentTitle>& titles, bool hasDemo,
+                                       const std::string& notice) {
     if (base::Result<void> made = host::MakePrivateFolders(folder, "the library's folder"); !made) {
         return made;
     }
@@ -258,7 +268,7 @@ base::Result<void> LibraryTitle::Write(const fs::path& folder,
                                                             host::Rgb(12, 18, 32))));
     files.emplace_back("button.bmp", host::EncodeBmp(ButtonCuts(kButton)));
     files.emplace_back("name-button.bmp", host::EncodeBmp(ButtonCuts(kNameButton)));
-    files.emplace_back("roles.mii", Roles(titles, withPicture, hasDemo));
+    files.emplace_back("roles.mii", Roles(titles, withPicture, hasDemo, notice));
     files.emplace_back("msg.mii", Messages(shown, withPicture, hasDemo));
     for (const auto& [name, bytes] : files) {
         if (base::Result<void> written = host::ReplaceFile(folder / name, bytes); !written) {

@@ -40,12 +40,16 @@ class LibraryTitle {
     static std::filesystem::path DefaultFolder();
 
     // Writes roles.mii, msg.mii and the pictures into `folder` (made 0700 when missing).
+    // `notice` (UTF-8; empty: none) is shown above the buttons: why the title chosen last
+    // could not be played.
     static base::Result<void> Write(const std::filesystem::path& folder,
-                                    const std::vector<RecentTitle>& titles, bool hasDemo);
+                                    const std::vector<RecentTitle>& titles, bool hasDemo,
+                                    const std::string& notice = "");
 
     // The two title files on their own, for the titles shown.
     static std::string Roles(const std::vector<RecentTitle>& titles,
-                             const std::vector<bool>& withPicture, bool hasDemo);
+                             const std::vector<bool>& withPicture, bool hasDemo,
+                             const std::string& notice = "");
     static std::string Messages(size_t shownTitles, const std::vector<bool>& withPicture,
                                 bool hasDemo);
 
