@@ -21,7 +21,7 @@ _stagehand() {
             return ;;
     esac
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '--window --screen --cd --save-dir --allow-programs --headless
+        COMPREPLY=($(compgen -W '--library --window --screen --cd --save-dir --allow-programs --headless
             --input --trace --audio-out --check --version --help' -- "$cur"))
         return
     fi

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/DefaultTitle.h"
+#include "app/Library.h"
 #include "app/MainFrame.h"
 #include "app/PlayerKit.h"
 #include "app/UserSettings.h"
@@ -191,8 +192,8 @@ int CApplication::Main(std::span<const std::string_view> arguments, std::ostream
         case ParsedCommandLine::Action::kRun:
             break;
     }
-    CApplication application;
-    return application.Run(line.options, out, err);
+    // A title, or the library and then the title chosen in it.
+    return PlayTitles(line.options, out, err);
 }
 
 // `stagehand --check`: the folder given, else the title a play with no folder would play.
@@ -247,8 +248,12 @@ int CApplication::Run(const PlayerOptions& options, std::ostream& out, std::ostr
     StartPlayer(options, session);
     CPlayer& player = *session.player;
     session.windows->SetIdleHook([this, &player](int) { return Idle(player); });
-    session.windows->AddPreTranslateHook(
-        [&player](host::Message& message) { return PreTranslate(player, message); });
+    session.windows->AddPreTranslateHook([this, &player](host::Message& message) {
+        if (close_ && message.id == host::msg::kClose && message.target == player.MainFrame()) {
+            close_(player);
+        }
+        return PreTranslate(player, message);
+    });
     const int exitCode = session.windows->Run();
     KeepSettings(session, err);
     return exitCode;

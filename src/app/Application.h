@@ -54,6 +54,9 @@ class CApplication {
     // Runs once, when the loop first runs out of work with the title started: the first frame
     // has just been presented. It may look at the player and post messages.
     void SetFirstFrameHook(std::function<void(CPlayer&)> hook) { firstFrame_ = std::move(hook); }
+    // Runs each time the main frame is asked to close (by the title, the user or the script),
+    // before anything of the title is taken down: the roles can still be looked at.
+    void SetCloseHook(std::function<void(CPlayer&)> hook) { close_ = std::move(hook); }
 
   private:
     struct Session;
@@ -83,6 +86,7 @@ class CApplication {
 
     std::vector<FrameStepper> steppers_;
     std::function<void(CPlayer&)> firstFrame_;
+    std::function<void(CPlayer&)> close_;
     bool firstFrameSeen_ = false;
 };
 

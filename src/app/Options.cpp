@@ -60,6 +60,8 @@ std::optional<std::string> ApplyOption(std::string_view name, std::string_view v
         options.headless = true;
     } else if (name == "--allow-programs") {
         options.allowPrograms = true;
+    } else if (name == "--library") {
+        options.library = true;
     } else if (name == "--help" || name == "-h") {
         line.action = ParsedCommandLine::Action::kHelp;
     } else if (name == "--version") {
@@ -143,7 +145,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
         // A check plays nothing: these have no meaning for it.
         if (playOption.empty() &&
             (arg == "--window" || arg == "--fullscreen" || arg == "--headless" ||
-             arg == "--allow-programs" || takesValue) &&
+             arg == "--allow-programs" || arg == "--library" || takesValue) &&
             arg != "--cd") {
             playOption = arg;
         }
@@ -160,6 +162,10 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
     if (line.options.window && line.options.fullscreen) {
         return Refuse("--window and --fullscreen cannot both be had");
     }
+    if (line.options.library && titleGiven) {
+        return Refuse("--library opens the library, not the title folder " +
+                      line.options.titleFolder);
+    }
     if (line.options.input && !line.options.headless) {
         return Refuse("--input is only for a run with --headless");
     }
@@ -174,8 +180,10 @@ std::string_view Usage() {
            "       stagehand --check [TITLE_DIR]\n"
            "Plays the title in TITLE_DIR, a folder with roles.mii and msg.mii, or a disc image\n"
            "holding one (title.iso, or title.iso:/FOLDER for a folder in it). Without it (for\n"
-           "--check too): the program's own folder when it holds a title, else the bundled demo.\n"
+           "--check too): the program's own folder when it holds a title, else (playing) the\n"
+           "library of the titles played recently, else the bundled demo.\n"
            "\n"
+           "  --library         open the library of the titles played recently\n"
            "  --window          play in a window this time (the settings keep the last choice)\n"
            "  --fullscreen      play full screen this time\n"
            "  --scale MODE      how the screen is enlarged this time: sharp (whole pixels, then\n"
@@ -202,7 +210,7 @@ std::string_view Usage() {
            "last in $XDG_CONFIG_HOME/stagehand/settings.ini (~/.config/stagehand/...).\n"
            "Input script commands, one a line (# starts a comment): wait MS, move X Y,\n"
            "click X Y, press [X Y], release [X Y], rpress [X Y], rrelease [X Y], key NAME,\n"
-           "type TEXT, shot FILE.png, print TEXT, clock, close, message TEXT.\n"
+           "type TEXT, shot FILE.png, print TEXT, clock, close, message TEXT, drop PATH.\n"
            "Exit codes: 0 the title ended, 1 it could not start, 2 a bad command line.\n";
 }
 

@@ -1,6 +1,7 @@
 // The `stagehand` command line: what the user asked for, read by a pure function so that
 // every option and every refusal can be tested without starting anything.
 //
+//   stagehand --library [--window] ...
 //   stagehand [TITLE_DIR] [--window] [--screen WxH] [--cd DIR] [--save-dir DIR]
 //             [--allow-programs] [--headless] [--input FILE] [--trace FILE|-]
 //             [--audio-out FILE.wav] [--version] [--help]
@@ -51,6 +52,8 @@ struct PlayerOptions {
     bool fullscreen = false;
     // How the screen is enlarged, for this run; none: the user's settings.
     std::optional<host::ScaleMode> scale = std::nullopt;
+    // Opens the library of the titles played recently (app/Library.h) instead of a title.
+    bool library = false;
 };
 
 struct ParsedCommandLine {

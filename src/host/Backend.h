@@ -32,6 +32,9 @@ class InputSink {
     virtual void CharacterTyped(uint8_t character) = 0;
     // The user (or the desktop) asks the player to close.
     virtual void CloseRequested() = 0;
+    // A file or folder (a UTF-8 path) was dropped on the player's window. Passed over unless
+    // the sink has a use for it.
+    virtual void FileDropped(const std::string& /*path*/) {}
 };
 
 class Backend {

@@ -32,6 +32,8 @@ TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
           "--trace", "-", "--cd", "disc", "--audio-out", "a.wav", "--save-dir", "saves",
           "--allow-programs"},
          {"titles/one", true, {4096, 64}, true, "in.txt", "-", "disc", "a.wav", "saves", true}},
+        {{"--library", "--window"},
+         {"", true, {640, 480}, false, {}, {}, {}, {}, {}, false, false, {}, true}},
         {{"--screen=64x4096", "--trace=run.log"},
          {"", false, {64, 4096}, false, {}, "run.log", {}, {}, {}}},
         {{"--headless", "t", "--audio-out=s.wav"},
@@ -66,7 +68,7 @@ TEST(Options, EachOptionSetsItsFieldAndTheRestKeepTheirDefaults) {
     };
     auto fields = [](const PlayerOptions& o) {
         return std::tie(o.titleFolder, o.window, o.screen, o.headless, o.input, o.trace, o.cd,
-                        o.audioOut, o.saveDir, o.allowPrograms, o.fullscreen, o.scale);
+                        o.audioOut, o.saveDir, o.allowPrograms, o.fullscreen, o.scale, o.library);
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);
@@ -123,6 +125,8 @@ TEST(Options, RefusesBadCommandLinesWithAReasonNamingTheFault) {
          "the scaling Sharp is not one of sharp, nearest, smooth and integer"},
         {{"--scale"}, "--scale needs a value"},
         {{"--fullscreen", "--window"}, "--window and --fullscreen cannot both be had"},
+        {{"--library", "t"}, "--library opens the library, not the title folder t"},
+        {{"--check", "--library"}, "--library is for playing a title, not for --check"},
     };
     for (const Case& c : cases) {
         const ParsedCommandLine line = Parse(c.arguments);
@@ -138,7 +142,7 @@ TEST(Usage, NamesEveryOption) {
     for (const char* option :
          {"--window", "--screen WxH", "--cd DIR", "--headless", "--input FILE", "--trace FILE|-",
           "--audio-out FILE", "--save-dir DIR", "--allow-programs", "--check", "--version",
-          "--help", "--fullscreen", "--scale MODE"}) {
+          "--help", "--fullscreen", "--scale MODE", "--library"}) {
         EXPECT_NE(usage.find(std::string("  ") + option + " "), std::string::npos) << option;
     }
 }

@@ -42,6 +42,14 @@ fs::path UserSettingsFolder() {
     return UserFolder("XDG_CONFIG_HOME", ".config");
 }
 
+fs::path UserStateFolder() {
+    return UserFolder("XDG_STATE_HOME", fs::path(".local") / "state");
+}
+
+fs::path UserCacheFolder() {
+    return UserFolder("XDG_CACHE_HOME", ".cache");
+}
+
 base::Result<void> MakePrivateFolders(const fs::path& folder, std::string_view what) {
     fs::path made;
     for (const fs::path& part : folder) {

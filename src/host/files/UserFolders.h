@@ -1,5 +1,7 @@
 // The folders of the user's own that the player keeps things in: the data folder (saves) and
-// the settings folder (what the user allowed), each under the desktop's usual place.
+// the settings folder (what the user allowed), the state folder (the titles played recently)
+// and the cache folder (what the player can make again: title pictures, the library), each
+// under the desktop's usual place.
 //
 // Guarantees: a folder named by the environment is taken only when it is absolute; the player
 // makes the folders it needs with mode 0700, so another user of the machine reads nothing of
@@ -19,6 +21,10 @@ namespace stagehand::host {
 std::filesystem::path UserDataFolder();
 // $XDG_CONFIG_HOME/stagehand, or ~/.config/stagehand.
 std::filesystem::path UserSettingsFolder();
+// $XDG_STATE_HOME/stagehand, or ~/.local/state/stagehand.
+std::filesystem::path UserStateFolder();
+// $XDG_CACHE_HOME/stagehand, or ~/.cache/stagehand.
+std::filesystem::path UserCacheFolder();
 
 // Makes every missing folder on the way to `folder` with mode 0700; `what` names the folder in
 // the error ("the save folder").

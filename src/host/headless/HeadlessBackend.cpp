@@ -181,6 +181,9 @@ void HeadlessBackend::Perform(const InputStep& step, InputSink& sink) {
         case Kind::kClose:
             sink.CloseRequested();
             break;
+        case Kind::kDrop:
+            sink.FileDropped(step.text);
+            break;
         case Kind::kMessage:
             if (runner_) {
                 runner_(step.text, step.line);

@@ -135,6 +135,12 @@ class Parser {
                 return Fail(number, "close takes nothing");
             }
             step.kind = Kind::kClose;
+        } else if (command == "drop") {
+            if (rest.empty()) {
+                return Fail(number, "drop needs a file or folder");
+            }
+            step.kind = Kind::kDrop;
+            step.text = std::string(rest);
         } else {
             return Fail(number, "unknown command \"" + command.substr(0, 40) + "\"");
         }

@@ -12,6 +12,7 @@
 //                      bytes come out escaped as in the trace (Readable), ESC as \x1b
 //   clock              `clock MS`: the virtual milliseconds since the run began, on standard output
 //   close              a close request from outside
+//   drop PATH          the file or folder PATH dropped on the window
 //   message TEXT       the rest of the line run as one message of the title's queues would
 //                      run (Windows-1252, from UTF-8 as `type` converts)
 // Parsing never fails as a whole: a line that cannot be read is reported and left out.
@@ -42,6 +43,7 @@ struct InputStep {
         kClock,
         kClose,
         kMessage,
+        kDrop,
     };
     Kind kind = Kind::kWait;
     uint32_t milliseconds = 0;

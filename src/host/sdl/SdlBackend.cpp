@@ -89,6 +89,8 @@ base::Result<std::unique_ptr<SdlBackend>> SdlBackend::Create(const Options& opti
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return base::Failure(SdlError("cannot open the display"));
     }
+    // Folders and disc images dropped on the window reach the input sink.
+    SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
     // When no display answers, SDL may settle for a driver that draws into memory only; a
     // player nobody can see is no use unless that was asked for.
     const char* current = SDL_GetCurrentVideoDriver();
@@ -333,6 +335,12 @@ void SdlBackend::Handle(const SDL_Event& event, InputSink& sink) {
             break;
         case SDL_TEXTINPUT:
             HandleText(event.text.text, sink);
+            break;
+        case SDL_DROPFILE:
+            if (event.drop.file != nullptr) {
+                sink.FileDropped(event.drop.file);
+                SDL_free(event.drop.file);
+            }
             break;
         case SDL_RENDER_DEVICE_RESET:
             // The renderer lost its textures: make the screen's again and fill it.

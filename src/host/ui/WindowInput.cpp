@@ -83,4 +83,10 @@ void WindowSystem::CloseRequested() {
     }
 }
 
+void WindowSystem::FileDropped(const std::string& path) {
+    if (dropHook_) {
+        dropHook_(path);
+    }
+}
+
 }  // namespace stagehand::host

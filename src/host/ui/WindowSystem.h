@@ -194,6 +194,9 @@ class WindowSystem : public InputSink {
     void KeyChanged(uint8_t virtualKey, bool down, bool repeat) override;
     void CharacterTyped(uint8_t character) override;
     void CloseRequested() override;
+    void FileDropped(const std::string& path) override;
+    // Who hears of a file dropped on the window (the player's library); nobody by default.
+    void SetDropHook(std::function<void(const std::string&)> hook) { dropHook_ = std::move(hook); }
 
   private:
     friend class Window;
@@ -239,6 +242,7 @@ class WindowSystem : public InputSink {
 
     Backend& backend_;
     Surface framebuffer_;
+    std::function<void(const std::string&)> dropHook_;
     Rect damage_;
     WindowHandle erasing_;
     Region eraseClip_;
