@@ -45,17 +45,18 @@ std::string CharacterName(uint8_t c) {
 
 std::string InputText(const Message& message, bool shift, bool control) {
     const bool alt = (KeyFlagsOf(message) & key_flags::kAltDown) != 0;
+    const auto key = static_cast<uint8_t>(message.wParam & 0xFF);
+    // A modifier key is not named again as its own modifier.
     std::string modifiers;
-    if (shift) {
+    if (shift && key != vk::kShift) {
         modifiers += "Shift_";
     }
-    if (control) {
+    if (control && key != vk::kControl) {
         modifiers += "Control_";
     }
-    if (alt) {
+    if (alt && key != vk::kMenu) {
         modifiers += "Alt_";
     }
-    const auto key = static_cast<uint8_t>(message.wParam & 0xFF);
     switch (message.id) {
         case msg::kMouseMove:
             return PointText("move", message.screen);

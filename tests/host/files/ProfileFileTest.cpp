@@ -45,6 +45,27 @@ TEST(ProfileFileTest, SplitsLinesAtLfCrlfLoneCrAndCutsAtNul) {
     EXPECT_EQ(file.FindSection("s")->LineCount(), 5u);
     // A NUL right at the start of a line leaves a blank line.
     EXPECT_EQ(ProfileFile::Parse("[s]\n\0k=1\nj=2"s).FindSection("s")->Text(), "j=2\0"s);
+    // Each value knows its line in the file: every break counts, CR LF as one, blank lines and
+    // what a NUL hid too; the first of two equal keys wins in its line as in its value.
+    const std::string big = "[big]\n" + std::string(20, '\n') + [] {
+        std::string lines;
+        for (int i = 0; i < 20; ++i) {
+            lines += "k" + std::to_string(i) + "=1\n";
+        }
+        return lines;
+    }() + "K3=again\n";
+    const ProfileFile numbered =
+        ProfileFile::Parse(big + "[s]\ra=1\r\nb=2\nc=3\r\rd=x\0ignored=9\ne=5\r"s);
+    struct Case {
+        std::string_view section, key;
+        uint32_t line;
+    };
+    for (const Case& c : {Case{"s", "a", 44}, Case{"s", "b", 45}, Case{"s", "e", 49},
+                          Case{"big", "k0", 22}, Case{"big", "k3", 25}}) {
+        uint32_t line = 0;
+        EXPECT_TRUE(numbered.FindSection(c.section)->FindValue(c.key, &line)) << c.key;
+        EXPECT_EQ(line, c.line) << c.key;
+    }
 }
 
 TEST(ProfileFileTest, ReadsHeadersAsTheDesktopDoes) {
