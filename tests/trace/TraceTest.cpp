@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,68 +24,39 @@ struct TestSources {
                                 }}};
 };
 
+// A queue run no other queue started names the input being handled, a message its place in
+// the queue file; lines written once the clock has gone (the play taken down) keep its last
+// time.
 TEST(Trace, IsOffUntilASinkIsSetAndBackOffWhenItsScopeEnds) {
-    TestSources sources;
+    auto sources = std::make_unique<TestSources>();
     EXPECT_FALSE(IsOn());
     QueueRun("Door|Click", "Door", true);
-    EXPECT_EQ(sources.asked, 0);  // nothing is built while the trace is off
+    EXPECT_EQ(sources->asked, 0);  // nothing is built while the trace is off
     std::ostringstream out;
     {
         ScopedSink sink(LineWriter(out));
         EXPECT_TRUE(IsOn());
-        QueueRun("Door|Click", "Door");
-        sources.time = 1234;
-        MessageRun("Door|Click", 2, "Director.Load(Scene2)");
-        sources.time = 1234567;
+        QueueRun("Door|Click", "Door", true);
+        sources->input = "click 120,88";
+        QueueRun("Door|Click", "Door", true);
+        QueueRun("Open", "Door", false);
+        sources->time = 1234;
+        MessageRun("Door|Click", 2, "Director.Load(Scene2)", Place{"msg.mii", 12});
+        sources->time = 1234567;
         Fault("Missing an end tag delimiter for the following tag:\nScore [X.\n");
+        sources.reset();
+        Fault("gone");
     }
     EXPECT_FALSE(IsOn());
     Fault("not written");
     EXPECT_EQ(out.str(),
               "[     0] queue Door|Click, run by Door\n"
-              "[  1234] message Door|Click 2: Director.Load(Scene2)\n"
-              "[1234567] fault Missing an end tag delimiter for the following tag:\n"
-              "\tScore [X.\n");
-}
-
-// A queue run names the input that started it only when no other queue started it and some
-// input is being handled; a message names its place in the queue file when it has one.
-TEST(Trace, QueueRunsNameTheirInputAndMessagesTheirPlace) {
-    TestSources sources;
-    std::ostringstream out;
-    {
-        ScopedSink sink(LineWriter(out));
-        sources.input = "click 120,88";
-        QueueRun("Door|Click", "Door", true);
-        QueueRun("Open", "Director", false);
-        MessageRun("Open", 1, "Door.Hide()", Place{"msg.mii", 12});
-        MessageRun("input", 19, "Door.Show()", Place{});
-        sources.input.clear();
-        QueueRun("Timer|Timer", "Timer", true);
-    }
-    EXPECT_EQ(sources.asked, 2);
-    EXPECT_EQ(out.str(),
               "[     0] queue Door|Click, run by Door, on click 120,88\n"
-              "[     0] queue Open, run by Director\n"
-              "[     0] message Open 1 (msg.mii:12): Door.Hide()\n"
-              "[     0] message input 19: Door.Show()\n"
-              "[     0] queue Timer|Timer, run by Timer\n");
-}
-
-// Without a clock the time stays where the last one left it: lines written while the play
-// is taken down keep its last time.
-TEST(Trace, LinesAfterTheClockHasGoneKeepItsLastTime) {
-    std::ostringstream out;
-    ScopedSink sink(LineWriter(out));
-    {
-        TestSources sources;
-        sources.time = 4321;
-        Fault("during");
-    }
-    Fault("after");
-    EXPECT_EQ(out.str(), "[  4321] fault during\n[  4321] fault after\n");
-    const TestSources reset;  // later tests start at 0 again
-    Fault("reset");
+              "[     0] queue Open, run by Door\n"
+              "[  1234] message Door|Click 2 (msg.mii:12): Director.Load(Scene2)\n"
+              "[1234567] fault Missing an end tag delimiter for the following tag:\n"
+              "\tScore [X.\n"
+              "[1234567] fault gone\n");
 }
 
 // Title text in the trace cannot drive the terminal: control bytes but tab and newline are
