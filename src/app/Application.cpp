@@ -31,6 +31,7 @@
 #include "host/system/InstanceLock.h"
 #include "host/system/ProgramConsent.h"
 #include "host/system/ProgramStart.h"
+#include "host/ui/InputText.h"
 #include "host/ui/QuestionBox.h"
 #include "kernel/Player.h"
 #include "media/VideoBusy.h"
@@ -80,6 +81,8 @@ struct CApplication::Session {
     std::unique_ptr<host::Backend> backend;
     std::unique_ptr<host::SoundDevice> sound;
     std::unique_ptr<host::WindowSystem> windows;
+    // The trace's clock and input, from the backend and the window system; gone before them.
+    std::unique_ptr<trace::ScopedSources> traceSources;
     // The question the consent puts to the user, while it stands; the one answered last
     // otherwise.
     std::unique_ptr<host::QuestionBox> question;
@@ -436,6 +439,14 @@ base::Result<void> CApplication::OpenDisplay(const PlayerOptions& options, Sessi
         session.settings->Started(SettingsShown(*session.backend, session.sound->Mix()));
     }
     session.windows = std::make_unique<host::WindowSystem>(*session.backend, options.screen);
+    if (trace::IsOn()) {
+        // The trace's times count from here: the virtual clock's start in a headless run.
+        host::Backend& backend = *session.backend;
+        const host::WindowSystem& windows = *session.windows;
+        session.traceSources = std::make_unique<trace::ScopedSources>(trace::Sources{
+            [&backend, start = backend.Now()] { return uint64_t{backend.Now() - start}; },
+            [&windows] { return host::CurrentInputText(windows); }});
+    }
     session.mainFrame = std::make_unique<CMainFrame>();
     if (!session.mainFrame->Open(*session.windows)) {
         return base::Failure("the main window could not be made");

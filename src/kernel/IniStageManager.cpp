@@ -44,10 +44,11 @@ CIniStageManager::CIniStageManager(host::ProfileReader& reader)
 }
 
 bool CIniStageManager::ReadMessage(const std::string& queue, uint32_t number, std::string& text,
-                                   std::string* error) {
+                                   std::string* error, uint32_t* line) {
     const std::string key = std::to_string(number);
     SetError(error, "");
-    const uint32_t count = reader_.ReadString(queueFile_, queue, key, "", text, kMessageBufferSize);
+    const uint32_t count =
+        reader_.ReadString(queueFile_, queue, key, "", text, kMessageBufferSize, line);
     if (count >= 1 && count <= kMaxMessageLength) {
         return true;
     }
@@ -62,6 +63,10 @@ bool CIniStageManager::ReadMessage(const std::string& queue, uint32_t number, st
         SetError(error, kMessageTooSmallText, {number, queue});
     }
     return false;
+}
+
+std::string_view CIniStageManager::QueueFileName() const {
+    return kQueueFileName;
 }
 
 bool CIniStageManager::ReadRole(const std::string& role, RoleValues& values, std::string* error) {

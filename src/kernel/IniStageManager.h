@@ -27,7 +27,8 @@ class CIniStageManager : public CStageManager {
     explicit CIniStageManager(host::ProfileReader& reader);
 
     bool ReadMessage(const std::string& queue, uint32_t number, std::string& text,
-                     std::string* error) override;
+                     std::string* error, uint32_t* line = nullptr) override;
+    std::string_view QueueFileName() const override;
     // False when the role is missing, too small, too large, only comments or has a line
     // without "=".
     bool ReadRole(const std::string& role, RoleValues& values, std::string* error) override;

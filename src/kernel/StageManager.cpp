@@ -97,7 +97,8 @@ bool CStageManager::RunQueue(std::string_view name, CMessageHandler& by, Scope s
     }
     // A queue exists when it holds a message 1; its text is kept for the first step.
     std::string text;
-    if (budget_.IsSpent() || !ReadMessage(queue, 1, text, nullptr)) {
+    uint32_t line = 0;
+    if (budget_.IsSpent() || !ReadMessage(queue, 1, text, nullptr, &line)) {
         return false;
     }
     if (budget_.Depth(CWorkBudget::Kind::kQueueRun) >= kMaxQueueDepth) {
@@ -113,7 +114,8 @@ bool CStageManager::RunQueue(std::string_view name, CMessageHandler& by, Scope s
     // The run's own copy of who it runs for: a message may destroy that handler.
     const std::string self = by.GetName();
     const std::weak_ptr<const char> alive = by.LifeToken();
-    trace::QueueRun(queue, self);
+    // Only a run no other queue started can have been started by the user's input.
+    trace::QueueRun(queue, self, budget_.Depth(CWorkBudget::Kind::kQueueRun) == 1);
 
     // Message n runs while it can be read; the first missing (or unreadable) number ends it.
     uint32_t number = 1;
@@ -121,14 +123,15 @@ bool CStageManager::RunQueue(std::string_view name, CMessageHandler& by, Scope s
         if (!budget_.Spend(CWorkBudget::kMessageCost, "The message queue", queue)) {
             break;
         }
-        RunMessage(text, queue, number, &by, alive);
-    } while (ReadMessage(queue, ++number, text, nullptr));
+        RunMessage(text, queue, number, line, &by, alive);
+    } while (ReadMessage(queue, ++number, text, nullptr, &line));
     return true;
 }
 
 void CStageManager::RunMessage(std::string& text, const std::string& queue, uint32_t number,
-                               CMessageHandler* self, const std::weak_ptr<const char>& alive) {
-    const CMessage message = BuildMessage(text, queue, number);
+                               uint32_t line, CMessageHandler* self,
+                               const std::weak_ptr<const char>& alive) {
+    const CMessage message = BuildMessage(text, queue, number, line);
     CMessageHandler* target = nullptr;
     if (self != nullptr && !alive.expired() && message.target == self->GetName()) {
         target = self;
@@ -150,7 +153,7 @@ void CStageManager::RunMessageText(std::string text, const std::string& source, 
     if (!budget_.Spend(CWorkBudget::kMessageCost, "The message queue", source)) {
         return;
     }
-    RunMessage(text, source, number, nullptr, {});
+    RunMessage(text, source, number, 0, nullptr, {});
 }
 
 RoleValues CStageManager::GetRoleProperties(const std::string& role) {
@@ -176,7 +179,8 @@ std::string CStageManager::GetRoleType(const std::string& role) {
     return found == values.end() ? std::string() : found->second;
 }
 
-CMessage CStageManager::BuildMessage(std::string& text, const std::string& queue, uint32_t number) {
+CMessage CStageManager::BuildMessage(std::string& text, const std::string& queue, uint32_t number,
+                                     uint32_t line) {
     CMessage message;
     if (!trace::IsOn()) {
         ExpandTags(text, nullptr);
@@ -189,7 +193,8 @@ CMessage CStageManager::BuildMessage(std::string& text, const std::string& queue
         trace::Fault(error);
     }
     budget_.Spend(expansionWork_ / kScannedCharactersPerUnit, "The message queue", queue);
-    trace::MessageRun(queue, number, text);
+    trace::MessageRun(queue, number, text,
+                      line == 0 ? trace::Place{} : trace::Place{QueueFileName(), line});
     error.clear();
     if (!message.Parse(text, &error)) {
         trace::Fault("Message %d in message queue \"%s\": %s", {number, queue, error});

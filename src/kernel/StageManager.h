@@ -71,9 +71,12 @@ class CStageManager {
 
     // --- What a concrete stage manager reads from the title ------------------------------
     // Message `number` of the queue as stored; false (with the player's error text when
-    // asked for) when it is missing or unusable, which ends a queue run there.
+    // asked for) when it is missing or unusable, which ends a queue run there. `line`, when
+    // given, receives the message's line in the queue file (0 when it has none).
     virtual bool ReadMessage(const std::string& queue, uint32_t number, std::string& text,
-                             std::string* error) = 0;
+                             std::string* error, uint32_t* line = nullptr) = 0;
+    // The name the trace gives the queue file ("msg.mii").
+    virtual std::string_view QueueFileName() const = 0;
     // The role's entries as stored; false (with the player's error text when asked for) when
     // the role cannot be used. Entries read before a fault stay in `values`.
     virtual bool ReadRole(const std::string& role, RoleValues& values, std::string* error) = 0;
@@ -112,8 +115,10 @@ class CStageManager {
     // roles are traced and give what was read.
     RoleValues GetRoleProperties(const std::string& role);
     std::string GetRoleType(const std::string& role);
-    // Expands and parses a message text already read; queue and number name it in the trace.
-    CMessage BuildMessage(std::string& text, const std::string& queue, uint32_t number);
+    // Expands and parses a message text already read; queue and number name it in the trace,
+    // and so does its line in the queue file when it has one (not 0).
+    CMessage BuildMessage(std::string& text, const std::string& queue, uint32_t number,
+                          uint32_t line = 0);
 
     bool ExpandTags(std::string& text, std::string* error);
     // The characters the last expansion looked at and wrote; its callers spend them from the
@@ -147,7 +152,7 @@ class CStageManager {
   private:
     // One message of a run: built from `text`, sent to `self` when it names it (and `self`
     // still lives) or else to the handler of its target's name.
-    void RunMessage(std::string& text, const std::string& queue, uint32_t number,
+    void RunMessage(std::string& text, const std::string& queue, uint32_t number, uint32_t line,
                     CMessageHandler* self, const std::weak_ptr<const char>& alive);
 
     CTag tags_[2];

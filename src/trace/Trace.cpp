@@ -20,6 +20,14 @@ Sink& CurrentSink() {
     return sink;
 }
 
+Sources& CurrentSources() {
+    static Sources sources;
+    return sources;
+}
+
+// The time the clock last gave, kept for the lines written after it has gone.
+uint64_t lastTime = 0;
+
 }  // namespace
 
 std::string_view EntryName(Entry entry) {
@@ -45,23 +53,47 @@ void Write(Entry entry, std::string_view text) {
     }
 }
 
-void QueueRun(std::string_view queue, std::string_view by) {
+void SetSources(Sources sources) {
+    CurrentSources() = std::move(sources);
+}
+
+uint64_t Now() {
+    if (const auto& clock = CurrentSources().clock) {
+        lastTime = clock();
+    }
+    return lastTime;
+}
+
+void QueueRun(std::string_view queue, std::string_view by, bool outermost) {
     if (!detail::on) {
         return;
     }
     std::string line(queue);
     line += ", run by ";
     line += by;
+    if (const auto& input = CurrentSources().input; outermost && input) {
+        if (const std::string cause = input(); !cause.empty()) {
+            line += ", on ";
+            line += cause;
+        }
+    }
     Write(Entry::kQueue, line);
 }
 
-void MessageRun(std::string_view queue, uint32_t number, std::string_view text) {
+void MessageRun(std::string_view queue, uint32_t number, std::string_view text, Place place) {
     if (!detail::on) {
         return;
     }
     std::string line(queue);
     line += ' ';
     line += std::to_string(number);
+    if (!place.file.empty()) {
+        line += " (";
+        line += place.file;
+        line += ':';
+        line += std::to_string(place.line);
+        line += ')';
+    }
     line += ": ";
     line += text;
     Write(Entry::kMessage, line);
@@ -102,6 +134,18 @@ class LineWriterState {
             equal_ = 1;
         }
         Put(line);
+    }
+
+    // "[  1234] ": the time right-aligned in kTimeWidth digits, or in as many as it needs.
+    static std::string TimePrefix() {
+        const std::string digits = std::to_string(Now());
+        std::string prefix = "[";
+        if (digits.size() < static_cast<size_t>(kTimeWidth)) {
+            prefix.append(static_cast<size_t>(kTimeWidth) - digits.size(), ' ');
+        }
+        prefix += digits;
+        prefix += "] ";
+        return prefix;
     }
 
   private:
@@ -145,12 +189,13 @@ class LineWriterState {
         last_.clear();
     }
 
+    // Writes one line (its continuations with it) behind the time it is written at.
     void Put(const std::string& line) {
         if (failed_) {
             return;  // the stream failed before, and that was said
         }
         errno = 0;
-        out_ << line;
+        out_ << TimePrefix() << line;
         out_.flush();
         if (!out_.good()) {
             failed_ = true;

@@ -123,3 +123,29 @@ TEST_F(QueueRun, TagExpansionStopsAtItsBoundsAndItsErrorsEndAsThePlayersDid) {
 
 }  // namespace
 }  // namespace stagehand::testing
+
+namespace stagehand::testing {
+namespace {
+
+// Each message of a run names its line in msg.mii (comments, blank lines and other sections
+// counted); only a run no other queue started names the input being handled. A message from
+// outside the title names no line.
+TEST_F(QueueRun, TracesMessageLinesAndTheInputOfTheOutermostRunOnly) {
+    WriteQueues(
+        "; the door\n\n[Door|Click]\n1=P.Run(Inner)\n\r\n2 = P.Log(x)\n[Inner]\n"
+        "; first\n1=P.Log(in)\n");
+    Probe& door = MakeProbe("Door");
+    MakeProbe("P");
+    const trace::ScopedSources sources({{}, [] { return std::string("click 1,2"); }});
+    EXPECT_TRUE(door.RunQueue("Click", CMessageHandler::kEventScope));
+    stage->RunMessageText("P.Log(typed)", "input", 7);
+    EXPECT_THAT(Traced("queue: "),
+                ElementsAre("Door|Click, run by Door, on click 1,2", "Inner, run by P"));
+    EXPECT_THAT(
+        Traced("message: "),
+        ElementsAre("Door|Click 1 (msg.mii:4): P.Run(Inner)", "Inner 1 (msg.mii:9): P.Log(in)",
+                    "Door|Click 2 (msg.mii:6): P.Log(x)", "input 7: P.Log(typed)"));
+}
+
+}  // namespace
+}  // namespace stagehand::testing

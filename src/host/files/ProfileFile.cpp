@@ -37,6 +37,7 @@ class LineSplitter {
         if (pos_ >= bytes_.size()) {
             return false;
         }
+        ++number_;
         // A plain scan: find_first_of would search the two-character set once per byte.
         size_t stop = pos_;
         while (stop < bytes_.size() && bytes_[stop] != '\n' && bytes_[stop] != '\r') {
@@ -53,9 +54,14 @@ class LineSplitter {
         return true;
     }
 
+    // The number of the line Next gave last, counting from 1. A file of kMaxParsedBytes
+    // holds fewer lines than the type can count.
+    uint32_t Number() const { return number_; }
+
   private:
     std::string_view bytes_;
     size_t pos_ = 0;
+    uint32_t number_ = 0;
 };
 
 }  // namespace
@@ -145,6 +151,7 @@ struct ProfileLine {
     uint32_t offset;     // into ProfileStorage::text
     uint32_t length;     // without the '\0'
     uint32_t keyLength;  // kNone when the line has no key
+    uint32_t number;     // the line's number in the file, from 1
 };
 
 struct ProfileStorage {
@@ -208,7 +215,8 @@ struct ProfileStorage {
     }
 
     // Stores `key=value` (key and value already trimmed) or a line without a key.
-    void AddLine(uint32_t section, std::string_view key, std::string_view value, bool keyed) {
+    void AddLine(uint32_t section, std::string_view key, std::string_view value, bool keyed,
+                 uint32_t number) {
         const auto offset = static_cast<uint32_t>(text.size());
         text.append(key);
         if (keyed) {
@@ -217,7 +225,8 @@ struct ProfileStorage {
         }
         const auto length = static_cast<uint32_t>(text.size() - offset);
         text.push_back('\0');
-        lines.push_back({offset, length, keyed ? static_cast<uint32_t>(key.size()) : kNone});
+        lines.push_back(
+            {offset, length, keyed ? static_cast<uint32_t>(key.size()) : kNone, number});
         ++sections[section].lineCount_;
     }
 
@@ -277,10 +286,14 @@ std::optional<std::string_view> ProfileSection::LineKey(size_t index) const {
     return storage_->KeyOf(firstLine_ + static_cast<uint32_t>(index));
 }
 
-std::optional<std::string_view> ProfileSection::FindValue(std::string_view key) const {
+std::optional<std::string_view> ProfileSection::FindValue(std::string_view key,
+                                                          uint32_t* number) const {
     const uint32_t line = storage_->FindKey(*this, key);
     if (line == kNone) {
         return std::nullopt;
+    }
+    if (number != nullptr) {
+        *number = storage_->lines[line].number;
     }
     return storage_->LineText(line).substr(storage_->lines[line].keyLength + 1);
 }
@@ -331,10 +344,10 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
         }
         const size_t equals = line.find('=');
         if (line.front() == ';' || equals == line.npos) {
-            storage.AddLine(current, line, {}, false);
+            storage.AddLine(current, line, {}, false, splitter.Number());
         } else {
             storage.AddLine(current, TrimProfileBlanks(line.substr(0, equals)),
-                            TrimProfileBlanks(line.substr(equals + 1)), true);
+                            TrimProfileBlanks(line.substr(equals + 1)), true, splitter.Number());
         }
     }
     storage.IndexKeys();

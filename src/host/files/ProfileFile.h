@@ -3,6 +3,7 @@
 // blank ones dropped; `Key = Value` is stored as `Key=Value`; a header is `[name]` with
 // anything after the first `]` ignored; sections and keys match case-blind in 1252; the
 // first of two equal sections or keys wins; comments and key-less lines are kept as lines.
+// Each kept line remembers its number in the file, for the trace to name where a value stood.
 //
 // Guarantees: any bytes parse (nothing throws but allocation); storage is flat (one text
 // buffer, 32-bit offsets, open-addressing indexes, buffers cut to size), so memory stays
@@ -49,8 +50,10 @@ class ProfileSection {
     // The key of a line, or nullopt for comments, lines without '=' and bad indexes.
     std::optional<std::string_view> LineKey(size_t index) const;
 
-    // The value of the first line whose key matches case-blind, or nullopt.
-    std::optional<std::string_view> FindValue(std::string_view key) const;
+    // The value of the first line whose key matches case-blind, or nullopt; `number`, when
+    // given, receives that line's number in the file (from 1).
+    std::optional<std::string_view> FindValue(std::string_view key,
+                                              uint32_t* number = nullptr) const;
 
   private:
     friend class ProfileFile;

@@ -61,14 +61,17 @@ void ProfileReader::Report(const std::string& message) const {
 
 uint32_t ProfileReader::ReadStringFrom(const ProfileFile* file, std::string_view section,
                                        std::string_view key, std::string_view defaultValue,
-                                       std::string& out, uint32_t bufferSize) {
+                                       std::string& out, uint32_t bufferSize, uint32_t* line) {
     out.clear();
+    if (line != nullptr) {
+        *line = 0;
+    }
     if (bufferSize == 0) {
         return 0;
     }
     const ProfileSection* found = file ? file->FindSection(CutAtNul(section)) : nullptr;
     const std::optional<std::string_view> value =
-        found ? found->FindValue(CutAtNul(key)) : std::nullopt;
+        found ? found->FindValue(CutAtNul(key), line) : std::nullopt;
     const std::string_view text =
         value ? Unquote(*value) : TrimTrailingBlanks(CutAtNul(defaultValue));
     const size_t count = std::min<size_t>(text.size(), bufferSize - 1);
@@ -101,9 +104,9 @@ uint32_t ProfileReader::ReadSectionFrom(const ProfileFile* file, std::string_vie
 
 uint32_t ProfileReader::ReadString(std::string_view file, std::string_view section,
                                    std::string_view key, std::string_view defaultValue,
-                                   std::string& out, uint32_t bufferSize) {
+                                   std::string& out, uint32_t bufferSize, uint32_t* line) {
     const ProfileFile* parsed = bufferSize == 0 ? nullptr : Find(file);
-    return ReadStringFrom(parsed, section, key, defaultValue, out, bufferSize);
+    return ReadStringFrom(parsed, section, key, defaultValue, out, bufferSize, line);
 }
 
 uint32_t ProfileReader::ReadSection(std::string_view file, std::string_view section,

@@ -63,9 +63,11 @@ class ProfileReader {
 
     // One key. Copies at most bufferSize-1 characters of the value (one pair of matching
     // outer quotes removed) into out and returns how many. A missing file, section or key
-    // gives defaultValue without trailing blanks, under the same rule.
+    // gives defaultValue without trailing blanks, under the same rule. `line`, when given,
+    // receives the number of the key's line in the file, or 0 when the default was used.
     uint32_t ReadString(std::string_view file, std::string_view section, std::string_view key,
-                        std::string_view defaultValue, std::string& out, uint32_t bufferSize);
+                        std::string_view defaultValue, std::string& out, uint32_t bufferSize,
+                        uint32_t* line = nullptr);
 
     // Whole section: every line followed by '\0'; returns the count without the final extra
     // terminator. When the text and that terminator do not fit, out holds the first
@@ -79,7 +81,7 @@ class ProfileReader {
     // The same count rules against an already parsed file; nullptr is a missing file.
     static uint32_t ReadStringFrom(const ProfileFile* file, std::string_view section,
                                    std::string_view key, std::string_view defaultValue,
-                                   std::string& out, uint32_t bufferSize);
+                                   std::string& out, uint32_t bufferSize, uint32_t* line = nullptr);
     static uint32_t ReadSectionFrom(const ProfileFile* file, std::string_view section,
                                     std::string& out, uint32_t bufferSize);
 

@@ -160,4 +160,31 @@ std::optional<uint8_t> KeyFromName(std::string_view name) {
     return std::nullopt;
 }
 
+std::string NameOfKey(uint8_t key) {
+    for (const auto& [keyName, named] : kNamedKeys) {
+        if (named == key) {
+            return std::string(keyName);
+        }
+    }
+    if (key >= kF1 && key <= kF12) {
+        return "F" + std::to_string(key - kF1 + 1);
+    }
+    switch (key) {
+        case kShift:
+            return "Shift";
+        case kControl:
+            return "Control";
+        case kMenu:
+            return "Alt";
+        default:
+            break;
+    }
+    // Letters by their capital, as key lists write them; digits and punctuation as typed.
+    if (const std::optional<uint8_t> c = CharacterFor(key, false); c && *c > ' ' && *c < 0x7F) {
+        return std::string(1, static_cast<char>(key >= kA && key <= kA + 25 ? key : *c));
+    }
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    return std::string("0x") + kHex[key >> 4] + kHex[key & 0xF];
+}
+
 }  // namespace stagehand::host::vk

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace stagehand::host::vk {
@@ -70,5 +71,9 @@ std::optional<KeyStroke> KeyStrokeFor(uint8_t character);
 // "Right", "Down", "PageUp", "PageDown", "Home", "End", "Insert", "Delete". Names are
 // case-sensitive except single letters.
 std::optional<uint8_t> KeyFromName(std::string_view name);
+
+// The name KeyFromName reads for a key ("F1", "Enter", "A", ";"), "Shift", "Control" and
+// "Alt" for the modifiers, and the code in hexadecimal ("0x5B") for keys without a name.
+std::string NameOfKey(uint8_t virtualKey);
 
 }  // namespace stagehand::host::vk

@@ -28,6 +28,7 @@ bool WindowSystem::TakeMessage(Message& out) {
     while (!queue_.empty()) {
         out = queue_.front();
         queue_.pop_front();
+        tookInput_ = out.target == InputRouter::kInputTarget;
         if (!input_.Take(out)) {
             continue;
         }
@@ -35,9 +36,11 @@ bool WindowSystem::TakeMessage(Message& out) {
     }
     while (input_.TakeMove(out)) {
         if (input_.Take(out)) {
+            tookInput_ = true;
             return true;
         }
     }
+    tookInput_ = false;
     if (WindowHandle w = NextToPaint()) {
         out = MakeMessage(w, msg::kPaint, 0, 0);
         return true;
@@ -46,6 +49,17 @@ bool WindowSystem::TakeMessage(Message& out) {
 }
 
 void WindowSystem::Dispatch(Message& message) {
+    // The input as it was taken, before a hook rewrites it; what the message's handling
+    // dispatches in turn is not this input's.
+    const Message taken = message;
+    const Message* outer = currentInput_;
+    currentInput_ = tookInput_ ? &taken : nullptr;
+    tookInput_ = false;
+    struct Restore {
+        const Message*& current;
+        const Message* outer;
+        ~Restore() { current = outer; }
+    } restore{currentInput_, outer};
     for (size_t i = 0; i < preTranslate_.size(); ++i) {
         if (preTranslate_[i](message)) {
             return;

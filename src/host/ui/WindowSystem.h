@@ -143,6 +143,10 @@ class WindowSystem : public InputSink {
     // answers: the state moves with the key messages taken from the queue.
     bool IsKeyDown(uint8_t virtualKey) const { return input_.IsKeyDown(virtualKey); }
     Point PointerPosition() const { return input_.Pointer(); }
+    // The user's input being dispatched (a mouse, key or character message the backend's
+    // input made, as it was taken, its point on the logical screen), while it is; nullptr
+    // while another message is, or none. For the trace to name what started a queue run.
+    const Message* CurrentInput() const { return currentInput_; }
     // Moves the pointer (clamped to the screen) and makes the move message for it.
     void SetPointerPosition(Point position);
     // Raises or lowers the pointer's show count and returns it; shown while it is >= 0.
@@ -251,6 +255,8 @@ class WindowSystem : public InputSink {
     WindowHandle main_;
     std::deque<Message> queue_;
     int sincePoll_ = 0;
+    bool tookInput_ = false;                 // the message TakeMessage gave last was input
+    const Message* currentInput_ = nullptr;  // see CurrentInput
     InputRouter input_;
     TimerQueue timers_;
 

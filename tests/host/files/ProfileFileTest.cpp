@@ -45,6 +45,24 @@ TEST(ProfileFileTest, SplitsLinesAtLfCrlfLoneCrAndCutsAtNul) {
     EXPECT_EQ(file.FindSection("s")->LineCount(), 5u);
     // A NUL right at the start of a line leaves a blank line.
     EXPECT_EQ(ProfileFile::Parse("[s]\n\0k=1\nj=2"s).FindSection("s")->Text(), "j=2\0"s);
+    // Each value knows its line in the file: every break counts, CR LF as one, blank lines and
+    // what a NUL hid too; the first of two equal keys wins in its line as in its value.
+    std::string big = "[big]\n\n";  // more lines than are searched one by one
+    for (char key = 'a'; key <= 'q'; ++key) {
+        big += std::string(1, key) + "=1\n";
+    }
+    const ProfileFile numbered =
+        ProfileFile::Parse(big + "C=again\n[s]\ra=1\r\nb=2\nc=3\r\rd=x\0ignored=9\ne=5\r"s);
+    struct Case {
+        std::string_view section, key;
+        uint32_t line;
+    };
+    for (const Case& c : {Case{"s", "a", 22}, Case{"s", "b", 23}, Case{"s", "e", 27},
+                          Case{"big", "a", 3}, Case{"big", "c", 5}}) {
+        uint32_t line = 0;
+        EXPECT_TRUE(numbered.FindSection(c.section)->FindValue(c.key, &line)) << c.key;
+        EXPECT_EQ(line, c.line) << c.key;
+    }
 }
 
 TEST(ProfileFileTest, ReadsHeadersAsTheDesktopDoes) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Recorder.h"
+#include "host/ui/InputText.h"
 #include "host/ui/Keys.h"
 
 namespace stagehand::testing {
@@ -205,6 +206,71 @@ TEST(Mouse, ACloseRequestFromOutsideGoesToTheMainWindow) {
     TwoButtons s("close\n");
     EXPECT_EQ(s.ws.Run(), 0);
     EXPECT_THAT(s.Only("close"), ElementsAre("frame:close"));
+}
+
+}  // namespace
+}  // namespace stagehand::testing
+
+namespace stagehand::testing {
+namespace {
+
+// The window system says which of the user's input it dispatches, as it was taken (the
+// logical screen's point, the keys held), and only while it does: what a handler posts or
+// sends from it, a timer and painting are no input.
+TEST(CurrentInput, NamesTheInputBeingDispatchedAndNothingElse) {
+    TwoButtons s(
+        "move 20 30\nclick 250 40\nrpress 250 41\nkey Shift+F2\ntype a\nkey Ctrl+C\nwait 50");
+    std::vector<std::string> seen, others;
+    for (Recorder* r : {&s.frame, &s.left, &s.right}) {
+        r->hook = [&](const Message& m) -> std::optional<intptr_t> {
+            if (m.id == msg::kLButtonDown) {
+                s.ws.Post(s.frame.Handle(), msg::kUser);
+            }
+            if (m.id == msg::kUser || m.id == msg::kTimer) {
+                others.push_back(CurrentInputText(s.ws));
+            } else if (m.id != msg::kPaint && m.id != msg::kEraseBackground) {
+                seen.push_back(CurrentInputText(s.ws));
+            }
+            return std::nullopt;
+        };
+    }
+    s.ws.SetFocus(s.frame.Handle());
+    s.ws.SetTimer(s.frame.Handle(), 1, 20);
+    s.ws.Run();
+    EXPECT_EQ(CurrentInputText(s.ws), "");
+    ASSERT_GE(others.size(), 2u);
+    EXPECT_EQ(std::count(others.begin(), others.end(), ""), std::ssize(others));
+    seen.erase(std::remove(seen.begin(), seen.end(), ""), seen.end());  // focus, capture
+    EXPECT_THAT(
+        seen, ElementsAre("move 20,30", "move 250,40", "click 250,40", "release 250,40",
+                          "move 250,41", "right click 250,41", "key Shift", "key Shift_F2",
+                          "key F2 up", "key Shift up", "key A", "key a", "key A up", "key Control",
+                          "key Control_C", "key Control_C", "key C up", "key Control up"));
+}
+
+// Names as the titles' key lists spell them; what the desktop never makes a cause is none.
+TEST(CurrentInput, SpellsKeysAndCharactersAsKeyListsDo) {
+    struct Case {
+        uint32_t id;
+        uintptr_t key;
+        bool shift, control, alt;
+        std::string_view text;
+    };
+    for (const Case& c : {
+             Case{msg::kKeyDown, vk::kF1 + 11, false, false, false, "key F12"},
+             Case{msg::kSysKeyDown, vk::kPrior, true, true, true, "key Shift_Control_Alt_PageUp"},
+             Case{msg::kKeyDown, 0x5B, false, false, false, "key 0x5B"},
+             Case{msg::kKeyUp, vk::kReturn, true, false, false, "key Enter up"},
+             Case{msg::kChar, 13, true, false, false, "key Enter"},
+             Case{msg::kChar, 3, false, true, false, "key Control_C"},
+             Case{msg::kSysChar, 'x', false, false, true, "key Alt_x"},
+             Case{msg::kRButtonDoubleClick, 0, false, false, false, "right double click 7,-2"},
+             Case{msg::kTimer, 1, false, false, false, ""},
+         }) {
+        Message m{{}, c.id, c.key, c.alt ? intptr_t{key_flags::kAltDown} << 16 : 0, {}, 0};
+        m.screen = {7, -2};
+        EXPECT_EQ(InputText(m, c.shift, c.control), c.text) << c.text;
+    }
 }
 
 }  // namespace
