@@ -13,6 +13,7 @@
 #include "app/DefaultTitle.h"
 #include "app/Library.h"
 #include "app/MainFrame.h"
+#include "app/PlayerControls.h"
 #include "app/PlayerKit.h"
 #include "app/UserSettings.h"
 #include "check/TitleChecker.h"
@@ -25,6 +26,7 @@
 #include "host/files/SettingsFile.h"
 #include "host/files/TextEncoding.h"
 #include "host/files/TitlePaths.h"
+#include "host/files/UserFolders.h"
 #include "host/gfx/Font.h"
 #include "host/headless/HeadlessBackend.h"
 #include "host/sdl/SdlBackend.h"
@@ -73,6 +75,7 @@ struct CApplication::Session {
     std::unique_ptr<CUserSettings> settings;
 
     std::unique_ptr<host::TitlePaths> paths;
+    std::string place;       // the title's folder or disc image, as the user knows it
     std::string rolesBytes;  // the title's roles.mii, whose hash names its save folder
     std::unique_ptr<host::SaveFolder> saves;
     std::vector<std::unique_ptr<host::InstanceLock>> locks;
@@ -86,6 +89,8 @@ struct CApplication::Session {
     // The question the consent puts to the user, while it stands; the one answered last
     // otherwise.
     std::unique_ptr<host::QuestionBox> question;
+    // The player's own keys, menu and pause.
+    std::unique_ptr<CPlayerControls> controls;
     std::unique_ptr<CMainFrame> mainFrame;
     std::unique_ptr<host::ProfileReader> profiles;
     std::unique_ptr<CPlayer> player;
@@ -289,6 +294,7 @@ base::Result<void> CApplication::EnterTitleFolder(const PlayerOptions& options, 
     }
     std::error_code ec;
     const fs::path folder = fs::absolute(fs::path(shownFolder), ec);
+    session.place = folder.string();
     if (std::optional<base::Result<host::ImageFolder>> image = host::OpenIfDiscImage(folder)) {
         // A title on a disc image is read in the image; the current directory stays.
         if (!*image) {
@@ -486,6 +492,7 @@ void CApplication::StartPlayer(const PlayerOptions& options, Session& session) {
     }
     session.player = MakePlayer(*session.paths, *session.profiles, std::move(links));
     CPlayer& player = *session.player;
+    OpenControls(options, session);
     for (const FrameStepper& stepper : steppers_) {
         player.Hooks().AddIdleStep(stepper);
     }
@@ -495,6 +502,32 @@ void CApplication::StartPlayer(const PlayerOptions& options, Session& session) {
         }
     });
     player.StartDirector();
+}
+
+// The player's keys and menu over the play.
+void CApplication::OpenControls(const PlayerOptions& options, Session& session) {
+    CPlayerControls::Links links;
+    links.windows = session.windows.get();
+    links.backend = session.backend.get();
+    links.mixer = &session.sound->Mix();
+    links.facts = [&session, options] {
+        CPlayerControls::Facts facts;
+        facts.name = session.player && session.player->Director() != nullptr
+                         ? host::Cp1252ToUtf8(
+                               session.player->Director()->GetProperty("ApplicationWindowName"))
+                         : std::string();
+        facts.place = session.place;
+        facts.saves = SaveFolderOf(options, session).string();
+        return facts;
+    };
+    links.shotsFolder = [] {
+        const fs::path pictures = host::UserPicturesFolder();
+        return pictures.empty() ? pictures : pictures / "Stagehand";
+    };
+    session.controls = std::make_unique<CPlayerControls>();
+    if (!session.controls->Open(std::move(links))) {
+        trace::Fault("The player's own keys could not be set up");
+    }
 }
 
 host::IdleRequest CApplication::Idle(CPlayer& player) {

@@ -77,6 +77,7 @@ class CApplication {
     static void KeepSettings(Session& session, std::ostream& err);
     static base::Result<std::filesystem::path> DefaultTitle();
     static int CheckTitle(const PlayerOptions& options, std::ostream& out, std::ostream& err);
+    static void OpenControls(const PlayerOptions& options, Session& session);
 
     // The idle hook: the services' idle steps (the movies) and then the frame steppers,
     // unless a video window has the machine to itself.

@@ -259,8 +259,22 @@ bool Mixer::MixSource(Source& source, int32_t* accumulator, size_t frames) {
     return true;
 }
 
+void Mixer::SetPaused(bool paused) {
+    std::lock_guard lock(mutex_);
+    paused_ = paused;
+}
+
+bool Mixer::IsPaused() const {
+    std::lock_guard lock(mutex_);
+    return paused_;
+}
+
 void Mixer::Mix(int16_t* out, size_t frames) {
     std::lock_guard lock(mutex_);
+    if (paused_) {
+        std::fill_n(out, frames * 2, int16_t{0});
+        return;
+    }
     accumulator_.assign(frames * 2, 0);
     for (auto& [id, source] : sources_) {
         if (!source->playing) {
@@ -306,6 +320,9 @@ bool Mixer::IsMuted() const {
 
 void Mixer::Skip(uint64_t frames) {
     std::lock_guard lock(mutex_);
+    if (paused_) {
+        return;
+    }
     for (auto& [id, source] : sources_) {
         if (!source->playing) {
             continue;

@@ -105,6 +105,11 @@ class Mixer {
     void SetMuted(bool muted);
     bool IsMuted() const;
 
+    // While paused the mix is silence and nothing moves on: every play position and every
+    // stream's queue stays where it was (the player's pause).
+    void SetPaused(bool paused);
+    bool IsPaused() const;
+
     // --- The device side ------------------------------------------------------------------
     // Mixes `frames` stereo frames into `out` (2 × frames samples), advancing every playing
     // buffer and stream by what it consumed. Called from the audio thread.
@@ -122,6 +127,7 @@ class Mixer {
     uint32_t outputRate_ = 22050;
     int masterVolume_ = 100;
     bool muted_ = false;
+    bool paused_ = false;
     uint32_t nextId_ = 1;
     std::map<uint32_t, std::unique_ptr<Source>> sources_;
     uint64_t totalBufferBytes_ = 0;

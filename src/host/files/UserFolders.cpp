@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -32,7 +33,39 @@ fs::path UserFolder(const char* variable, const fs::path& underHome) {
     return fs::path(".stagehand");
 }
 
+// The desktop's list of the user's folders holds lines like XDG_PICTURES_DIR="$HOME/Pictures".
+std::optional<fs::path> PicturesFromUserDirs(const fs::path& home) {
+    const std::optional<fs::path> config = AbsoluteFromEnvironment("XDG_CONFIG_HOME");
+    std::ifstream in(config ? *config / "user-dirs.dirs" : home / ".config" / "user-dirs.dirs");
+    constexpr std::string_view kKey = "XDG_PICTURES_DIR=\"";
+    std::string line;
+    for (int lines = 0; lines < 200 && std::getline(in, line); ++lines) {
+        if (line.size() > 4096 || line.rfind(kKey, 0) != 0 || line.back() != '"') {
+            continue;
+        }
+        std::string value = line.substr(kKey.size(), line.size() - kKey.size() - 1);
+        if (value.rfind("$HOME/", 0) == 0) {
+            return home / value.substr(6);
+        }
+        if (!value.empty() && value[0] == '/') {
+            return fs::path(value);
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+fs::path UserPicturesFolder() {
+    if (std::optional<fs::path> xdg = AbsoluteFromEnvironment("XDG_PICTURES_DIR")) {
+        return *xdg;
+    }
+    const std::optional<fs::path> home = AbsoluteFromEnvironment("HOME");
+    if (!home) {
+        return {};  // never the current directory: it is the title folder
+    }
+    return PicturesFromUserDirs(*home).value_or(*home / "Pictures");
+}
 
 fs::path UserDataFolder() {
     return UserFolder("XDG_DATA_HOME", fs::path(".local") / "share");

@@ -26,6 +26,10 @@ std::filesystem::path UserStateFolder();
 // $XDG_CACHE_HOME/stagehand, or ~/.cache/stagehand.
 std::filesystem::path UserCacheFolder();
 
+// Where the user keeps pictures: $XDG_PICTURES_DIR, else the desktop's own list of the user's
+// folders (user-dirs.dirs in the settings home, read bounded), else ~/Pictures; empty without a
+// home. The player's screenshots go in its Stagehand folder.
+std::filesystem::path UserPicturesFolder();
 // Makes every missing folder on the way to `folder` with mode 0700; `what` names the folder in
 // the error ("the save folder").
 base::Result<void> MakePrivateFolders(const std::filesystem::path& folder, std::string_view what);

@@ -54,6 +54,8 @@ class InputRouter {
 
     // As of the key messages taken so far.
     bool IsKeyDown(uint8_t virtualKey) const { return keyDown_[virtualKey]; }
+    // As of the input received so far.
+    bool IsKeyDownNow(uint8_t virtualKey) const { return keyDownNow_[virtualKey]; }
     // Follows a message taken from the queue: key state, and the window for queued input;
     // false when queued input has no window to take it.
     bool Take(Message& message);

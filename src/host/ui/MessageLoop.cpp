@@ -1,5 +1,7 @@
 // The message loop: take, pre-translate, dispatch; when nothing is left, present, idle, wait.
-// Guarantees: the backend is polled at least every kMessagesBetweenPolls messages.
+// Guarantees: the backend is polled at least every kMessagesBetweenPolls messages. While
+// paused, the title's messages wait in `held_` and go back to the front of the queue, in
+// their order, when the play resumes.
 #include "host/ui/WindowSystem.h"
 
 namespace stagehand::host {
@@ -9,6 +11,27 @@ bool HasCome(uint32_t time, uint32_t now) {
     return static_cast<int32_t>(time - now) <= 0;
 }
 }  // namespace
+
+void WindowSystem::SetPaused(bool paused) {
+    if (paused == clock_.IsPaused()) {
+        return;
+    }
+    if (paused) {
+        clock_.Pause(backend_.Now());
+    } else {
+        clock_.Resume(backend_.Now());
+        queue_.insert(queue_.begin(), held_.begin(), held_.end());
+        held_.clear();
+        OfferIdle();
+    }
+    if (pauseListener_) {
+        pauseListener_(paused);
+    }
+}
+
+bool WindowSystem::HeldByPause(const Message& message) const {
+    return clock_.IsPaused() && main_ && IsWithin(message.target, main_);
+}
 
 void WindowSystem::AddPreTranslateHook(PreTranslateHook hook) {
     preTranslate_.push_back(std::move(hook));
@@ -29,13 +52,20 @@ bool WindowSystem::TakeMessage(Message& out) {
         out = queue_.front();
         queue_.pop_front();
         tookInput_ = out.target == InputRouter::kInputTarget;
+        const bool input = tookInput_;
         if (!input_.Take(out)) {
+            continue;
+        }
+        if (HeldByPause(out)) {
+            if (!input) {
+                held_.push_back(out);
+            }
             continue;
         }
         return true;
     }
     while (input_.TakeMove(out)) {
-        if (input_.Take(out)) {
+        if (input_.Take(out) && !HeldByPause(out)) {
             tookInput_ = true;
             return true;
         }
@@ -114,10 +144,18 @@ int WindowSystem::Run() {
             continue;
         }
         PresentChanges();
+        if (!whenPresented_.empty()) {
+            std::vector<std::function<void()>> jobs;
+            jobs.swap(whenPresented_);
+            for (const std::function<void()>& job : jobs) {
+                job();
+            }
+            continue;  // a job may have posted or drawn something
+        }
 
         std::optional<uint32_t> until = NextTimerDue();
-        if (idle_ && idleWanted_) {
-            const uint32_t now = backend_.Now();
+        if (idle_ && idleWanted_ && !clock_.IsPaused()) {
+            const uint32_t now = Now();
             if (!idleWakeAt_ || HasCome(*idleWakeAt_, now)) {
                 const IdleRequest request = idle_(idleCount_++);
                 idleWanted_ = request.more;
@@ -127,6 +165,9 @@ int WindowSystem::Run() {
             if (!until || static_cast<int32_t>(*idleWakeAt_ - *until) < 0) {
                 until = idleWakeAt_;
             }
+        }
+        if (until) {
+            until = clock_.ToBackend(*until);
         }
         if (!backend_.WaitForInput(*this, until)) {
             return 0;

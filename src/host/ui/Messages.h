@@ -25,6 +25,9 @@ constexpr uint32_t kChild = 0x40000000;
 constexpr uint32_t kVisible = 0x10000000;
 constexpr uint32_t kDisabled = 0x08000000;
 constexpr uint32_t kClipSiblings = 0x04000000;
+// A top-level window that keeps the pixels it covers when it is made and puts them back when
+// it goes, for what beneath does not paint itself again (the player's own boxes).
+constexpr uint32_t kSaveBits = 0x00000800;
 }  // namespace style
 
 namespace msg {
@@ -42,6 +45,7 @@ constexpr uint32_t kChar = 0x0102;
 constexpr uint32_t kSysKeyDown = 0x0104;  // a key pressed while Alt is held (or Alt itself)
 constexpr uint32_t kSysKeyUp = 0x0105;
 constexpr uint32_t kSysChar = 0x0106;  // the character of an Alt key combination
+constexpr uint32_t kHotKey = 0x0312;   // wParam: the id the player's key was registered with
 constexpr uint32_t kTimer = 0x0113;    // wParam: the timer's id
 constexpr uint32_t kMouseMove = 0x0200;
 constexpr uint32_t kLButtonDown = 0x0201;

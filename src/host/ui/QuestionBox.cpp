@@ -6,44 +6,17 @@
 #include "host/gfx/Canvas.h"
 #include "host/gfx/TextFormat.h"
 #include "host/gfx/TextLayout.h"
+#include "host/ui/DialogLook.h"
 #include "host/ui/Keys.h"
 
 namespace stagehand::host {
 
 namespace {
 
-constexpr Color kFace = Rgb(0xC0, 0xC0, 0xC0);
-constexpr Color kLight = Rgb(0xFF, 0xFF, 0xFF);
-constexpr Color kShadow = Rgb(0x80, 0x80, 0x80);
-constexpr Color kCaption = Rgb(0x00, 0x00, 0x80);
 constexpr int32_t kMargin = 12;
 constexpr int32_t kGap = 8;
 constexpr int32_t kMinButtonWidth = 75;
 constexpr int32_t kMaxTextWidth = 400;
-
-// A raised (or, pressed, sunken) frame of two pixels just inside `r`.
-void Bevel(Canvas& canvas, const Rect& r, bool sunken) {
-    const Color topLeft = sunken ? kBlack : kLight;
-    const Color bottomRight = sunken ? kLight : kBlack;
-    canvas.Fill({r.left, r.top, r.right, r.top + 1}, topLeft);
-    canvas.Fill({r.left, r.top, r.left + 1, r.bottom}, topLeft);
-    canvas.Fill({r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
-    canvas.Fill({r.right - 1, r.top, r.right, r.bottom}, bottomRight);
-    canvas.Fill({r.left + 1, r.bottom - 2, r.right - 1, r.bottom - 1}, kShadow);
-    canvas.Fill({r.right - 2, r.top + 1, r.right - 1, r.bottom - 1}, kShadow);
-}
-
-// A one-pixel dotted frame, the mark of the button with the focus.
-void Dotted(Canvas& canvas, const Rect& r) {
-    for (int32_t x = r.left; x < r.right; x += 2) {
-        canvas.Fill({x, r.top, x + 1, r.top + 1}, kBlack);
-        canvas.Fill({x, r.bottom - 1, x + 1, r.bottom}, kBlack);
-    }
-    for (int32_t y = r.top; y < r.bottom; y += 2) {
-        canvas.Fill({r.left, y, r.left + 1, y + 1}, kBlack);
-        canvas.Fill({r.right - 1, y, r.right, y + 1}, kBlack);
-    }
-}
 
 }  // namespace
 
@@ -97,7 +70,7 @@ bool QuestionBox::Show(WindowSystem& system, const std::string& caption,
 
     WindowParams params;
     params.title = caption_;
-    params.style = style::kPopup | style::kVisible;
+    params.style = style::kPopup | style::kVisible | style::kSaveBits;
     params.rect =
         Rect::FromSize((screen.width - width) / 2, (screen.height - height) / 2, width, height);
     previousFocus_ = system.Focus();
@@ -221,24 +194,21 @@ intptr_t QuestionBox::OnMessage(const Message& message) {
 void QuestionBox::PaintButton(Canvas& canvas, size_t index) {
     const Rect r = buttonRects_[index];
     const bool sunken = index == pressed_;
-    canvas.Fill(r, kFace);
+    canvas.Fill(r, dialog::kFace);
     Rect frame = r;
     if (index == focused_) {
         // The default button's extra black frame, as the desktop drew it.
-        canvas.Fill({r.left, r.top, r.right, r.top + 1}, kBlack);
-        canvas.Fill({r.left, r.bottom - 1, r.right, r.bottom}, kBlack);
-        canvas.Fill({r.left, r.top, r.left + 1, r.bottom}, kBlack);
-        canvas.Fill({r.right - 1, r.top, r.right, r.bottom}, kBlack);
+        dialog::Outline(canvas, r);
         frame = {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
     }
-    Bevel(canvas, frame, sunken);
+    dialog::Bevel(canvas, frame, sunken);
     const int32_t shift = sunken ? 1 : 0;
     const Rect label{frame.left + shift, frame.top + shift, frame.right + shift,
                      frame.bottom + shift};
     canvas.DrawText(*font_, buttons_[index], label, kBlack,
                     text_format::kCenter | text_format::kVerticalCenter | text_format::kSingleLine);
     if (index == focused_) {
-        Dotted(canvas, {frame.left + 4, frame.top + 4, frame.right - 4, frame.bottom - 4});
+        dialog::Dotted(canvas, {frame.left + 4, frame.top + 4, frame.right - 4, frame.bottom - 4});
     }
 }
 
@@ -246,13 +216,7 @@ void QuestionBox::Paint() {
     WindowSystem& ws = *System();
     Canvas canvas = ws.BeginPaint(Handle());
     const Rect client = ws.ClientRect(Handle());
-    canvas.Fill(client, kFace);
-    Bevel(canvas, client, false);
-    const Rect caption{3, 3, client.right - 3, 3 + captionHeight_};
-    canvas.Fill(caption, kCaption);
-    canvas.DrawText(*font_, caption_,
-                    {caption.left + 4, caption.top, caption.right, caption.bottom}, kLight,
-                    text_format::kLeft | text_format::kVerticalCenter | text_format::kSingleLine);
+    dialog::Face(canvas, client, *font_, caption_, captionHeight_);
     canvas.DrawText(*font_, text_, textRect_, kBlack, text_format::kWordBreak);
     for (size_t i = 0; i < buttons_.size(); ++i) {
         PaintButton(canvas, i);

@@ -2,6 +2,7 @@
 // pointer, and the backend's input handed to the router.
 #include <algorithm>
 
+#include "host/ui/Keys.h"
 #include "host/ui/WindowSystem.h"
 
 namespace stagehand::host {
@@ -68,6 +69,15 @@ void WindowSystem::ButtonChanged(MouseButton button, bool down, Point position) 
 }
 
 void WindowSystem::KeyChanged(uint8_t virtualKey, bool down, bool repeat) {
+    const HotKeys::Verdict verdict =
+        hotKeys_.Filter(virtualKey, down, repeat, input_.IsKeyDownNow(vk::kControl),
+                        input_.IsKeyDownNow(vk::kMenu));
+    if (verdict.hit && Exists(verdict.hit->window)) {
+        Post(verdict.hit->window, msg::kHotKey, verdict.hit->id);
+    }
+    if (verdict.swallowed) {
+        return;
+    }
     input_.KeyChanged(virtualKey, down, repeat);
 }
 
@@ -76,6 +86,8 @@ void WindowSystem::CharacterTyped(uint8_t character) {
 }
 
 void WindowSystem::CloseRequested() {
+    // The title hears the request: it must be playing to answer it.
+    SetPaused(false);
     if (Exists(main_)) {
         Post(main_, msg::kClose);
     } else {

@@ -9,8 +9,7 @@ namespace stagehand::host {
 WindowSystem::WindowSystem(Backend& backend, Size screen)
     : backend_(backend),
       framebuffer_(screen.width, screen.height),
-      input_(tree_, queue_, [this] { return backend_.Now(); },
-             {screen.width / 2, screen.height / 2}) {
+      input_(tree_, queue_, [this] { return Now(); }, {screen.width / 2, screen.height / 2}) {
     // The first present shows the whole (black) screen.
     damage_ = framebuffer_.Bounds();
 }
@@ -40,6 +39,11 @@ WindowHandle WindowSystem::Create(Window* owner, const WindowParams& params) {
     record.doubleClicks = params.doubleClicks;
     record.background = params.background;
     const WindowHandle handle = tree_.Add(std::move(record));
+    if (!child && (params.style & style::kSaveBits) != 0) {
+        const Rect covered = params.rect.Intersection(framebuffer_.Bounds());
+        Surface& saved = savedBits_[handle.value] = Surface(covered.Width(), covered.Height());
+        saved.Blit(framebuffer_, covered, {0, 0});
+    }
     if (Find(handle)->style & style::kVisible) {
         Invalidate(handle);
         // A top-level window shown while nothing has the keyboard takes it, as the active
@@ -59,8 +63,14 @@ void WindowSystem::Destroy(WindowHandle window) {
     // The whole subtree leaves the screen at once: what it showed is uncovered in one go when
     // it has gone, and meanwhile its windows are neither painted nor invalidated.
     const Region exposed = VisibleRegion(window);
+    const Rect place = record->rect.Intersection(framebuffer_.Bounds());
     MarkDying(window);
     DestroyMarked(window);
+    if (const auto saved = savedBits_.find(window.value); saved != savedBits_.end()) {
+        framebuffer_.Blit(saved->second, saved->second.Bounds(), {place.left, place.top});
+        damage_ = damage_.Union(place);
+        savedBits_.erase(saved);
+    }
     InvalidateScreen(exposed, {}, true);
 }
 
@@ -104,6 +114,7 @@ void WindowSystem::DestroyMarked(WindowHandle window) {
     timers_.KillAll(window);
     tree_.Remove(window);
     input_.Forget(window);
+    hotKeys_.Forget(window);
     if (owner) {
         owner->handle_ = {};
         owner->OnWindowGone();  // may delete the owner
@@ -258,7 +269,7 @@ void WindowSystem::SetMainWindow(WindowHandle window) {
 
 Message WindowSystem::MakeMessage(WindowHandle target, uint32_t id, uintptr_t wParam,
                                   intptr_t lParam) {
-    return Message{target, id, wParam, lParam, input_.Pointer(), backend_.Now()};
+    return Message{target, id, wParam, lParam, input_.Pointer(), Now()};
 }
 
 void WindowSystem::Post(WindowHandle target, uint32_t id, uintptr_t wParam, intptr_t lParam) {

@@ -28,10 +28,12 @@
 #include "host/gfx/Canvas.h"
 #include "host/gfx/Region.h"
 #include "host/gfx/Surface.h"
+#include "host/ui/HotKeys.h"
 #include "host/ui/InputRouter.h"
 #include "host/ui/Messages.h"
 #include "host/ui/PaintQueue.h"
 #include "host/ui/TimerQueue.h"
+#include "host/ui/TitleClock.h"
 #include "host/ui/Window.h"
 #include "host/ui/WindowTree.h"
 
@@ -63,7 +65,8 @@ class WindowSystem : public InputSink {
     Backend& GetBackend() { return backend_; }
     Size ScreenSize() const { return framebuffer_.Dimensions(); }
     const Surface& Framebuffer() const { return framebuffer_; }
-    uint32_t Now() { return backend_.Now(); }
+    // The title's clock (TitleClock): the backend's, standing still while paused.
+    uint32_t Now() { return clock_.Now(backend_.Now()); }
     // Blocks the whole thread; input that arrives meanwhile is handled afterwards. What was
     // drawn before shows during the sleep, as drawing on the desktop's screen did at once.
     void Sleep(uint32_t milliseconds) {
@@ -157,6 +160,25 @@ class WindowSystem : public InputSink {
     void SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs);
     void KillTimer(WindowHandle window, uintptr_t id);
 
+    // --- Pausing --------------------------------------------------------------------------
+    // While paused the title's clock stands still, no timer comes due, the idle hook does not
+    // run, and messages posted to the main window and the windows inside it (the title's)
+    // wait, in their order, until the play resumes; input for them is dropped. The player's
+    // own windows outside the main window go on. A close request from outside resumes first.
+    void SetPaused(bool paused);
+    bool IsPaused() const { return clock_.IsPaused(); }
+    // Told after every change of the pause, whoever made it.
+    void SetPauseListener(std::function<void(bool paused)> listener) {
+        pauseListener_ = std::move(listener);
+    }
+
+    // --- The player's own keys (HotKeys) --------------------------------------------------
+    // Control+Alt+`virtualKey` posts msg::kHotKey with `id` to `window`, and no window sees
+    // the key.
+    void RegisterHotKey(WindowHandle window, uintptr_t id, uint8_t virtualKey) {
+        hotKeys_.Register(window, id, virtualKey);
+    }
+
     // --- Painting -------------------------------------------------------------------------
     // Marks `rect` (client coordinates; the whole window when absent) for painting, with
     // the parts of windows inside it and of windows stacked above it that it overlaps.
@@ -191,6 +213,9 @@ class WindowSystem : public InputSink {
     bool RunPending();
     // Presents what changed in the framebuffer.
     void PresentChanges();
+    // Runs `job` once, the next time the loop has painted everything waiting and presented
+    // it: the screen then shows what the windows hold (a screenshot's moment).
+    void WhenPresented(std::function<void()> job) { whenPresented_.push_back(std::move(job)); }
 
     // --- InputSink (called by the backend) ---------------------------------------------------
     void PointerMoved(Point position) override;
@@ -242,6 +267,8 @@ class WindowSystem : public InputSink {
 
     // The loop.
     bool TakeMessage(Message& out);
+    // While paused: whether the message is the title's, and so waits or is dropped.
+    bool HeldByPause(const Message& message) const;
     void Dispatch(Message& message);
 
     Backend& backend_;
@@ -254,9 +281,15 @@ class WindowSystem : public InputSink {
     PaintQueue paint_{[this](WindowHandle a, WindowHandle b) { return tree_.PaintsBefore(a, b); }};
     WindowHandle main_;
     std::deque<Message> queue_;
+    std::deque<Message> held_;  // the title's messages waiting for the pause to end
     int sincePoll_ = 0;
     bool tookInput_ = false;                 // the message TakeMessage gave last was input
     const Message* currentInput_ = nullptr;  // see CurrentInput
+    TitleClock clock_;
+    std::function<void(bool)> pauseListener_;
+    std::vector<std::function<void()>> whenPresented_;
+    HotKeys hotKeys_;
+    std::map<uint32_t, Surface> savedBits_;  // what each kSaveBits window covered
     InputRouter input_;
     TimerQueue timers_;
 

@@ -8,7 +8,7 @@ void WindowSystem::SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs
     if (!Exists(window)) {
         return;
     }
-    timers_.Set(window, id, periodMs, backend_.Now());
+    timers_.Set(window, id, periodMs, Now());
 }
 
 void WindowSystem::KillTimer(WindowHandle window, uintptr_t id) {
@@ -16,11 +16,17 @@ void WindowSystem::KillTimer(WindowHandle window, uintptr_t id) {
 }
 
 std::optional<uint32_t> WindowSystem::NextTimerDue() const {
-    return timers_.NextDue(backend_.Now());
+    if (clock_.IsPaused()) {
+        return std::nullopt;  // the title's clock stands still
+    }
+    return timers_.NextDue(clock_.Now(backend_.Now()));
 }
 
 bool WindowSystem::TakeTimerMessage(Message& out) {
-    const std::optional<TimerQueue::Tick> tick = timers_.TakeDue(backend_.Now());
+    if (clock_.IsPaused()) {
+        return false;
+    }
+    const std::optional<TimerQueue::Tick> tick = timers_.TakeDue(Now());
     if (!tick) {
         return false;
     }
