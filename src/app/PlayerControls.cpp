@@ -79,8 +79,11 @@ bool CPlayerControls::Open(Links links) {
     for (const KeyOfControl& k : kKeys) {
         links_.windows->RegisterHotKey(Handle(), k.id, k.key);
     }
-    // Whatever ends a pause takes its box down.
+    // The sounds pause with the title, and whatever ends a pause takes its box down.
     links_.windows->SetPauseListener([this](bool paused) {
+        if (links_.mixer != nullptr) {
+            links_.mixer->SetPaused(paused);
+        }
         if (!paused && showing_ != Showing::kNothing) {
             showing_ = Showing::kNothing;
             mark_.Hide();
@@ -135,16 +138,10 @@ intptr_t CPlayerControls::OnMessage(const host::Message& message) {
 void CPlayerControls::Pause(Showing what) {
     showing_ = what;
     links_.windows->SetPaused(true);
-    if (links_.mixer != nullptr) {
-        links_.mixer->SetPaused(true);
-    }
 }
 
 void CPlayerControls::Resume() {
     showing_ = Showing::kNothing;
-    if (links_.mixer != nullptr) {
-        links_.mixer->SetPaused(false);
-    }
     links_.windows->SetPaused(false);  // the listener takes any box down
 }
 

@@ -51,6 +51,7 @@ bool MenuBox::Show(WindowSystem& system, const std::string& caption, std::vector
     params.rect =
         Rect::FromSize((screen.width - width) / 2, (screen.height - height) / 2, width, height);
     previousFocus_ = system.Focus();
+    previousModal_ = system.Modal();
     if (!CreateWindow(system, params)) {
         return false;
     }
@@ -65,7 +66,8 @@ void MenuBox::Close() {
         return;
     }
     WindowSystem& ws = *System();
-    ws.SetModal({});
+    // A box that stood before (a question) holds the input again.
+    ws.SetModal(previousModal_ && ws.Exists(previousModal_) ? previousModal_ : WindowHandle{});
     if (ws.Capture() == Handle()) {
         ws.ReleaseCapture();
     }

@@ -68,6 +68,7 @@ class MenuBox : public Window {
     size_t pressed_ = kMaxItems;
     uint8_t heldKey_ = 0;  // Return, Space or Escape, down in the menu
     WindowHandle previousFocus_;
+    WindowHandle previousModal_;
 };
 
 }  // namespace stagehand::host

@@ -36,6 +36,7 @@ bool PauseMark::Show(WindowSystem& system, const std::string& hint, std::functio
     params.rect = Rect::FromSize((screen.width - width) / 2, std::min(16, screen.height - height),
                                  width, height);
     previousFocus_ = system.Focus();
+    previousModal_ = system.Modal();
     if (!CreateWindow(system, params)) {
         return false;
     }
@@ -50,7 +51,8 @@ void PauseMark::Hide() {
         return;
     }
     WindowSystem& ws = *System();
-    ws.SetModal({});
+    // A box that stood before (a question) holds the input again.
+    ws.SetModal(previousModal_ && ws.Exists(previousModal_) ? previousModal_ : WindowHandle{});
     if (previousFocus_ && ws.Exists(previousFocus_)) {
         ws.SetFocus(previousFocus_);
     }

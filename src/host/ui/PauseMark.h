@@ -36,6 +36,7 @@ class PauseMark : public Window {
     std::function<void()> resume_;
     bool escapeDown_ = false;
     WindowHandle previousFocus_;
+    WindowHandle previousModal_;
 };
 
 }  // namespace stagehand::host

@@ -9,6 +9,7 @@
 #include "host/ui/HotKeys.h"
 #include "host/ui/Keys.h"
 #include "host/ui/MenuBox.h"
+#include "host/ui/QuestionBox.h"
 
 namespace stagehand::testing {
 namespace {
@@ -194,6 +195,19 @@ TEST(MenuBox, ChoosesChangesAndClosesByKeysAndClicks) {
                           {{[] { return std::string("a"); }, [&log] { log += "a"; }, {}}}, {}));
     clicked.ws.Run();
     EXPECT_EQ(log, "a");
+}
+
+// A menu over a question that stands gives the question its hold on the input back.
+TEST(MenuBox, GivesAStandingQuestionItsInputBack) {
+    HeadlessScreen s;
+    QuestionBox question;
+    ASSERT_TRUE(question.Show(s.ws, "Stagehand", "Start it?", {"Yes", "No"}, {}));
+    MenuBox menu;
+    ASSERT_TRUE(menu.Show(s.ws, "Stagehand", {{[] { return std::string("a"); }, {}, {}}}, {}));
+    EXPECT_EQ(s.ws.Modal(), menu.Handle());
+    menu.Close();
+    EXPECT_EQ(s.ws.Modal(), question.Handle());
+    EXPECT_EQ(s.ws.Focus(), question.Handle());
 }
 
 }  // namespace
