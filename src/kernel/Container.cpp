@@ -82,6 +82,11 @@ void CMessageHandlerContainer::DestroyOwnedChild(CMessageHandler& child) {
 }
 
 std::string CMessageHandlerContainer::RefusalOf(const std::string& name) const {
+    // A role whose own creation runs a queue that creates it again would double with every
+    // level: a scene loading itself from its "Load" queue.
+    if (std::find(creating_.begin(), creating_.end(), name) != creating_.end()) {
+        return "its creation is still under way (a queue its creation runs creates it again).";
+    }
     int depth = 0;
     for (const CMessageHandler* ancestor = this; ancestor != nullptr;
          ancestor = ancestor->GetParent()) {
@@ -124,7 +129,12 @@ CMessageHandler* CMessageHandlerContainer::CreateChild(const std::string& name,
     CMessageHandler* child = made.get();
     owned_.push_back(std::move(made));
     const std::weak_ptr<const char> alive = child->LifeToken();
+    const std::weak_ptr<const char> self = LifeToken();
+    creating_.push_back(name);
     child->Initialize(Player(), name, this);
+    if (!self.expired()) {
+        creating_.erase(std::find(creating_.begin(), creating_.end(), name));
+    }
     return alive.expired() ? nullptr : child;
 }
 

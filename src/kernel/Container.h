@@ -76,6 +76,8 @@ class CMessageHandlerContainer : public CMessageHandler {
     // Every child alive, oldest first.
     std::vector<std::unique_ptr<CMessageHandler>> owned_;
     std::unique_ptr<std::vector<std::string>> childNames_;
+    // The children whose creation is under way (their queues may run meanwhile).
+    std::vector<std::string> creating_;
     std::unique_ptr<std::vector<std::string>> stateEntries_;
 };
 
