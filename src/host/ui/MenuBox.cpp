@@ -47,36 +47,18 @@ bool MenuBox::Show(WindowSystem& system, const std::string& caption, std::vector
 
     WindowParams params;
     params.title = caption_;
-    params.style = style::kPopup | style::kVisible | style::kSaveBits;
     params.rect =
         Rect::FromSize((screen.width - width) / 2, (screen.height - height) / 2, width, height);
-    previousFocus_ = system.Focus();
-    previousModal_ = system.Modal();
-    if (!CreateWindow(system, params)) {
-        return false;
-    }
-    system.ReleaseCapture();
-    system.SetModal(Handle());
-    system.SetFocus(Handle());
-    return true;
+    return OpenModal(system, params);
 }
 
 void MenuBox::Close() {
     if (!HasWindow()) {
         return;
     }
-    WindowSystem& ws = *System();
-    // A box that stood before (a question) holds the input again.
-    ws.SetModal(previousModal_ && ws.Exists(previousModal_) ? previousModal_ : WindowHandle{});
-    if (ws.Capture() == Handle()) {
-        ws.ReleaseCapture();
-    }
-    if (previousFocus_ && ws.Exists(previousFocus_)) {
-        ws.SetFocus(previousFocus_);
-    }
     std::function<void()> closed = std::move(closed_);
     closed_ = nullptr;
-    DestroyWindow();
+    CloseModal();
     if (closed) {
         closed();
     }

@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "host/gfx/Font.h"
-#include "host/ui/Window.h"
+#include "host/ui/ModalBox.h"
 #include "host/ui/WindowSystem.h"
 
 namespace stagehand::host {
 
-class MenuBox : public Window {
+class MenuBox : public ModalBox {
   public:
     static constexpr size_t kMaxItems = 16;
 
@@ -67,8 +67,6 @@ class MenuBox : public Window {
     size_t focused_ = 0;
     size_t pressed_ = kMaxItems;
     uint8_t heldKey_ = 0;  // Return, Space or Escape, down in the menu
-    WindowHandle previousFocus_;
-    WindowHandle previousModal_;
 };
 
 }  // namespace stagehand::host

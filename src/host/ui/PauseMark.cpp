@@ -32,32 +32,14 @@ bool PauseMark::Show(WindowSystem& system, const std::string& hint, std::functio
         std::min(big_->LineHeight() + font_->LineHeight() + 2 * kMargin, screen.height);
     WindowParams params;
     params.title = "Paused";
-    params.style = style::kPopup | style::kVisible | style::kSaveBits;
     params.rect = Rect::FromSize((screen.width - width) / 2, std::min(16, screen.height - height),
                                  width, height);
-    previousFocus_ = system.Focus();
-    previousModal_ = system.Modal();
-    if (!CreateWindow(system, params)) {
-        return false;
-    }
-    system.ReleaseCapture();
-    system.SetModal(Handle());
-    system.SetFocus(Handle());
-    return true;
+    return OpenModal(system, params);
 }
 
 void PauseMark::Hide() {
-    if (!HasWindow()) {
-        return;
-    }
-    WindowSystem& ws = *System();
-    // A box that stood before (a question) holds the input again.
-    ws.SetModal(previousModal_ && ws.Exists(previousModal_) ? previousModal_ : WindowHandle{});
-    if (previousFocus_ && ws.Exists(previousFocus_)) {
-        ws.SetFocus(previousFocus_);
-    }
     resume_ = nullptr;
-    DestroyWindow();
+    CloseModal();
 }
 
 void PauseMark::AskResume() {

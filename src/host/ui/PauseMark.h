@@ -12,12 +12,12 @@
 #include <string>
 
 #include "host/gfx/Font.h"
-#include "host/ui/Window.h"
+#include "host/ui/ModalBox.h"
 #include "host/ui/WindowSystem.h"
 
 namespace stagehand::host {
 
-class PauseMark : public Window {
+class PauseMark : public ModalBox {
   public:
     // `hint` says how to go on (Windows-1252), under "Paused".
     bool Show(WindowSystem& system, const std::string& hint, std::function<void()> resume);
@@ -35,8 +35,6 @@ class PauseMark : public Window {
     std::string hint_;
     std::function<void()> resume_;
     bool escapeDown_ = false;
-    WindowHandle previousFocus_;
-    WindowHandle previousModal_;
 };
 
 }  // namespace stagehand::host

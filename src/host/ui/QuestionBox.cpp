@@ -70,17 +70,9 @@ bool QuestionBox::Show(WindowSystem& system, const std::string& caption,
 
     WindowParams params;
     params.title = caption_;
-    params.style = style::kPopup | style::kVisible | style::kSaveBits;
     params.rect =
         Rect::FromSize((screen.width - width) / 2, (screen.height - height) / 2, width, height);
-    previousFocus_ = system.Focus();
-    if (!CreateWindow(system, params)) {
-        return false;
-    }
-    system.ReleaseCapture();
-    system.SetModal(Handle());
-    system.SetFocus(Handle());
-    return true;
+    return OpenModal(system, params);
 }
 
 Rect QuestionBox::ButtonOnScreen(size_t index) const {
@@ -105,16 +97,8 @@ void QuestionBox::MoveFocus(int step) {
 }
 
 void QuestionBox::Choose(size_t index) {
-    WindowSystem& ws = *System();
-    ws.SetModal({});
-    if (ws.Capture() == Handle()) {
-        ws.ReleaseCapture();
-    }
-    if (previousFocus_ && ws.Exists(previousFocus_)) {
-        ws.SetFocus(previousFocus_);
-    }
     Answered answered = std::move(answered_);
-    DestroyWindow();
+    CloseModal();
     // The owner may delete the box here: nothing of it is touched after.
     if (answered) {
         answered(index);

@@ -12,8 +12,8 @@
 // is ended (the focus goes back where it was, if that window still stands); the owner may
 // delete the box from the answer. A box whose window goes otherwise (the play ends) gives no
 // answer. The text is cut to kMaxTextBytes and to what fits on the screen.
-// Where it bites: one box at a time: a second one takes the modal window over, and when it
-// goes the first no longer holds input.
+// A second box takes the modal window over, and when it goes the first holds input again
+// (ModalBox).
 #pragma once
 
 #include <cstddef>
@@ -23,12 +23,12 @@
 #include <vector>
 
 #include "host/gfx/Font.h"
-#include "host/ui/Window.h"
+#include "host/ui/ModalBox.h"
 #include "host/ui/WindowSystem.h"
 
 namespace stagehand::host {
 
-class QuestionBox : public Window {
+class QuestionBox : public ModalBox {
   public:
     static constexpr size_t kMaxTextBytes = 600;
     static constexpr size_t kMaxButtons = 4;
@@ -66,7 +66,6 @@ class QuestionBox : public Window {
     size_t focused_ = 0;
     size_t pressed_ = kMaxButtons;
     uint8_t heldKey_ = 0;  // Return, Space or Escape, down in the box
-    WindowHandle previousFocus_;
     Answered answered_;
 };
 
