@@ -125,6 +125,12 @@ base::Result<void> SaveFolder::Write(std::string_view titleName, std::string_vie
     if (base::Result<void> made = MakePrivateFolders(Folder(), "the save folder"); !made) {
         return made;
     }
+    // A save that already holds these bytes stays as it is: a title saving the same thing at
+    // every tick of a timer costs a read, not a new file made safe on the disk each time.
+    if (const FileBytes held = ReadFile(InputFile::Open(Folder() / *name), bytes.size() + 1);
+        held.Read() && held.bytes == bytes) {
+        return {};
+    }
     // What the folder holds besides the save being replaced, counted up to the bounds.
     size_t others = 0;
     uint64_t total = bytes.size();

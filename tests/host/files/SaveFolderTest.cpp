@@ -66,6 +66,15 @@ TEST(SaveFolderTest, WritesWholeIntoAFolderOfTheUsersOwn) {
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(where), fs::directory_iterator()), 1);
     EXPECT_FALSE(saves.Write("msg.mii", "x"));
+    // The same bytes again leave the file as it was (no new file); other bytes replace it.
+    struct stat before {};
+    ASSERT_EQ(::stat((where / "save.dat").c_str(), &before), 0);
+    ASSERT_TRUE(saves.Write("SAVE.DAT", "second"));
+    struct stat after {};
+    ASSERT_EQ(::stat((where / "save.dat").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    ASSERT_TRUE(saves.Write("SAVE.DAT", "secon"));
+    EXPECT_EQ(ReadFile(saves.Open("save.dat"), 100).bytes, "secon");
 
     // A title saving under ever new names, or ever more, stops at the bounds; replacing a
     // save it has is always possible.
