@@ -270,7 +270,7 @@ void CPlayerControls::Screenshot() {
     links_.windows->WhenPresented([this, was] {
         WriteShot();
         if (was == Showing::kMark) {
-            mark_.Show(*links_.windows, kResumeHint, [this] { Resume(); });
+            ShowMark();
         } else if (was != Showing::kNothing) {
             OpenMenu();
         }
